@@ -1,0 +1,31 @@
+// The action matrix of multiplication by z, and the real solutions read off its
+// eigenvectors.
+#pragma once
+
+#include <Eigen/Core>
+#include <complex>
+
+#include "quorvane/solver.h"
+#include "template.h"
+
+namespace quorvane {
+
+/// z acting on the basis z³, xz, yz, z², x, y, z, 1: M · b(p) = z · b(p) at every solution p.
+using ActionMatrix = Eigen::Matrix<double, kBasisSize, kBasisSize>;
+
+/// Candidates whose eigenvalue's imaginary part is below this magnitude are real.
+inline constexpr double kRealEigenvalueTolerance = 1e-4;
+
+/// Eliminates the template's first 25 columns by one LU solve and reads off the action
+/// matrix. False, with `action` unspecified, when the factorisation meets an exactly zero
+/// pivot or the solve gives a non-finite value.
+bool actionMatrix(const EliminationTemplate& elimination, ActionMatrix& action);
+
+/// Appends one solution per real eigenvalue of `action`, in the eigen-solver's order. False,
+/// appending nothing, when the eigen-decomposition does not converge.
+bool appendRealSolutions(const ActionMatrix& action, SolutionList& solutions);
+
+/// a / b by Smith's method; NaN in both parts when b is zero or has a NaN part.
+std::complex<double> divideComplex(std::complex<double> a, std::complex<double> b);
+
+}  // namespace quorvane

@@ -1,0 +1,53 @@
+// quorvane: every real solution of three quadratic equations in x, y, z.
+#pragma once
+
+#include <Eigen/Core>
+#include <vector>
+
+namespace quorvane {
+
+/// One real solution of the system.
+struct Solution {
+  double x, y, z;
+};
+
+/// Solutions in the order the solver found them.
+using SolutionList = std::vector<Solution>;
+
+/// Appends to `solutions` every real solution of the three equations
+///
+///     c[0] + c[1] xy + c[2] xz + c[3] yz + c[4] x² + c[5] y² + c[6] z²
+///          + c[7] x + c[8] y + c[9] z = 0,
+///
+/// one equation per argument. Each argument holds at least ten coefficients in that order
+/// (1, xy, xz, yz, x², y², z², x, y, z), read in storage order; further entries are ignored.
+///
+/// Method: the equations are reduced by Gauss-Jordan elimination, expanded into a fixed
+/// 25 x 33 elimination template, and the eigenvectors of the 8 x 8 matrix of multiplication
+/// by z in the basis z³, xz, yz, z², x, y, z, 1 give the solutions. A system has at most
+/// eight; a candidate counts as real when the imaginary part of its z is below 1e-4 in
+/// magnitude, and the real parts of its x, y and z are returned. Solutions come in the
+/// eigen-solver's order (not sorted); a near-real complex pair comes out as two equal
+/// solutions. A solution whose eigenvector has a zero last entry comes out as NaN.
+///
+/// Degenerate or bad input appends nothing: an argument with fewer than ten entries, a
+/// coefficient that is NaN or infinite, equations whose x², xy and y² parts cannot be
+/// eliminated against each other (for example no xy term anywhere), a singular template,
+/// or an eigen-decomposition that does not converge.
+///
+/// Cost: a few tens of microseconds; allocates the template and its factorisation, and
+/// nothing else that outlives the call besides the appended solutions.
+///
+/// Example, the worked system (x + y - 1)(x + y - 6) = 0, (x - y + z + 1)(x - y + z - 2) = 0,
+/// (x + 2y - z - 3)(x + 2y - z + 2) = 0 with eight real solutions:
+///
+///     Eigen::MatrixXd a(10, 1), b(10, 1), c(10, 1);
+///     a << 6, 2, 0, 0, 1, 1, 0, -7, -7, 0;
+///     b << -2, -2, 2, -2, 1, 1, 1, -1, 1, -1;
+///     c << -6, 4, -2, -4, 1, 4, 1, -1, -2, 1;
+///     quorvane::SolutionList solutions;
+///     quorvane::solveThreeQuadrics(a, b, c, solutions);  // eight solutions
+void solveThreeQuadrics(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
+                        const Eigen::MatrixXd& third, SolutionList& solutions);
+
+}  // namespace quorvane

@@ -1,0 +1,43 @@
+// The three equations as a coefficient matrix, and their multiples laid out as the
+// 25 x 33 elimination template.
+#pragma once
+
+#include <Eigen/Core>
+#include <cstdint>
+
+namespace quorvane {
+
+/// 3 x 10; row e is equation e, columns x², xy, y², xz, yz, z², x, y, z, 1.
+using CoefficientMatrix = Eigen::MatrixXd;
+/// 25 x 33; columns are the monomials of kTemplateMonomials, the last eight the basis.
+using EliminationTemplate = Eigen::MatrixXd;
+
+inline constexpr int kEquations = 3;
+inline constexpr int kCoefficients = 10;
+inline constexpr int kTemplateRows = 25;
+inline constexpr int kTemplateColumns = 33;
+inline constexpr int kBasisSize = 8;
+inline constexpr int kEntriesPerTemplateRow = 8;
+
+/// Exponents (x, y, z) of the monomial of each template column.
+struct Monomial {
+  int x, y, z;
+};
+extern const Monomial kTemplateMonomials[kTemplateColumns];
+/// Exponents of the coefficient-matrix columns.
+extern const Monomial kCoefficientMonomials[kCoefficients];
+
+/// The input coefficients (order 1, xy, xz, yz, x², y², z², x, y, z) rearranged into the
+/// coefficient matrix's column order. Each input has at least ten entries.
+CoefficientMatrix coefficientMatrix(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
+                                    const Eigen::MatrixXd& third);
+
+/// For k < count: target(row, targetColumns[k]) = coefficients(equation, sourceColumns[k]).
+void fillTemplateRow(EliminationTemplate& target, const CoefficientMatrix& coefficients,
+                     int row, int equation, const std::int32_t* targetColumns,
+                     const std::int32_t* sourceColumns, int count);
+
+/// The template of a reduced coefficient matrix with three rows; every other entry is zero.
+EliminationTemplate eliminationTemplate(const CoefficientMatrix& reducedEquations);
+
+}  // namespace quorvane
