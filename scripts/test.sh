@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian machine and runs every test: the normal build, the build under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and an outside project that finds the
+# installed package.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=${JOBS:-2}
+
+bash scripts/install-deps.sh
+
+echo "== release build and tests"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== sanitizer build and tests"
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_SANITIZE=ON \
+  -DQUORVANE_BUILD_BENCHMARKS=OFF
+cmake --build build-sanitize -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+
+echo "== installed package from an outside project"
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install build --prefix "$prefix/install" >/dev/null
+cmake -S tests/consumer -B "$prefix/consumer" -DCMAKE_PREFIX_PATH="$prefix/install" >/dev/null
+cmake --build "$prefix/consumer" >/dev/null
+"$prefix/consumer/consumer"
+echo "all tests passed"
