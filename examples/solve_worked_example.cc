@@ -15,6 +15,7 @@ int main() {
   quorvane::solveThreeQuadrics(first, second, third, solutions);
 
   std::printf("%zu real solutions (x, y, z):\n", solutions.size());
-  for (const quorvane::Solution& s : solutions) std::printf("%12.6f %12.6f %12.6f\n", s.x, s.y, s.z);
+  for (const quorvane::Solution& s : solutions)
+    std::printf("%12.6f %12.6f %12.6f\n", s.x, s.y, s.z);
   return solutions.empty() ? 1 : 0;
 }

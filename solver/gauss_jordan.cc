@@ -6,7 +6,9 @@
 namespace quorvane {
 namespace {
 
-bool exceedsTolerance(double value) { return std::abs(value) > kReductionTolerance; }
+bool exceedsTolerance(double value) {
+  return std::abs(value) > kReductionTolerance;
+}
 
 // row(target) -= factor * row(pivot), the product rounded before the difference.
 void subtractMultipleOfRow(Eigen::MatrixXd& matrix, std::int32_t target, std::int32_t pivot,

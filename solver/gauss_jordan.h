@@ -11,7 +11,7 @@ inline constexpr double kReductionTolerance = 1e-10;
 
 /// Where the reduction put its leading ones, for the first three pivot rows (-1: none).
 struct PivotColumns {
-  int count = 0;                         ///< pivots found in the forward pass
+  int count = 0;                            ///< pivots found in the forward pass
   std::array<int, 3> forward{-1, -1, -1};   ///< column of the forward pass's pivot in row r
   std::array<int, 3> backward{-1, -1, -1};  ///< column the back substitution used for row r
 };

@@ -20,9 +20,9 @@ bool hasTenFiniteCoefficients(const Eigen::MatrixXd& equation) {
 // it only stands for the system when the leading ones fell on x², xy and y², and the back
 // substitution cleared above them there and nowhere else.
 bool reducedOnLeadingBlock(const CoefficientMatrix& equations, const PivotColumns& pivots) {
-  return equations.rows() == kEquations && pivots.count == kEquations &&
-         pivots.forward[0] == 0 && pivots.forward[1] == 1 && pivots.forward[2] == 2 &&
-         pivots.backward[1] == 1 && pivots.backward[2] == 2;
+  return equations.rows() == kEquations && pivots.count == kEquations && pivots.forward[0] == 0 &&
+         pivots.forward[1] == 1 && pivots.forward[2] == 2 && pivots.backward[1] == 1 &&
+         pivots.backward[2] == 2;
 }
 
 }  // namespace

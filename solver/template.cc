@@ -44,8 +44,8 @@ constexpr std::array<TemplateRow, kTemplateRows> kTemplateRowTable = {{
     {2, {24, 26, 27, 28, 29, 30, 31, 32}},  // 1 · e2
 }};
 
-constexpr std::array<std::array<std::int32_t, kEntriesPerTemplateRow>, kEquations>
-    kSourceColumns = {{
+constexpr std::array<std::array<std::int32_t, kEntriesPerTemplateRow>, kEquations> kSourceColumns =
+    {{
         {0, 3, 4, 5, 6, 7, 8, 9},
         {1, 3, 4, 5, 6, 7, 8, 9},
         {2, 3, 4, 5, 6, 7, 8, 9},
@@ -72,13 +72,14 @@ CoefficientMatrix coefficientMatrix(const Eigen::MatrixXd& first, const Eigen::M
   CoefficientMatrix equations = CoefficientMatrix::Zero(kEquations, kCoefficients);
   for (int e = 0; e < kEquations; ++e) {
     assert(inputs[e]->size() >= kCoefficients);
-    for (int j = 0; j < kCoefficients; ++j) equations(e, j) = inputs[e]->data()[kInputIndexOfColumn[j]];
+    for (int j = 0; j < kCoefficients; ++j)
+      equations(e, j) = inputs[e]->data()[kInputIndexOfColumn[j]];
   }
   return equations;
 }
 
-void fillTemplateRow(EliminationTemplate& target, const CoefficientMatrix& coefficients,
-                     int row, int equation, const std::int32_t* targetColumns,
+void fillTemplateRow(EliminationTemplate& target, const CoefficientMatrix& coefficients, int row,
+                     int equation, const std::int32_t* targetColumns,
                      const std::int32_t* sourceColumns, int count) {
   for (int k = 0; k < count; ++k)
     target(row, targetColumns[k]) = coefficients(equation, sourceColumns[k]);
@@ -89,9 +90,8 @@ EliminationTemplate eliminationTemplate(const CoefficientMatrix& reducedEquation
   EliminationTemplate elimination = EliminationTemplate::Zero(kTemplateRows, kTemplateColumns);
   for (int r = 0; r < kTemplateRows; ++r) {
     const TemplateRow& layout = kTemplateRowTable[r];
-    fillTemplateRow(elimination, reducedEquations, r, layout.equation,
-                    layout.targetColumns.data(), kSourceColumns[layout.equation].data(),
-                    kEntriesPerTemplateRow);
+    fillTemplateRow(elimination, reducedEquations, r, layout.equation, layout.targetColumns.data(),
+                    kSourceColumns[layout.equation].data(), kEntriesPerTemplateRow);
   }
   return elimination;
 }

@@ -33,8 +33,8 @@ CoefficientMatrix coefficientMatrix(const Eigen::MatrixXd& first, const Eigen::M
                                     const Eigen::MatrixXd& third);
 
 /// For k < count: target(row, targetColumns[k]) = coefficients(equation, sourceColumns[k]).
-void fillTemplateRow(EliminationTemplate& target, const CoefficientMatrix& coefficients,
-                     int row, int equation, const std::int32_t* targetColumns,
+void fillTemplateRow(EliminationTemplate& target, const CoefficientMatrix& coefficients, int row,
+                     int equation, const std::int32_t* targetColumns,
                      const std::int32_t* sourceColumns, int count);
 
 /// The template of a reduced coefficient matrix with three rows; every other entry is zero.

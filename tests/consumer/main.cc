@@ -6,7 +6,7 @@
 
 int main() {
   Eigen::MatrixXd first(10, 1), second(10, 1), third(10, 1);
-  first << 6, 2, 0, 0, 1, 1, 0, -7, -7, 0;     // (x + y - 1)(x + y - 6)
+  first << 6, 2, 0, 0, 1, 1, 0, -7, -7, 0;      // (x + y - 1)(x + y - 6)
   second << -2, -2, 2, -2, 1, 1, 1, -1, 1, -1;  // (x - y + z + 1)(x - y + z - 2)
   third << -6, 4, -2, -4, 1, 4, 1, -1, -2, 1;   // (x + 2y - z - 3)(x + 2y - z + 2)
   quorvane::SolutionList solutions;

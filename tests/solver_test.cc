@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+#include <quorvane/solver.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <random>
+
+#include "systems.h"
+
+namespace quorvane {
+namespace {
+
+using testing::equation;
+using testing::System;
+
+System workedExample() {
+  System s;
+  s.equations = {equation({6, 2, 0, 0, 1, 1, 0, -7, -7, 0}),
+                 equation({-2, -2, 2, -2, 1, 1, 1, -1, 1, -1}),
+                 equation({-6, 4, -2, -4, 1, 4, 1, -1, -2, 1})};
+  return s;
+}
+
+double quantile(std::vector<double> values, double q) {
+  std::sort(values.begin(), values.end());
+  return values[static_cast<std::size_t>(q * (values.size() - 1))];
+}
+
+TEST(Solver, WorkedExampleGivesItsEightSolutionsInEigenSolverOrder) {
+  const double expected[8][3] = {{-9, 15, 23}, {4, -3, -5}, {-6, 12, 20}, {1, 0, -2},
+                                 {-4, 10, 13}, {-1, 2, 5},  {-4, 5, 8},   {-1, 7, 10}};
+  const SolutionList solutions = testing::solve(workedExample());
+  ASSERT_EQ(solutions.size(), 8u);
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_NEAR(solutions[i].x, expected[i][0], 1e-9) << "solution " << i;
+    EXPECT_NEAR(solutions[i].y, expected[i][1], 1e-9) << "solution " << i;
+    EXPECT_NEAR(solutions[i].z, expected[i][2], 1e-9) << "solution " << i;
+  }
+}
+
+TEST(Solver, AppendsAndReadsTenEntriesOfAnyShape) {
+  const System example = workedExample();
+  SolutionList solutions = {{1, 2, 3}};
+  solveThreeQuadrics(example.equations[0], example.equations[1], example.equations[2], solutions);
+  ASSERT_EQ(solutions.size(), 9u);
+  EXPECT_EQ(solutions[0].z, 3);
+
+  const SolutionList reference = testing::solve(example);
+  Eigen::MatrixXd row = example.equations[0].transpose();
+  Eigen::MatrixXd longer = Eigen::MatrixXd::Constant(3, 5, 1e6);
+  longer.reshaped().head(10) = example.equations[1];
+  SolutionList reshaped;
+  solveThreeQuadrics(row, longer, example.equations[2], reshaped);
+  ASSERT_EQ(reshaped.size(), reference.size());
+  for (std::size_t i = 0; i < reference.size(); ++i) {
+    EXPECT_EQ(reshaped[i].x, reference[i].x);
+    EXPECT_EQ(reshaped[i].y, reference[i].y);
+    EXPECT_EQ(reshaped[i].z, reference[i].z);
+  }
+}
+
+TEST(Solver, ScalingAnEquationKeepsItsSolutions) {
+  const System example = workedExample();
+  for (double factor : {-1.0, 3.0, 1e-3, 250.0}) {
+    System scaled = example;
+    scaled.equations[1] *= factor;
+    const SolutionList solutions = testing::solve(scaled);
+    ASSERT_EQ(solutions.size(), 8u) << factor;
+    const SolutionList reference = testing::solve(example);
+    std::vector<Eigen::Vector3d> known;
+    for (const Solution& s : reference) known.push_back(testing::point(s));
+    EXPECT_LT(testing::largestRelativeError(solutions, known), 1e-9) << factor;
+  }
+}
+
+// Each equation a product of two random planes: eight known real solutions per system.
+TEST(Solver, FindsAllEightSolutionsOfRandomProductsOfPlanes) {
+  constexpr int kSystems = 10000;
+  std::mt19937_64 rng(42);
+  std::vector<double> errors;
+  int within6 = 0, within8 = 0;
+  for (int i = 0; i < kSystems; ++i) {
+    const System system = testing::randomProductOfPlanes(rng);
+    const double error = testing::largestRelativeError(testing::solve(system), system.solutions);
+    errors.push_back(error);
+    within6 += error <= 1e-6;
+    within8 += error <= 1e-8;
+  }
+  const double share6 = double(within6) / kSystems, share8 = double(within8) / kSystems;
+  std::printf(
+      "product-of-planes, %d systems: %.2f%% within 1e-6, %.2f%% within 1e-8, "
+      "median %.2g, 99th percentile %.2g\n",
+      kSystems, 100 * share6, 100 * share8, quantile(errors, 0.5), quantile(errors, 0.99));
+  EXPECT_GE(share6, 0.995);
+  EXPECT_GE(share8, 0.95);
+  EXPECT_LT(quantile(errors, 0.5), 1e-10);
+}
+
+TEST(Solver, FindsAChosenPointOfRandomSystems) {
+  constexpr int kSystems = 2000;
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> uniform(-3, 3);
+  int found = 0;
+  for (int i = 0; i < kSystems; ++i) {
+    const Eigen::Vector3d p(uniform(rng), uniform(rng), uniform(rng));
+    const System system = testing::randomSystemThrough(p, rng);
+    const SolutionList solutions = testing::solve(system);
+    EXPECT_LE(solutions.size(), 8u);
+    found += testing::nearestRelativeError(solutions, p) <= 1e-6;
+  }
+  EXPECT_GE(double(found) / kSystems, 0.995);
+}
+
+TEST(Solver, DegenerateOrBadInputAppendsNothing) {
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+  const System example = workedExample();
+  const Eigen::MatrixXd& a = example.equations[0];
+  const Eigen::MatrixXd& b = example.equations[1];
+  Eigen::MatrixXd withNaN = b, withInf = b, withMinusInf = b;
+  withNaN(3) = nan;
+  withInf(0) = inf;
+  withMinusInf(9) = -inf;
+  const struct {
+    const char* name;
+    std::array<Eigen::MatrixXd, 3> equations;
+  } cases[] = {
+      {"nine coefficients", {a, b, a.topRows(9)}},
+      {"empty argument", {a, Eigen::MatrixXd(), b}},
+      {"NaN coefficient", {a, withNaN, example.equations[2]}},
+      {"infinite coefficient", {withInf, a, example.equations[2]}},
+      {"minus infinite coefficient", {a, example.equations[2], withMinusInf}},
+      {"all zero",
+       {Eigen::MatrixXd::Zero(10, 1), Eigen::MatrixXd::Zero(10, 1), Eigen::MatrixXd::Zero(10, 1)}},
+      {"rank two: third equation a multiple of the first", {a, b, -2 * a}},
+      {"no xy term anywhere: x² = 1, y² = 1, z² = 1",
+       {equation({-1, 0, 0, 0, 1, 0, 0, 0, 0, 0}), equation({-1, 0, 0, 0, 0, 1, 0, 0, 0, 0}),
+        equation({-1, 0, 0, 0, 0, 0, 1, 0, 0, 0})}},
+      {"no z anywhere: singular template",
+       {equation({-1, 1, 0, 0, 1, 0, 0, 0, 0, 0}), equation({-2, 1, 0, 0, 0, 1, 0, 1, 0, 0}),
+        equation({-3, 2, 0, 0, 1, 1, 0, 0, 1, 0})}},
+      // x²-coefficient 1e-10 under the first pivot survives and is enlarged by the small
+      // pivot 1e-3 of the next row, so that row is no longer a reduced equation.
+      {"leftover left of a small pivot",
+       {equation({1, 0, 1, 0, 1, 0, 1, 0, 0, 1}), equation({1, 1e-3, 0, 1, 1e-10, 0, 0, 1, 0, 0}),
+        equation({1, 0, 0, 0, 0, 1, 1, 1, 1, 0})}},
+  };
+  for (const auto& c : cases) {
+    SolutionList solutions;
+    solveThreeQuadrics(c.equations[0], c.equations[1], c.equations[2], solutions);
+    EXPECT_TRUE(solutions.empty()) << c.name << ": " << solutions.size() << " solutions";
+  }
+}
+
+}  // namespace
+}  // namespace quorvane

@@ -1,0 +1,122 @@
+// Systems with known solutions, and the monomials the method works with, for the tests and
+// benchmarks.
+#pragma once
+
+#include <quorvane/solver.h>
+
+#include <Eigen/Dense>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace quorvane::testing {
+
+/// Ten coefficients in the input order 1, xy, xz, yz, x², y², z², x, y, z.
+using Equation = Eigen::MatrixXd;
+
+struct System {
+  std::array<Equation, 3> equations;
+  std::vector<Eigen::Vector3d> solutions;  ///< the known real solutions, where known
+};
+
+inline Equation equation(std::initializer_list<double> coefficients) {
+  Equation e(10, 1);
+  int i = 0;
+  for (double c : coefficients) e(i++) = c;
+  return e;
+}
+
+/// The coefficients of a0 + a·p times b0 + b·p (plane = (a0, a1, a2, a3) for a0 + a1 x + ...).
+inline Equation productOfPlanes(const Eigen::Vector4d& a, const Eigen::Vector4d& b) {
+  return equation({a(0) * b(0), a(1) * b(2) + a(2) * b(1), a(1) * b(3) + a(3) * b(1),
+                   a(2) * b(3) + a(3) * b(2), a(1) * b(1), a(2) * b(2), a(3) * b(3),
+                   a(1) * b(0) + a(0) * b(1), a(2) * b(0) + a(0) * b(2),
+                   a(3) * b(0) + a(0) * b(3)});
+}
+
+/// Value of the equation at (x, y, z).
+inline double evaluate(const Equation& e, const Eigen::Vector3d& p) {
+  const double x = p.x(), y = p.y(), z = p.z();
+  return e(0) + e(1) * x * y + e(2) * x * z + e(3) * y * z + e(4) * x * x + e(5) * y * y +
+         e(6) * z * z + e(7) * x + e(8) * y + e(9) * z;
+}
+
+/// The equation's value divided by the sum of its terms' magnitudes at p.
+inline double relativeResidual(const Equation& e, const Eigen::Vector3d& p) {
+  const double x = p.x(), y = p.y(), z = p.z();
+  const double terms[10] = {1, x * y, x * z, y * z, x * x, y * y, z * z, x, y, z};
+  double size = 0;
+  for (int i = 0; i < 10; ++i) size += std::abs(e(i) * terms[i]);
+  return size > 0 ? std::abs(evaluate(e, p)) / size : std::abs(evaluate(e, p));
+}
+
+/// Three random equations, each a product of two random planes: eight real solutions, one
+/// per choice of a plane from each equation.
+inline System randomProductOfPlanes(std::mt19937_64& rng) {
+  std::normal_distribution<double> normal;
+  std::array<std::array<Eigen::Vector4d, 2>, 3> planes;
+  System system;
+  for (int e = 0; e < 3; ++e) {
+    for (auto& plane : planes[e]) plane = Eigen::Vector4d::NullaryExpr([&] { return normal(rng); });
+    system.equations[e] = productOfPlanes(planes[e][0], planes[e][1]);
+  }
+  for (int choice = 0; choice < 8; ++choice) {
+    Eigen::Matrix3d normals;
+    Eigen::Vector3d offsets;
+    for (int e = 0; e < 3; ++e) {
+      const Eigen::Vector4d& plane = planes[e][(choice >> e) & 1];
+      normals.row(e) = plane.tail<3>().transpose();
+      offsets(e) = -plane(0);
+    }
+    system.solutions.push_back(normals.partialPivLu().solve(offsets));
+  }
+  return system;
+}
+
+/// Three random equations with their constant terms set so that all vanish at `point`.
+inline System randomSystemThrough(const Eigen::Vector3d& point, std::mt19937_64& rng) {
+  std::normal_distribution<double> normal;
+  System system;
+  for (Equation& e : system.equations) {
+    e = Eigen::MatrixXd::NullaryExpr(10, 1, [&] { return normal(rng); });
+    e(0) = 0;
+    e(0) = -evaluate(e, point);
+  }
+  system.solutions.push_back(point);
+  return system;
+}
+
+inline SolutionList solve(const System& system) {
+  SolutionList solutions;
+  solveThreeQuadrics(system.equations[0], system.equations[1], system.equations[2], solutions);
+  return solutions;
+}
+
+inline Eigen::Vector3d point(const Solution& s) {
+  return {s.x, s.y, s.z};
+}
+
+/// Distance from `known` to the nearest returned solution, relative to known's size (at
+/// least 1); infinite when nothing was returned.
+inline double nearestRelativeError(const SolutionList& returned, const Eigen::Vector3d& known) {
+  double best = std::numeric_limits<double>::infinity();
+  for (const Solution& s : returned) {
+    const double error = (point(s) - known).lpNorm<Eigen::Infinity>() /
+                         std::max(1.0, known.lpNorm<Eigen::Infinity>());
+    if (error < best) best = error;
+  }
+  return best;
+}
+
+/// The largest nearestRelativeError over the system's known solutions.
+inline double largestRelativeError(const SolutionList& returned,
+                                   const std::vector<Eigen::Vector3d>& known) {
+  double worst = 0;
+  for (const Eigen::Vector3d& k : known) worst = std::max(worst, nearestRelativeError(returned, k));
+  return worst;
+}
+
+}  // namespace quorvane::testing
