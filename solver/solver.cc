@@ -10,6 +10,7 @@
 #include "equations.h"
 #include "gauss_jordan.h"
 #include "scaling.h"
+#include "solve_paths.h"
 #include "template.h"
 
 namespace quorvane {
@@ -48,6 +49,8 @@ bool reducedOnLeadingBlock(const CoefficientMatrix& equations, const PivotColumn
          pivots.backward[2] == 2;
 }
 
+}  // namespace
+
 bool templateCandidates(const Equations& equations, Candidates& candidates) {
   CoefficientMatrix reduced = coefficientMatrix(equations);
   PivotColumns pivots;
@@ -56,6 +59,8 @@ bool templateCandidates(const Equations& equations, Candidates& candidates) {
   ActionMatrix action;
   return actionMatrix(eliminationTemplate(reduced), action) && eigenCandidates(action, candidates);
 }
+
+namespace {
 
 // Mixed eigenvectors (a double eigenvalue, solutions sharing z) and inaccurate ones give
 // complex points that do not solve the system.
@@ -127,23 +132,25 @@ bool independent(const Equations& equations) {
 
 }  // namespace
 
-void solveThreeQuadrics(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
-                        const Eigen::MatrixXd& third, SolutionList& solutions) {
+SolvePath solveReportingPath(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
+                             const Eigen::MatrixXd& third, SolutionList& solutions) {
   if (!hasTenFiniteCoefficients(first) || !hasTenFiniteCoefficients(second) ||
       !hasTenFiniteCoefficients(third))
-    return;
+    return SolvePath::declined;
 
   Equations system = stackEquations(first, second, third);
   const int exponent = scaleToUnitRange(system);
-  if (!system.allFinite()) return;
+  if (!system.allFinite()) return SolvePath::declined;
 
   // Each later try covers what the one before cannot take; if none verifies completely,
   // the one that verified the most solutions is returned.
   Found best = solveAsGiven(system);
+  SolvePath path = SolvePath::asGiven, tried = SolvePath::asGiven;
   for (const CoordinateChange& change : coordinateChanges()) {
     if (best.complete || !independent(system)) break;
+    tried = tried == SolvePath::asGiven ? SolvePath::firstChange : SolvePath::secondChange;
     const Found other = solveInChangedCoordinates(system, change);
-    if (other.complete || other.count > best.count) best = other;
+    if (other.complete || other.count > best.count) best = other, path = tried;
   }
 
   for (int i = 0; i < best.count; ++i) {
@@ -151,6 +158,13 @@ void solveThreeQuadrics(const Eigen::MatrixXd& first, const Eigen::MatrixXd& sec
     solutions.push_back(
         {std::ldexp(p.x, exponent), std::ldexp(p.y, exponent), std::ldexp(p.z, exponent)});
   }
+  if (best.complete) return path;
+  return best.count > 0 ? SolvePath::partial : SolvePath::declined;
+}
+
+void solveThreeQuadrics(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
+                        const Eigen::MatrixXd& third, SolutionList& solutions) {
+  solveReportingPath(first, second, third, solutions);
 }
 
 }  // namespace quorvane
