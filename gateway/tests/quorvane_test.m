@@ -91,10 +91,10 @@
 %! names = {"first", "second", "third"};
 %! for k = 1:rows (bad)
 %!   for position = 1:3
-%!     arguments = {c1, c2, c3};
-%!     arguments{position} = bad{k, 1};
+%!     inputs = {c1, c2, c3};
+%!     inputs{position} = bad{k, 1};
 %!     try
-%!       quorvane (arguments{:});
+%!       quorvane (inputs{:});
 %!       error ("test:noError", "case %d at argument %d raised no error", k, position);
 %!     catch failure
 %!       assert (failure.identifier, bad{k, 2});
