@@ -7,8 +7,7 @@
 namespace quorvane {
 namespace {
 
-constexpr int kInputs = 3;
-constexpr const char* kInputNames[kInputs] = {"first", "second", "third"};
+constexpr const char* kInputNames[kCoefficientArrays] = {"first", "second", "third"};
 
 struct InputRule {
   bool (*broken)(const mxArray* input);
@@ -44,14 +43,14 @@ CallError badInput(const InputRule& rule, int index, const mxArray* input) {
 }  // namespace
 
 CallError checkArguments(int nlhs, int nrhs, const mxArray* prhs[]) {
-  if (nrhs != kInputs)
+  if (nrhs != kCoefficientArrays)
     return callError("quorvane:inputCount",
                      "expected three coefficient arrays, one per equation; got %d arguments", nrhs);
   if (nlhs > 1)
     return callError("quorvane:outputCount",
                      "expected at most one output, the 3 x N matrix of solutions; %d requested",
                      nlhs);
-  for (int index = 0; index < kInputs; ++index)
+  for (int index = 0; index < kCoefficientArrays; ++index)
     for (const InputRule& rule : kInputRules)
       if (rule.broken(prhs[index])) return badInput(rule, index, prhs[index]);
   return noError();

@@ -7,7 +7,8 @@
 
 namespace quorvane {
 
-/// Coefficients per equation, and the most solutions a system yields.
+/// One coefficient array per equation, ten coefficients in each, and at most eight solutions.
+inline constexpr int kCoefficientArrays = 3;
 inline constexpr int kCoefficientsPerEquation = 10;
 inline constexpr int kMaxSolutions = 8;
 
@@ -23,7 +24,7 @@ struct ModuleState {
   SolutionList solutions;
 
   // The current call's input and output data, as the host handed them over.
-  const double* inputData[3] = {nullptr, nullptr, nullptr};
+  const double* inputData[kCoefficientArrays] = {nullptr, nullptr, nullptr};
   double* outputData = nullptr;
 };
 

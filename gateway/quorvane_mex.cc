@@ -13,11 +13,11 @@ namespace quorvane {
 namespace {
 
 void readInputs(const mxArray* prhs[]) {
-  Eigen::MatrixXd* coefficients[3] = {&moduleState.firstCoefficients,
-                                      &moduleState.secondCoefficients,
-                                      &moduleState.thirdCoefficients};
-  for (int e = 0; e < 3; ++e) moduleState.inputData[e] = mxGetPr(prhs[e]);
-  for (int e = 0; e < 3; ++e)
+  Eigen::MatrixXd* coefficients[kCoefficientArrays] = {&moduleState.firstCoefficients,
+                                                       &moduleState.secondCoefficients,
+                                                       &moduleState.thirdCoefficients};
+  for (int e = 0; e < kCoefficientArrays; ++e) moduleState.inputData[e] = mxGetPr(prhs[e]);
+  for (int e = 0; e < kCoefficientArrays; ++e)
     std::copy_n(moduleState.inputData[e], kCoefficientsPerEquation, coefficients[e]->data());
 }
 
