@@ -6,6 +6,7 @@ packages=(
   cmake g++ make pkg-config
   libeigen3-dev
   libgtest-dev googletest libbenchmark-dev
+  octave liboctave-dev
 )
 
 missing=()
