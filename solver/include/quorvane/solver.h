@@ -30,13 +30,20 @@ using SolutionList = std::vector<Solution>;
 /// eigen-solver's order (not sorted); a near-real complex pair comes out as two equal
 /// solutions. A solution whose eigenvector has a zero last entry comes out as NaN.
 ///
-/// Degenerate or bad input appends nothing: an argument with fewer than ten entries, a
-/// coefficient that is NaN or infinite, equations whose x², xy and y² parts cannot be
-/// eliminated against each other (for example no xy term anywhere), a singular template,
-/// or an eigen-decomposition that does not converge.
+/// Every returned finite solution is verified: each equation's value there is at most 1e-8
+/// of the sum of its terms' magnitudes. Equations and variables far from order one are
+/// first scaled by exact powers of two. Systems the template cannot take as they stand (no
+/// xy term anywhere, two solutions sharing z, equations whose quadratic parts cancel such as
+/// three spheres, solutions at infinity) are solved again in fixed other coordinates and
+/// verified against the original equations; solutions at infinity are not returned.
 ///
-/// Cost: a few tens of microseconds; allocates the template and its factorisation, and
-/// nothing else that outlives the call besides the appended solutions.
+/// Bad input appends nothing: an argument with fewer than ten entries, a coefficient that
+/// is NaN or infinite, equations that depend on each other (a curve of solutions, not
+/// points). Nothing is thrown for numerical reasons.
+///
+/// Deterministic, keeps no state, and safe to call from several threads at once. Cost: about
+/// 12-15 µs on generic systems, two to four times that when other coordinates are needed;
+/// a few small heap allocations for the template and its factorisation.
 ///
 /// Example, the worked system (x + y - 1)(x + y - 6) = 0, (x - y + z + 1)(x - y + z - 2) = 0,
 /// (x + 2y - z - 3)(x + 2y - z + 2) = 0 with eight real solutions:
