@@ -12,6 +12,11 @@ inline constexpr int kCoefficientCount = 10;
 /// Row e is equation e; columns are the coefficients of 1, xy, xz, yz, x², y², z², x, y, z.
 using Equations = Eigen::Matrix<double, kEquationCount, kCoefficientCount>;
 
+/// The equations reordered for the reduction: row e is equation e, columns x², xy, y², xz,
+/// yz, z², x, y, z, 1. Its rows may be dropped, so its size is dynamic, within fixed storage.
+using CoefficientMatrix = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::ColMajor,
+                                        kEquationCount, kCoefficientCount>;
+
 /// Total degree of the monomial of each coefficient column.
 inline constexpr int kDegreeOfCoefficient[kCoefficientCount] = {0, 2, 2, 2, 2, 2, 2, 1, 1, 1};
 

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "equations.h"
+
 namespace quorvane {
 namespace {
 
@@ -11,8 +13,9 @@ bool exceedsTolerance(double value) {
 }
 
 // row(target) -= factor * row(pivot), the product rounded before the difference.
-void subtractMultipleOfRow(Eigen::MatrixXd& matrix, std::int32_t target, std::int32_t pivot,
-                           double factor) {
+template <typename Matrix>
+void subtractMultipleOfRow(Eigen::PlainObjectBase<Matrix>& matrix, std::int32_t target,
+                           std::int32_t pivot, double factor) {
   for (Eigen::Index t = 0; t < matrix.cols(); ++t) {
     const double product = factor * matrix(pivot, t);
     matrix(target, t) = matrix(target, t) - product;
@@ -26,7 +29,8 @@ void gaussJordanReduce(Eigen::MatrixXd& matrix) {
   gaussJordanReduce(matrix, ignored);
 }
 
-void gaussJordanReduce(Eigen::MatrixXd& matrix, PivotColumns& pivots) {
+template <typename Matrix>
+void gaussJordanReduce(Eigen::PlainObjectBase<Matrix>& matrix, PivotColumns& pivots) {
   pivots = PivotColumns{};
   const auto rows = static_cast<std::int32_t>(matrix.rows());
   const auto cols = static_cast<std::int32_t>(matrix.cols());
@@ -83,5 +87,8 @@ void gaussJordanReduce(Eigen::MatrixXd& matrix, PivotColumns& pivots) {
     }
   }
 }
+
+template void gaussJordanReduce(Eigen::PlainObjectBase<Eigen::MatrixXd>&, PivotColumns&);
+template void gaussJordanReduce(Eigen::PlainObjectBase<CoefficientMatrix>&, PivotColumns&);
 
 }  // namespace quorvane

@@ -20,7 +20,9 @@ struct PivotColumns {
 /// pivot. A matrix in which no entry exceeds the tolerance comes back unchanged.
 void gaussJordanReduce(Eigen::MatrixXd& matrix);
 
-/// The same reduction, also reporting where its pivots fell.
-void gaussJordanReduce(Eigen::MatrixXd& matrix, PivotColumns& pivots);
+/// The same reduction, also reporting where its pivots fell. Defined for Eigen::MatrixXd and
+/// for the solver's CoefficientMatrix, whose storage is fixed.
+template <typename Matrix>
+void gaussJordanReduce(Eigen::PlainObjectBase<Matrix>& matrix, PivotColumns& pivots);
 
 }  // namespace quorvane

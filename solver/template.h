@@ -9,17 +9,15 @@
 
 namespace quorvane {
 
-/// 3 x 10; row e is equation e, columns x², xy, y², xz, yz, z², x, y, z, 1.
-using CoefficientMatrix = Eigen::MatrixXd;
-/// 25 x 33; columns are the monomials of kTemplateMonomials, the last eight the basis.
-using EliminationTemplate = Eigen::MatrixXd;
-
 inline constexpr int kEquations = 3;
 inline constexpr int kCoefficients = 10;
 inline constexpr int kTemplateRows = 25;
 inline constexpr int kTemplateColumns = 33;
 inline constexpr int kBasisSize = 8;
 inline constexpr int kEntriesPerTemplateRow = 8;
+
+/// 25 x 33; columns are the monomials of kTemplateMonomials, the last eight the basis.
+using EliminationTemplate = Eigen::Matrix<double, kTemplateRows, kTemplateColumns>;
 
 /// Exponents (x, y, z) of the monomial of each template column.
 struct Monomial {

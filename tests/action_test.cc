@@ -44,7 +44,8 @@ TEST(ActionMatrix, ActsAsMultiplicationByZOnTheBasisAtASolution) {
     const testing::System system = testing::randomSystemThrough(p, rng);
     CoefficientMatrix equations = coefficientMatrix(
         stackEquations(system.equations[0], system.equations[1], system.equations[2]));
-    gaussJordanReduce(equations);
+    PivotColumns pivots;
+    gaussJordanReduce(equations, pivots);
     ActionMatrix action;
     ASSERT_TRUE(actionMatrix(eliminationTemplate(equations), action));
     const Eigen::Matrix<double, 8, 1> b = basisAt(p);

@@ -32,7 +32,8 @@ Eigen::VectorXd templateMonomialsAt(const Eigen::Vector3d& p) {
 CoefficientMatrix reducedEquations(const System& system) {
   CoefficientMatrix equations = coefficientMatrix(
       stackEquations(system.equations[0], system.equations[1], system.equations[2]));
-  gaussJordanReduce(equations);
+  PivotColumns pivots;
+  gaussJordanReduce(equations, pivots);
   return equations;
 }
 
