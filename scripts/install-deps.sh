@@ -7,6 +7,7 @@ packages=(
   libeigen3-dev
   libgtest-dev googletest libbenchmark-dev
   octave liboctave-dev
+  gnuplot-nox
 )
 
 missing=()

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Runs the stability study (100,000 systems of each family unless given another count) and
+# writes docs/stability.md and docs/stability.png.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+systems=${1:-100000}
+bash scripts/install-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j "${JOBS:-2}" --target stability_study >/dev/null
+mkdir -p docs
+data=$(mktemp)
+trap 'rm -f "$data"' EXIT
+./build/tools/stability_study --systems "$systems" --histogram "$data" | tee docs/stability.md
+gnuplot -e "data='$data'; output='docs/stability.png'" tools/stability_histogram.gp
+echo "wrote docs/stability.md and docs/stability.png"
