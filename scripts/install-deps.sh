@@ -8,6 +8,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   octave liboctave-dev
   gnuplot-nox
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include <Eigen/LU>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace quorvane {
 
@@ -30,6 +31,94 @@ double largestRelativeResidual(const Equations& equations, std::complex<double> 
     }
     const double residual = size > 0 ? std::abs(value) / size : std::abs(value);
     // A NaN residual must fail every comparison that accepts.
+    if (!(residual <= largest)) largest = residual;
+  }
+  return largest;
+}
+
+namespace {
+
+// m · 2^e with m in [0.5, 1) (or 0): products of doubles that cannot leave the range.
+struct WideNumber {
+  double mantissa;
+  long exponent;
+};
+
+WideNumber wide(double v) {
+  int e = 0;
+  const double m = std::frexp(v, &e);
+  return {m, e};
+}
+
+WideNumber times(WideNumber a, WideNumber b) {
+  return {a.mantissa * b.mantissa, a.exponent + b.exponent};
+}
+
+// The smallest change of a double coordinate: a true solution may lie that far away.
+double roundingOf(double v) {
+  return std::max(std::abs(v) * 0x1p-52, std::numeric_limits<double>::denorm_min());
+}
+
+}  // namespace
+
+double largestRelativeResidualInFullRange(const Equations& equations, double x, double y,
+                                          double z) {
+  const WideNumber one = wide(1), wx = wide(x), wy = wide(y), wz = wide(z);
+  const WideNumber monomials[kCoefficientCount] = {one,
+                                                   times(wx, wy),
+                                                   times(wx, wz),
+                                                   times(wy, wz),
+                                                   times(wx, wx),
+                                                   times(wy, wy),
+                                                   times(wz, wz),
+                                                   wx,
+                                                   wy,
+                                                   wz};
+  // What rounding each coordinate may change in each monomial: |∂m/∂v| · rounding(v).
+  const WideNumber rx = wide(roundingOf(x)), ry = wide(roundingOf(y)), rz = wide(roundingOf(z));
+  const WideNumber slack[kCoefficientCount] = {{0, 0},
+                                               times(wide(std::abs(y)), rx),
+                                               times(wide(std::abs(z)), rx),
+                                               times(wide(std::abs(z)), ry),
+                                               times(wide(2 * std::abs(x)), rx),
+                                               times(wide(2 * std::abs(y)), ry),
+                                               times(wide(2 * std::abs(z)), rz),
+                                               rx,
+                                               ry,
+                                               rz};
+  // slack of xy, xz, yz: the other coordinate's rounding as well.
+  const WideNumber slackSecond[kCoefficientCount] = {{0, 0},
+                                                     times(wide(std::abs(x)), ry),
+                                                     times(wide(std::abs(x)), rz),
+                                                     times(wide(std::abs(y)), rz),
+                                                     {0, 0},
+                                                     {0, 0},
+                                                     {0, 0},
+                                                     {0, 0},
+                                                     {0, 0},
+                                                     {0, 0}};
+
+  double largest = 0;
+  for (int e = 0; e < kEquationCount; ++e) {
+    WideNumber terms[3 * kCoefficientCount];
+    long top = std::numeric_limits<long>::min();
+    for (int i = 0; i < kCoefficientCount; ++i) {
+      const WideNumber c = wide(equations(e, i));
+      terms[i] = times(c, monomials[i]);
+      terms[kCoefficientCount + i] = times(c, slack[i]);
+      terms[2 * kCoefficientCount + i] = times(c, slackSecond[i]);
+    }
+    for (const WideNumber& t : terms)
+      if (t.mantissa != 0) top = std::max(top, t.exponent);
+    if (top == std::numeric_limits<long>::min()) continue;  // every term is zero
+    double value = 0, size = 0;
+    for (int i = 0; i < 3 * kCoefficientCount; ++i) {
+      const double scaled =
+          std::ldexp(terms[i].mantissa, static_cast<int>(terms[i].exponent - top));
+      if (i < kCoefficientCount) value += scaled;
+      size += std::abs(scaled);
+    }
+    const double residual = std::abs(value) / size;
     if (!(residual <= largest)) largest = residual;
   }
   return largest;

@@ -29,6 +29,12 @@ Equations stackEquations(const Eigen::MatrixXd& first, const Eigen::MatrixXd& se
 double largestRelativeResidual(const Equations& equations, std::complex<double> x,
                                std::complex<double> y, std::complex<double> z);
 
+/// The same measure at a real point, but with every term kept as mantissa and exponent, so
+/// that nothing over- or underflows whatever the sizes of the coefficients and the point,
+/// and with room for the rounding of the point to doubles (a true coordinate of 1e-400 is 0
+/// in double).
+double largestRelativeResidualInFullRange(const Equations& equations, double x, double y, double z);
+
 /// Newton steps on the three equations from (x, y, z), kept only while they lower the
 /// largest relative residual, which is returned.
 double refineByNewton(const Equations& equations, std::complex<double>& x, std::complex<double>& y,

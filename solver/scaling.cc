@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace quorvane {
 namespace {
@@ -43,17 +44,26 @@ double log2SolutionSize(const Equations& equations) {
 
 }  // namespace
 
-int scaleToUnitRange(Equations& equations) {
+Scaling scaleToUnitRange(Equations& equations) {
+  const Equations original = equations;
+  Scaling scaling{0, true};
   scaleEquationsToUnitRange(equations);
   const double size = log2SolutionSize(equations);
-  if (!(std::abs(size) > kLargestUnscaledExponent)) return 0;
-  const int exponent = static_cast<int>(std::lround(size));
-  // x = 2^k u turns the coefficient of a degree-d monomial into c · 2^(d k).
+  if (std::abs(size) > kLargestUnscaledExponent) {
+    scaling.variableExponent = static_cast<int>(std::lround(size));
+    // x = 2^k u turns the coefficient of a degree-d monomial into c · 2^(d k).
+    for (int e = 0; e < kEquationCount; ++e)
+      for (int i = 0; i < kCoefficientCount; ++i)
+        equations(e, i) =
+            std::ldexp(equations(e, i), kDegreeOfCoefficient[i] * scaling.variableExponent);
+    scaleEquationsToUnitRange(equations);
+  }
   for (int e = 0; e < kEquationCount; ++e)
     for (int i = 0; i < kCoefficientCount; ++i)
-      equations(e, i) = std::ldexp(equations(e, i), kDegreeOfCoefficient[i] * exponent);
-  scaleEquationsToUnitRange(equations);
-  return exponent;
+      if (equations(e, i) != original(e, i) && original(e, i) != 0 &&
+          !(std::abs(equations(e, i)) >= std::numeric_limits<double>::min()))
+        scaling.exact = false;
+  return scaling;
 }
 
 }  // namespace quorvane

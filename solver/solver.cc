@@ -99,7 +99,7 @@ Found solveInChangedCoordinates(const Equations& system, const CoordinateChange&
   Found found;
   Equations changed =
       changedCoordinates(liftLinearCombinations(system, change.liftingPlanes), change.homography);
-  const int exponent = scaleToUnitRange(changed);
+  const int exponent = scaleToUnitRange(changed).variableExponent;
   Candidates candidates;
   if (!changed.allFinite() || !templateCandidates(changed, candidates)) return found;
   found.complete = true;
@@ -138,8 +138,9 @@ SolvePath solveReportingPath(const Eigen::MatrixXd& first, const Eigen::MatrixXd
       !hasTenFiniteCoefficients(third))
     return SolvePath::declined;
 
-  Equations system = stackEquations(first, second, third);
-  const int exponent = scaleToUnitRange(system);
+  const Equations original = stackEquations(first, second, third);
+  Equations system = original;
+  const Scaling scaling = scaleToUnitRange(system);
   if (!system.allFinite()) return SolvePath::declined;
 
   // Each later try covers what the one before cannot take; if none verifies completely,
@@ -153,10 +154,17 @@ SolvePath solveReportingPath(const Eigen::MatrixXd& first, const Eigen::MatrixXd
     if (other.complete || other.count > best.count) best = other, path = tried;
   }
 
+  const int exponent = scaling.variableExponent;
   for (int i = 0; i < best.count; ++i) {
     const Solution& p = best.points[i];
-    solutions.push_back(
-        {std::ldexp(p.x, exponent), std::ldexp(p.y, exponent), std::ldexp(p.z, exponent)});
+    const Solution s = {std::ldexp(p.x, exponent), std::ldexp(p.y, exponent),
+                        std::ldexp(p.z, exponent)};
+    // Coefficients that lost bits below the normal range changed the equations solved (a
+    // constant of 1e-300 beside a coefficient of 1e300 becomes 0): check the originals.
+    if (!scaling.exact && !std::isnan(s.x) &&
+        !(largestRelativeResidualInFullRange(original, s.x, s.y, s.z) <= kRealResidualTolerance))
+      continue;
+    solutions.push_back(s);
   }
   if (best.complete) return path;
   return best.count > 0 ? SolvePath::partial : SolvePath::declined;

@@ -102,5 +102,40 @@ TEST(HardSystems, HostileCoefficientsGiveOnlySolutions) {
   EXPECT_EQ(wrong, 0) << "of " << systems;
 }
 
+// Equations whose coefficients span more than the double range (found by fuzzing): scaling
+// them to order one pushes the small coefficients below the normal range, which changes
+// the equations; what comes back must still solve the originals.
+TEST(HardSystems, CoefficientsSpanningMoreThanTheDoubleRange) {
+  using testing::equation;
+  const std::array<testing::Equation, 3> cases[] = {
+      {equation({-2.0, 0.0, 0.0, 0.0, 1.0, 1.0, 1.0, 0.0, 0.0, 0.0}),
+       equation({5.299808824e-315, 8.645627431730427e-217, 8.64562743173829e-217,
+                 8.64562743173829e-217, 1.776598599313651e-307, 1.7765824089018436e-307,
+                 4.5569512622227484e-305, 0.0, 0.0, -8.846375060929823e+304}),
+       equation({0.0, 0.0, 0.0, 1.7765824089018436e-307, 1.7765824089018436e-307,
+                 1.7765824089018436e-307, 0.0, 4.5569512622227484e-305, 4.5480509667887196e-305,
+                 0.0})},
+      {equation({8.931510190141149e-286, -3.829658481341203e+285, 2.6140744621889485e+72,
+                 4.76826911697e-313, 5.06e-321, 2.614036428846926e+72, 2.6140364288469343e+72,
+                 -1.999999896310412e-200, -2e-200, 2e-200}),
+       equation({2.180075438084173e-306, 2.2316275021076415e+195, -9.258665639888783e-268,
+                 2.2316275021076083e+195, 2.231603773596786e+195, 2.2316275021076415e+195,
+                 2.2316275021076083e+195, -3.422431099090272e-220, -9.258664881707283e-268,
+                 2.5840481086849322e+272}),
+       equation({-9.258664881707283e-268, 1.783153994072656e-301, 4.740671221753e-312,
+                 2.6140734987735934e+72, 2.614074397182331e+72, 2.614074186557748e+72,
+                 2.614289866131085e+72, 9.987837684e-315, 0.0, 0.0})},
+  };
+  for (const auto& equations : cases) {
+    SolutionList solutions;
+    solveThreeQuadrics(equations[0], equations[1], equations[2], solutions);
+    for (const Solution& s : solutions) {
+      if (std::isnan(s.x) && std::isnan(s.y) && std::isnan(s.z)) continue;
+      for (const testing::Equation& e : equations)
+        EXPECT_LE(testing::residualInLongDouble(e, s), 1e-6L) << s.x << " " << s.y << " " << s.z;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace quorvane

@@ -53,6 +53,30 @@ inline double relativeResidual(const Equation& e, const Eigen::Vector3d& p) {
   return size > 0 ? std::abs(evaluate(e, p)) / size : std::abs(evaluate(e, p));
 }
 
+/// The smallest change of a double coordinate: a true solution may lie that far away.
+inline long double roundingOf(double v) {
+  return std::fmax(std::fabs(v) * 0x1p-52L, std::numeric_limits<double>::denorm_min());
+}
+
+/// The relative residual in long double, so that neither huge coefficients nor huge points
+/// overflow, with room for the rounding of the point to doubles (a true coordinate of
+/// 1e-400 is 0 in double).
+inline long double residualInLongDouble(const Equation& c, const Solution& s) {
+  const long double x = s.x, y = s.y, z = s.z;
+  const long double terms[10] = {1, x * y, x * z, y * z, x * x, y * y, z * z, x, y, z};
+  long double value = 0, size = 0;
+  for (int i = 0; i < 10; ++i) {
+    value += c(i) * terms[i];
+    size += std::fabs(c(i) * terms[i]);
+  }
+  const long double dx = c(1) * y + c(2) * z + 2 * c(4) * x + c(7);
+  const long double dy = c(1) * x + c(3) * z + 2 * c(5) * y + c(8);
+  const long double dz = c(2) * x + c(3) * y + 2 * c(6) * z + c(9);
+  size += std::fabs(dx) * roundingOf(s.x) + std::fabs(dy) * roundingOf(s.y) +
+          std::fabs(dz) * roundingOf(s.z);
+  return size > 0 ? std::fabs(value) / size : std::fabs(value);
+}
+
 /// Three random equations, each a product of two random planes: eight real solutions, one
 /// per choice of a plane from each equation.
 /// The planes' constant terms are multiplied by `offset`, and so is the solutions' size.

@@ -1,7 +1,8 @@
 ## octave-cli --no-history --norc gateway/bench/time_per_call.m MODULE_DIR [CALLS [RUNS]]
 ## Time per call of quorvane from Octave (tic/toc over CALLS calls, median of RUNS runs), for
-## the worked example, a system without real solutions and a rejected call; an empty loop of
-## the same length is shown for the interpreter's own share.
+## the worked example, a system without real solutions and a rejected call; beside them the
+## host's floor: a MEX function built the same way that does nothing (trivial_mex, in the
+## same folder) and an empty loop of the same length.
 options = argv ();
 addpath (options{1});
 calls = 20000;
@@ -21,7 +22,7 @@ bad = int32 (c3);
 quorvane (c1, c2, c3);
 
 names = {"worked example (8 solutions)", "no real solution (3 x 0)", ...
-         "rejected input (try/catch)", "empty loop"};
+         "rejected input (try/catch)", "trivial MEX function", "empty loop"};
 seconds = zeros (runs, numel (names));
 for run = 1:runs
   tic;
@@ -44,8 +45,13 @@ for run = 1:runs
   seconds(run, 3) = toc;
   tic;
   for i = 1:calls
+    S = trivial_mex (c1, c2, c3);
   endfor
   seconds(run, 4) = toc;
+  tic;
+  for i = 1:calls
+  endfor
+  seconds(run, 5) = toc;
 endfor
 
 printf ("%d calls, %d runs; microseconds per call (median, min, max)\n", calls, runs);
