@@ -105,7 +105,7 @@ unsigned workerCount(const py::object& threads, py::ssize_t systems) {
   const long long requested = PyLong_AsLongLongAndOverflow(index.ptr(), &overflow);
   if (overflow < 0 || (overflow == 0 && requested < 1))
     throw py::value_error("threads must be at least 1, or None for every core");
-  const long long usable = std::max<long long>(systems, 1);
+  const long long usable = std::clamp<long long>(systems, 1, UINT_MAX);
   return static_cast<unsigned>(overflow > 0 ? usable : std::min(requested, usable));
 }
 
