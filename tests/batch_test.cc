@@ -3,9 +3,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "systems.h"
