@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "allocation_counter.h"
+#include "solve_paths.h"
 #include "systems.h"
 
 namespace {
@@ -38,8 +39,42 @@ std::vector<System> randomProductsOfPlanes(int count) {
   return systems;
 }
 
+// Systems of a family that take the given path, for timing that path alone.
+template <typename Draw>
+std::vector<System> takingPath(quorvane::SolvePath path, int count, Draw drawOne) {
+  std::mt19937_64 rng(3);
+  std::vector<System> systems;
+  for (int tries = 0; tries < 100000 && static_cast<int>(systems.size()) < count; ++tries) {
+    System s = drawOne(rng);
+    quorvane::SolutionList solutions;
+    if (quorvane::solveReportingPath(s.equations[0], s.equations[1], s.equations[2], solutions) ==
+        path)
+      systems.push_back(std::move(s));
+  }
+  return systems;
+}
+
+// The template method and the read-out alone, without verification or other tries.
+void solveBare(const System& s, quorvane::SolutionList& solutions) {
+  quorvane::Equations equations =
+      quorvane::stackEquations(s.equations[0], s.equations[1], s.equations[2]);
+  quorvane::Candidates candidates;
+  if (!quorvane::templateCandidates(equations, candidates)) return;
+  for (const quorvane::Candidate& c : candidates)
+    if (c.real) solutions.push_back({c.x.real(), c.y.real(), c.z.real()});
+}
+
+void solveVerified(const System& s, quorvane::SolutionList& solutions) {
+  quorvane::solveThreeQuadrics(s.equations[0], s.equations[1], s.equations[2], solutions);
+}
+
 // Solves the systems in turn, reusing one list, and reports allocations per call.
-void solveEach(benchmark::State& state, const std::vector<System>& systems) {
+void solveEach(benchmark::State& state, const std::vector<System>& systems,
+               void (*solve)(const System&, quorvane::SolutionList&) = solveVerified) {
+  if (systems.empty()) {
+    state.SkipWithError("no system of this kind was found");
+    return;
+  }
   quorvane::SolutionList solutions;
   solutions.reserve(8);
   std::size_t next = 0;
@@ -48,7 +83,7 @@ void solveEach(benchmark::State& state, const std::vector<System>& systems) {
     const System& s = systems[next];
     next = next + 1 == systems.size() ? 0 : next + 1;
     solutions.clear();
-    quorvane::solveThreeQuadrics(s.equations[0], s.equations[1], s.equations[2], solutions);
+    solve(s, solutions);
     benchmark::DoNotOptimize(solutions.data());
   }
   const double calls = static_cast<double>(state.iterations());
@@ -56,22 +91,67 @@ void solveEach(benchmark::State& state, const std::vector<System>& systems) {
   state.counters["bytes/call"] = allocations.allocatedBytes() / calls;
 }
 
+const std::vector<System>& genericSystems() {
+  static const std::vector<System> systems = randomGenericSystems(1000);
+  return systems;
+}
+const std::vector<System>& planesSystems() {
+  static const std::vector<System> systems = randomProductsOfPlanes(1000);
+  return systems;
+}
+
 void BM_WorkedExample(benchmark::State& state) {
   solveEach(state, {workedExample()});
 }
-BENCHMARK(BM_WorkedExample);
-
+void BM_WorkedExampleBare(benchmark::State& state) {
+  solveEach(state, {workedExample()}, solveBare);
+}
 void BM_RandomGeneric(benchmark::State& state) {
-  static const std::vector<System> systems = randomGenericSystems(1000);
-  solveEach(state, systems);
+  solveEach(state, genericSystems());
 }
-BENCHMARK(BM_RandomGeneric);
-
+void BM_RandomGenericBare(benchmark::State& state) {
+  solveEach(state, genericSystems(), solveBare);
+}
 void BM_RandomProductOfPlanes(benchmark::State& state) {
-  static const std::vector<System> systems = randomProductsOfPlanes(1000);
+  solveEach(state, planesSystems());
+}
+void BM_RandomProductOfPlanesBare(benchmark::State& state) {
+  solveEach(state, planesSystems(), solveBare);
+}
+BENCHMARK(BM_WorkedExample);
+BENCHMARK(BM_WorkedExampleBare);
+BENCHMARK(BM_RandomGeneric);
+BENCHMARK(BM_RandomGenericBare);
+BENCHMARK(BM_RandomProductOfPlanes);
+BENCHMARK(BM_RandomProductOfPlanesBare);
+
+// The fallback paths, each on systems that take it.
+void BM_FirstChangeEvenSystems(benchmark::State& state) {
+  static const auto systems =
+      takingPath(quorvane::SolvePath::firstChange, 200, quorvane::testing::randomEvenSystem);
   solveEach(state, systems);
 }
-BENCHMARK(BM_RandomProductOfPlanes);
+void BM_FirstChangeThreeSpheres(benchmark::State& state) {
+  static const auto systems =
+      takingPath(quorvane::SolvePath::firstChange, 200, quorvane::testing::randomSpheresThrough);
+  solveEach(state, systems);
+}
+void BM_FirstChangeScaledPlanes(benchmark::State& state) {
+  static const auto systems = takingPath(quorvane::SolvePath::firstChange, 50, [](auto& rng) {
+    return quorvane::testing::scaledEquations(quorvane::testing::randomProductOfPlanes(rng), 12,
+                                              rng);
+  });
+  solveEach(state, systems);
+}
+void BM_SecondChangeMixedAxisAligned(benchmark::State& state) {
+  static const auto systems = takingPath(quorvane::SolvePath::secondChange, 20,
+                                         quorvane::testing::randomMixedAxisAlignedPlanes);
+  solveEach(state, systems);
+}
+BENCHMARK(BM_FirstChangeEvenSystems);
+BENCHMARK(BM_FirstChangeThreeSpheres);
+BENCHMARK(BM_FirstChangeScaledPlanes);
+BENCHMARK(BM_SecondChangeMixedAxisAligned);
 
 }  // namespace
 

@@ -143,8 +143,9 @@ floating dtype. Its first ten values in row-major (C) order are used, further on
 
 Returns a float64 array of shape (N, 3), one row (x, y, z) per real solution, N from 0 to 8,
 in the solver's order (not sorted). A candidate counts as real when the imaginary part of its
-z is below 1e-4 in magnitude; its real parts are returned, so a near-real complex pair gives
-two equal rows. Degenerate systems, and NaN or infinite coefficients, give no rows.
+z is below 1e-4 in magnitude; its real parts are returned. A row of NaN stands for a
+solution the method could not place (its eigenvector has no entry for 1). Degenerate systems,
+and NaN or infinite coefficients, give no rows.
 
 Raises ValueError when an argument has fewer than ten values or is ragged, and TypeError when
 it holds something that is not a real number (complex, text, dates, None).

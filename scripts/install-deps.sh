@@ -8,6 +8,7 @@ packages=(
   python3-numpy python3-pytest pybind11-dev python3-pybind11
   libeigen3-dev
   libgtest-dev googletest libbenchmark-dev
+  octave liboctave-dev
 )
 
 missing=()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian machine and runs every test: the normal build, the build under
 # AddressSanitizer and UndefinedBehaviorSanitizer, an outside project that finds the
-# installed package, and the Python module installed into a virtual environment.
+# installed package, and the Python module installed into a virtual environment. CTest runs
+# the Octave tests of the MEX module in both builds, and in the normal build installs the
+# Octave package into a temporary prefix and calls it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD

@@ -36,19 +36,21 @@ bool actionMatrix(const EliminationTemplate& elimination, ActionMatrix& action) 
   return true;
 }
 
-bool appendRealSolutions(const ActionMatrix& action, SolutionList& solutions) {
+bool eigenCandidates(const ActionMatrix& action, Candidates& candidates) {
   const Eigen::EigenSolver<ActionMatrix> eigen(action, true);
   // A failed decomposition leaves zero eigenvalues, which would all look real.
   if (eigen.info() != Eigen::Success) return false;
   const auto eigenvalues = eigen.eigenvalues();
   const auto eigenvectors = eigen.eigenvectors();
   for (int i = 0; i < kBasisSize; ++i) {
-    // Strict, so that a NaN imaginary part is never accepted.
-    if (!(std::abs(eigenvalues(i).imag()) < kRealEigenvalueTolerance)) continue;
     const std::complex<double> one = eigenvectors(kBasisOne, i);
-    solutions.push_back({divideComplex(eigenvectors(kBasisX, i), one).real(),
-                         divideComplex(eigenvectors(kBasisY, i), one).real(),
-                         divideComplex(eigenvectors(kBasisZ, i), one).real()});
+    Candidate& c = candidates[i];
+    c.x = divideComplex(eigenvectors(kBasisX, i), one);
+    c.y = divideComplex(eigenvectors(kBasisY, i), one);
+    c.z = divideComplex(eigenvectors(kBasisZ, i), one);
+    // Strict, so that a NaN imaginary part is never accepted.
+    c.real = std::abs(eigenvalues(i).imag()) < kRealEigenvalueTolerance;
+    c.zeroDivisor = one == 0.0;
   }
   return true;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <Eigen/Core>
+#include <array>
 #include <complex>
 
 #include "quorvane/solver.h"
@@ -21,9 +22,17 @@ inline constexpr double kRealEigenvalueTolerance = 1e-4;
 /// pivot or the solve gives a non-finite value.
 bool actionMatrix(const EliminationTemplate& elimination, ActionMatrix& action);
 
-/// Appends one solution per real eigenvalue of `action`, in the eigen-solver's order. False,
-/// appending nothing, when the eigen-decomposition does not converge.
-bool appendRealSolutions(const ActionMatrix& action, SolutionList& solutions);
+/// A point read off one eigenvector: its x, y, z ratios to the basis entry 1.
+struct Candidate {
+  std::complex<double> x, y, z;
+  bool real;         ///< the eigenvalue's imaginary part is below kRealEigenvalueTolerance
+  bool zeroDivisor;  ///< the eigenvector's entry for 1 is exactly zero: x, y, z are NaN
+};
+using Candidates = std::array<Candidate, kBasisSize>;
+
+/// One candidate per eigenvalue of `action`, in the eigen-solver's order. False when the
+/// eigen-decomposition does not converge.
+bool eigenCandidates(const ActionMatrix& action, Candidates& candidates);
 
 /// a / b by Smith's method; NaN in both parts when b is zero or has a NaN part.
 std::complex<double> divideComplex(std::complex<double> a, std::complex<double> b);

@@ -66,16 +66,11 @@ const Monomial kCoefficientMonomials[kCoefficients] = {
     {0, 0, 2}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0},
 };
 
-CoefficientMatrix coefficientMatrix(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
-                                    const Eigen::MatrixXd& third) {
-  const Eigen::MatrixXd* inputs[kEquations] = {&first, &second, &third};
-  CoefficientMatrix equations = CoefficientMatrix::Zero(kEquations, kCoefficients);
-  for (int e = 0; e < kEquations; ++e) {
-    assert(inputs[e]->size() >= kCoefficients);
-    for (int j = 0; j < kCoefficients; ++j)
-      equations(e, j) = inputs[e]->data()[kInputIndexOfColumn[j]];
-  }
-  return equations;
+CoefficientMatrix coefficientMatrix(const Equations& equations) {
+  CoefficientMatrix matrix(kEquations, kCoefficients);
+  for (int e = 0; e < kEquations; ++e)
+    for (int j = 0; j < kCoefficients; ++j) matrix(e, j) = equations(e, kInputIndexOfColumn[j]);
+  return matrix;
 }
 
 void fillTemplateRow(EliminationTemplate& target, const CoefficientMatrix& coefficients, int row,

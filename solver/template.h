@@ -5,6 +5,8 @@
 #include <Eigen/Core>
 #include <cstdint>
 
+#include "equations.h"
+
 namespace quorvane {
 
 /// 3 x 10; row e is equation e, columns x², xy, y², xz, yz, z², x, y, z, 1.
@@ -27,10 +29,8 @@ extern const Monomial kTemplateMonomials[kTemplateColumns];
 /// Exponents of the coefficient-matrix columns.
 extern const Monomial kCoefficientMonomials[kCoefficients];
 
-/// The input coefficients (order 1, xy, xz, yz, x², y², z², x, y, z) rearranged into the
-/// coefficient matrix's column order. Each input has at least ten entries.
-CoefficientMatrix coefficientMatrix(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
-                                    const Eigen::MatrixXd& third);
+/// The equations' coefficients rearranged into the coefficient matrix's column order.
+CoefficientMatrix coefficientMatrix(const Equations& equations);
 
 /// For k < count: target(row, targetColumns[k]) = coefficients(equation, sourceColumns[k]).
 void fillTemplateRow(EliminationTemplate& target, const CoefficientMatrix& coefficients, int row,

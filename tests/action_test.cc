@@ -42,8 +42,8 @@ TEST(ActionMatrix, ActsAsMultiplicationByZOnTheBasisAtASolution) {
   for (int trial = 0; trial < 200; ++trial) {
     const Eigen::Vector3d p(uniform(rng), uniform(rng), uniform(rng));
     const testing::System system = testing::randomSystemThrough(p, rng);
-    CoefficientMatrix equations =
-        coefficientMatrix(system.equations[0], system.equations[1], system.equations[2]);
+    CoefficientMatrix equations = coefficientMatrix(
+        stackEquations(system.equations[0], system.equations[1], system.equations[2]));
     gaussJordanReduce(equations);
     ActionMatrix action;
     ASSERT_TRUE(actionMatrix(eliminationTemplate(equations), action));
@@ -74,44 +74,57 @@ TEST(ActionMatrix, DeclinesSingularOrNonFiniteTemplate) {
   EXPECT_EQ(action(0, 0), -2);
 }
 
-TEST(RealSolutions, AcceptsEigenvaluesStrictlyWithinTheImaginaryTolerance) {
+int realCount(const Candidates& candidates) {
+  int count = 0;
+  for (const Candidate& c : candidates) count += c.real;
+  return count;
+}
+
+TEST(EigenCandidates, AcceptsEigenvaluesStrictlyWithinTheImaginaryTolerance) {
   const double real[6] = {-3, -1, 0.5, 2, 4, 7};
   const struct {
     double imaginary;
-    std::size_t expected;
+    int expected;
   } cases[] = {{0.0, 8}, {0.99e-4, 8}, {1.01e-4, 6}, {0.5, 6}};
   for (const auto& c : cases) {
-    SolutionList solutions;
-    ASSERT_TRUE(appendRealSolutions(withEigenvalues(real, 1.5, c.imaginary, 3), solutions));
-    EXPECT_EQ(solutions.size(), c.expected) << "imaginary part " << c.imaginary;
+    Candidates candidates;
+    ASSERT_TRUE(eigenCandidates(withEigenvalues(real, 1.5, c.imaginary, 3), candidates));
+    EXPECT_EQ(realCount(candidates), c.expected) << "imaginary part " << c.imaginary;
   }
 }
 
-TEST(RealSolutions, ReadsRatiosOfEigenvectorEntriesAndKeepsZeroDivisorAsNaN) {
+TEST(EigenCandidates, ReadsRatiosOfEigenvectorEntriesAndMarksAZeroDivisor) {
   // Diagonal: the eigenvectors are unit vectors, so only the one for entry 7 (the basis
   // monomial 1) has a nonzero divisor.
   ActionMatrix diagonal = ActionMatrix::Zero();
   for (int i = 0; i < 8; ++i) diagonal(i, i) = i + 1;
-  SolutionList solutions = {{9, 9, 9}};
-  ASSERT_TRUE(appendRealSolutions(diagonal, solutions));
-  ASSERT_EQ(solutions.size(), 9u);  // appended after what was there
-  EXPECT_EQ(solutions[0].x, 9);
+  Candidates candidates;
+  ASSERT_TRUE(eigenCandidates(diagonal, candidates));
+  EXPECT_EQ(realCount(candidates), 8);
   int zeros = 0, nans = 0;
-  for (std::size_t i = 1; i < solutions.size(); ++i) {
-    const Solution& s = solutions[i];
-    if (s.x == 0 && s.y == 0 && s.z == 0) ++zeros;
-    if (std::isnan(s.x) && std::isnan(s.y) && std::isnan(s.z)) ++nans;
+  for (const Candidate& c : candidates) {
+    if (c.x == 0.0 && c.y == 0.0 && c.z == 0.0 && !c.zeroDivisor) ++zeros;
+    if (std::isnan(c.x.real()) && std::isnan(c.y.imag()) && std::isnan(c.z.real()) && c.zeroDivisor)
+      ++nans;
   }
   EXPECT_EQ(zeros, 1);
   EXPECT_EQ(nans, 7);
+
+  // A near-real pair gives two accepted candidates, complex conjugates of each other.
+  const double re = 0.25, im = 2e-5;
+  ActionMatrix pair = withEigenvalues({-3, -1, 0.5, 2, 4, 7}, re, im, 5);
+  ASSERT_TRUE(eigenCandidates(pair, candidates));
+  int conjugates = 0;
+  for (int i = 0; i + 1 < kBasisSize; ++i)
+    conjugates += candidates[i].real && candidates[i].x == std::conj(candidates[i + 1].x);
+  EXPECT_EQ(conjugates, 1);
 }
 
-TEST(RealSolutions, FailedDecompositionAppendsNothing) {
+TEST(EigenCandidates, FailedDecompositionIsReported) {
   ActionMatrix action = ActionMatrix::Identity();
   action(3, 2) = kNaN;
-  SolutionList solutions;
-  EXPECT_FALSE(appendRealSolutions(action, solutions));
-  EXPECT_TRUE(solutions.empty());
+  Candidates candidates;
+  EXPECT_FALSE(eigenCandidates(action, candidates));
 }
 
 TEST(DivideComplex, SmithsMethodWithNaNGuards) {

@@ -55,12 +55,16 @@ inline double relativeResidual(const Equation& e, const Eigen::Vector3d& p) {
 
 /// Three random equations, each a product of two random planes: eight real solutions, one
 /// per choice of a plane from each equation.
-inline System randomProductOfPlanes(std::mt19937_64& rng) {
+/// The planes' constant terms are multiplied by `offset`, and so is the solutions' size.
+inline System randomProductOfPlanes(std::mt19937_64& rng, double offset = 1) {
   std::normal_distribution<double> normal;
   std::array<std::array<Eigen::Vector4d, 2>, 3> planes;
   System system;
   for (int e = 0; e < 3; ++e) {
-    for (auto& plane : planes[e]) plane = Eigen::Vector4d::NullaryExpr([&] { return normal(rng); });
+    for (auto& plane : planes[e]) {
+      plane = Eigen::Vector4d::NullaryExpr([&] { return normal(rng); });
+      plane(0) *= offset;
+    }
     system.equations[e] = productOfPlanes(planes[e][0], planes[e][1]);
   }
   for (int choice = 0; choice < 8; ++choice) {
@@ -89,14 +93,104 @@ inline System randomSystemThrough(const Eigen::Vector3d& point, std::mt19937_64&
   return system;
 }
 
-inline SolutionList solve(const System& system) {
-  SolutionList solutions;
-  solveThreeQuadrics(system.equations[0], system.equations[1], system.equations[2], solutions);
-  return solutions;
+/// Each equation multiplied by its own factor 10^s, s uniform in [-decades, decades].
+inline System scaledEquations(System system, double decades, std::mt19937_64& rng) {
+  std::uniform_real_distribution<double> exponent(-decades, decades);
+  for (Equation& e : system.equations) e *= std::pow(10.0, exponent(rng));
+  return system;
+}
+
+/// (x - a1)(x - a2) = 0, (y - b1)(y - b2) = 0, (z - c1)(z - c2) = 0 mixed by a random
+/// invertible combination of the equations: no xy term anywhere, eight corners.
+inline System randomMixedAxisAlignedPlanes(std::mt19937_64& rng) {
+  std::uniform_real_distribution<double> root(-2, 2);
+  std::normal_distribution<double> normal;
+  double roots[3][2];
+  std::array<Equation, 3> axisAligned;
+  for (int v = 0; v < 3; ++v) {
+    roots[v][0] = root(rng), roots[v][1] = root(rng);
+    Eigen::Vector4d a = Eigen::Vector4d::Zero(), b = Eigen::Vector4d::Zero();
+    a(0) = -roots[v][0], b(0) = -roots[v][1];
+    a(1 + v) = b(1 + v) = 1;
+    axisAligned[v] = productOfPlanes(a, b);
+  }
+  Eigen::Matrix3d mix;
+  do mix = Eigen::Matrix3d::NullaryExpr([&] { return normal(rng); });
+  while (std::abs(mix.determinant()) < 0.1);
+  System system;
+  for (int e = 0; e < 3; ++e)
+    system.equations[e] =
+        mix(e, 0) * axisAligned[0] + mix(e, 1) * axisAligned[1] + mix(e, 2) * axisAligned[2];
+  for (int corner = 0; corner < 8; ++corner)
+    system.solutions.emplace_back(roots[0][corner & 1], roots[1][(corner >> 1) & 1],
+                                  roots[2][(corner >> 2) & 1]);
+  return system;
+}
+
+/// Equations even in (x, y) (only 1, xy, x², y², z², z) through three random points, hence
+/// through their mirror images (-x, -y, z) too: pairs of solutions share z.
+inline System randomEvenSystem(std::mt19937_64& rng) {
+  std::uniform_real_distribution<double> uniform(-2, 2);
+  std::normal_distribution<double> normal;
+  System system;
+  Eigen::Matrix<double, 3, 6> constraints;  // rows: monomials 1, xy, x², y², z², z at a point
+  for (int i = 0; i < 3; ++i) {
+    const Eigen::Vector3d p(uniform(rng), uniform(rng), uniform(rng));
+    constraints.row(i) << 1, p.x() * p.y(), p.x() * p.x(), p.y() * p.y(), p.z() * p.z(), p.z();
+    system.solutions.push_back(p);
+    system.solutions.emplace_back(-p.x(), -p.y(), p.z());
+  }
+  const Eigen::MatrixXd kernel = constraints.fullPivLu().kernel();
+  for (Equation& e : system.equations) {
+    const Eigen::VectorXd c =
+        kernel * Eigen::VectorXd::NullaryExpr(kernel.cols(), [&] { return normal(rng); });
+    e = equation({c(0), c(1), 0, 0, c(2), c(3), c(4), 0, 0, c(5)});
+  }
+  return system;
+}
+
+/// Three spheres through a random point: it and its mirror image in the plane of the
+/// centres are the two real solutions; the others lie at infinity.
+inline System randomSpheresThrough(std::mt19937_64& rng) {
+  std::normal_distribution<double> normal;
+  const Eigen::Vector3d p = Eigen::Vector3d::NullaryExpr([&] { return normal(rng); });
+  Eigen::Vector3d centres[3];
+  System system;
+  for (int e = 0; e < 3; ++e) {
+    const Eigen::Vector3d c = 2 * Eigen::Vector3d::NullaryExpr([&] { return normal(rng); });
+    centres[e] = c;
+    const double constant = c.squaredNorm() - (p - c).squaredNorm();
+    system.equations[e] =
+        equation({constant, 0, 0, 0, 1, 1, 1, -2 * c.x(), -2 * c.y(), -2 * c.z()});
+  }
+  const Eigen::Vector3d normal3 =
+      (centres[1] - centres[0]).cross(centres[2] - centres[0]).normalized();
+  system.solutions.push_back(p);
+  system.solutions.push_back(p - 2 * normal3.dot(p - centres[0]) * normal3);
+  return system;
 }
 
 inline Eigen::Vector3d point(const Solution& s) {
   return {s.x, s.y, s.z};
+}
+
+/// The largest relative residual of the returned finite solutions (NaN columns skipped).
+inline double largestResidualOfFinite(const System& system, const SolutionList& returned) {
+  double worst = 0;
+  for (const Solution& s : returned) {
+    if (std::isnan(s.x) && std::isnan(s.y) && std::isnan(s.z)) continue;
+    for (const Equation& e : system.equations) {
+      const double r = relativeResidual(e, point(s));
+      if (!(r <= worst)) worst = r;
+    }
+  }
+  return worst;
+}
+
+inline SolutionList solve(const System& system) {
+  SolutionList solutions;
+  solveThreeQuadrics(system.equations[0], system.equations[1], system.equations[2], solutions);
+  return solutions;
 }
 
 /// Distance from `known` to the nearest returned solution, relative to known's size (at

@@ -30,8 +30,8 @@ Eigen::VectorXd templateMonomialsAt(const Eigen::Vector3d& p) {
 }
 
 CoefficientMatrix reducedEquations(const System& system) {
-  CoefficientMatrix equations =
-      coefficientMatrix(system.equations[0], system.equations[1], system.equations[2]);
+  CoefficientMatrix equations = coefficientMatrix(
+      stackEquations(system.equations[0], system.equations[1], system.equations[2]));
   gaussJordanReduce(equations);
   return equations;
 }
@@ -41,7 +41,7 @@ TEST(CoefficientMatrix, PlacesInputCoefficientsInTemplateOrder) {
   std::array<Eigen::MatrixXd, 3> inputs;
   for (int e = 0; e < 3; ++e)
     inputs[e] = Eigen::MatrixXd::NullaryExpr(10, 1, [e](Eigen::Index i) { return 10.0 * e + i; });
-  const CoefficientMatrix k = coefficientMatrix(inputs[0], inputs[1], inputs[2]);
+  const CoefficientMatrix k = coefficientMatrix(stackEquations(inputs[0], inputs[1], inputs[2]));
   ASSERT_EQ(k.rows(), 3);
   ASSERT_EQ(k.cols(), 10);
   EXPECT_EQ(k(0, 0), 4);  // x²
@@ -56,7 +56,7 @@ TEST(CoefficientMatrix, PlacesInputCoefficientsInTemplateOrder) {
   Eigen::MatrixXd longer(4, 3);
   longer.setConstant(99);
   longer.reshaped().head(10) = inputs[0];
-  EXPECT_EQ(coefficientMatrix(row, longer, inputs[0]).row(1), k.row(0));
+  EXPECT_EQ(coefficientMatrix(stackEquations(row, longer, inputs[0])).row(1), k.row(0));
 }
 
 TEST(EliminationTemplate, EveryRowIsAnEquationTimesOneMonomial) {

@@ -1,0 +1,28 @@
+function build_quorvane (eigenInclude)
+%BUILD_QUORVANE  Builds the quorvane MEX module with MATLAB's mex (untested here).
+%   BUILD_QUORVANE(EIGENINCLUDE) compiles the gateway in this folder and the solver in
+%   ../solver into quorvane.<mexext> beside this file. EIGENINCLUDE is the folder holding
+%   Eigen's headers (the one with Eigen/Core in it), by default /usr/include/eigen3.
+%
+%   The solver's rounding is part of its contract, so floating-point contraction (fused
+%   multiply-add) stays off. With g++, -fno-gnu-unique lets "clear quorvane" unload the
+%   module.
+if nargin < 1
+  eigenInclude = '/usr/include/eigen3';
+end
+gateway = fileparts (mfilename ('fullpath'));
+solver = fullfile (fileparts (gateway), 'solver');
+sources = [dir(fullfile (gateway, '*.cc')); dir(fullfile (solver, '*.cc'))];
+sources = fullfile ({sources.folder}, {sources.name});
+
+if ispc
+  compilerFlags = 'COMPFLAGS=$COMPFLAGS /std:c++17 /fp:precise /fp:contract-';
+elseif ismac
+  compilerFlags = 'CXXFLAGS=$CXXFLAGS -std=c++17 -ffp-contract=off';
+else
+  compilerFlags = 'CXXFLAGS=$CXXFLAGS -std=c++17 -ffp-contract=off -fno-gnu-unique';
+end
+mex ('-largeArrayDims', '-DNDEBUG', compilerFlags, ['-I', solver], ...
+     ['-I', fullfile(solver, 'include')], ['-I', eigenInclude], ...
+     '-outdir', gateway, '-output', 'quorvane', sources{:});
+end

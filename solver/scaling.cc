@@ -1,0 +1,59 @@
+#include "scaling.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quorvane {
+namespace {
+
+constexpr int kLargestUnscaledExponent = 4;  // [2^-4, 2^4] is left alone
+
+void scaleEquationsToUnitRange(Equations& equations) {
+  for (int e = 0; e < kEquationCount; ++e) {
+    const double largest = equations.row(e).cwiseAbs().maxCoeff();
+    if (!(largest > 0) || !std::isfinite(largest)) continue;
+    if (largest >= std::ldexp(1.0, -kLargestUnscaledExponent) &&
+        largest <= std::ldexp(1.0, kLargestUnscaledExponent))
+      continue;
+    const int exponent = std::ilogb(largest);
+    for (int i = 0; i < kCoefficientCount; ++i)
+      equations(e, i) = std::ldexp(equations(e, i), -exponent);
+  }
+}
+
+// log2 of the size of the solutions suggested by the balance of the constant, linear and
+// quadratic coefficients (c ≈ l·s ≈ q·s²), averaged over the equations; NaN if no equation
+// has two of the three.
+double log2SolutionSize(const Equations& equations) {
+  double sum = 0;
+  int estimates = 0;
+  for (int e = 0; e < kEquationCount; ++e) {
+    double largest[3] = {0, 0, 0};  // by degree
+    for (int i = 0; i < kCoefficientCount; ++i) {
+      double& slot = largest[kDegreeOfCoefficient[i]];
+      slot = std::max(slot, std::abs(equations(e, i)));
+    }
+    const double c = largest[0], l = largest[1], q = largest[2];
+    if (c > 0 && q > 0) sum += 0.5 * (std::log2(c) - std::log2(q)), ++estimates;
+    if (l > 0 && q > 0) sum += std::log2(l) - std::log2(q), ++estimates;
+    if (c > 0 && l > 0) sum += std::log2(c) - std::log2(l), ++estimates;
+  }
+  return estimates > 0 ? sum / estimates : std::nan("");
+}
+
+}  // namespace
+
+int scaleToUnitRange(Equations& equations) {
+  scaleEquationsToUnitRange(equations);
+  const double size = log2SolutionSize(equations);
+  if (!(std::abs(size) > kLargestUnscaledExponent)) return 0;
+  const int exponent = static_cast<int>(std::lround(size));
+  // x = 2^k u turns the coefficient of a degree-d monomial into c · 2^(d k).
+  for (int e = 0; e < kEquationCount; ++e)
+    for (int i = 0; i < kCoefficientCount; ++i)
+      equations(e, i) = std::ldexp(equations(e, i), kDegreeOfCoefficient[i] * exponent);
+  scaleEquationsToUnitRange(equations);
+  return exponent;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,106 @@
+// Families of systems with known real solutions that the template cannot take as they
+// stand, or only with rescaling: each must give every known solution and nothing else that
+// fails the equations.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <limits>
+#include <random>
+
+#include "solve_paths.h"
+#include "systems.h"
+
+namespace quorvane {
+namespace {
+
+using testing::System;
+
+struct Family {
+  const char* name;
+  std::function<System(std::mt19937_64&)> draw;
+};
+
+const Family kFamilies[] = {
+    {"equations scaled by 1e-12..1e12",
+     [](std::mt19937_64& rng) {
+       return testing::scaledEquations(testing::randomProductOfPlanes(rng), 12, rng);
+     }},
+    {"solutions of size 1e3",
+     [](std::mt19937_64& rng) { return testing::randomProductOfPlanes(rng, 1e3); }},
+    {"solutions of size 1e4",
+     [](std::mt19937_64& rng) { return testing::randomProductOfPlanes(rng, 1e4); }},
+    {"mixed axis-aligned planes", testing::randomMixedAxisAlignedPlanes},
+    {"even in x and y", testing::randomEvenSystem},
+    {"three spheres", testing::randomSpheresThrough},
+};
+
+class HardSystems : public ::testing::TestWithParam<int> {};
+
+TEST_P(HardSystems, EveryKnownSolutionAndNoWrongColumn) {
+  const Family& family = kFamilies[GetParam()];
+  constexpr int kSystems = 1000;
+  std::mt19937_64 rng(1000 + GetParam());
+  int allFound = 0, wrong = 0;
+  int paths[5] = {0, 0, 0, 0, 0};
+  for (int i = 0; i < kSystems; ++i) {
+    const System system = family.draw(rng);
+    SolutionList solutions;
+    ++paths[static_cast<int>(solveReportingPath(system.equations[0], system.equations[1],
+                                                system.equations[2], solutions))];
+    allFound += testing::largestRelativeError(solutions, system.solutions) <= 1e-6;
+    wrong += testing::largestResidualOfFinite(system, solutions) > 1e-6;
+  }
+  std::printf(
+      "%s: %d systems, all known solutions in %.1f%%, %d with a wrong column; paths: as given "
+      "%d, first change %d, second change %d, partial %d, declined %d\n",
+      family.name, kSystems, 100.0 * allFound / kSystems, wrong, paths[1], paths[2], paths[3],
+      paths[4], paths[0]);
+  EXPECT_GE(allFound, 0.995 * kSystems) << family.name;
+  EXPECT_EQ(wrong, 0) << family.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, HardSystems,
+                         ::testing::Range(0, static_cast<int>(std::size(kFamilies))));
+
+TEST(HardSystems, CornersOfTheUnitCube) {
+  using testing::equation;
+  System cube;
+  cube.equations = {equation({-1, 0, 0, 0, 1, 0, 0, 0, 0, 0}),
+                    equation({-1, 0, 0, 0, 0, 1, 0, 0, 0, 0}),
+                    equation({-1, 0, 0, 0, 0, 0, 1, 0, 0, 0})};
+  for (int corner = 0; corner < 8; ++corner)
+    cube.solutions.emplace_back(corner & 1 ? 1 : -1, corner & 2 ? 1 : -1, corner & 4 ? 1 : -1);
+  const SolutionList solutions = testing::solve(cube);
+  EXPECT_EQ(solutions.size(), 8u);
+  EXPECT_LT(testing::largestRelativeError(solutions, cube.solutions), 1e-9);
+}
+
+// Random coefficients of wildly different sizes, subnormals, zeros and entries near the
+// reduction's tolerance: whatever comes back must solve the system or be a NaN column.
+TEST(HardSystems, HostileCoefficientsGiveOnlySolutions) {
+  std::mt19937_64 rng(99);
+  std::normal_distribution<double> normal;
+  std::uniform_int_distribution<int> kind(0, 6);
+  const double specials[] = {0, 1e-10, -1e-10, 4.9e-324, 1e-300, 1e300, -1e-308};
+  int wrong = 0, systems = 0;
+  for (int i = 0; i < 3000; ++i) {
+    System system;
+    const double scale = std::pow(10.0, std::uniform_real_distribution<double>(-150, 150)(rng));
+    for (testing::Equation& e : system.equations) {
+      e = Eigen::MatrixXd::NullaryExpr(10, 1, [&] { return scale * normal(rng); });
+      for (int j = 0; j < 10; ++j)
+        if (kind(rng) == 0) e(j) = specials[std::uniform_int_distribution<int>(0, 6)(rng)];
+    }
+    // Residuals of equations near 1e300 overflow in double; compare them scaled to one.
+    System normalised = system;
+    for (testing::Equation& e : normalised.equations)
+      if (const double m = e.cwiseAbs().maxCoeff(); m > 0) e /= m;
+    wrong += testing::largestResidualOfFinite(normalised, testing::solve(system)) > 1e-6;
+    ++systems;
+  }
+  EXPECT_EQ(wrong, 0) << "of " << systems;
+}
+
+}  // namespace
+}  // namespace quorvane
