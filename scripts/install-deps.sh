@@ -4,6 +4,8 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
+  python3 python3-dev python3-venv python3-setuptools python3-wheel
+  python3-numpy python3-pytest pybind11-dev python3-pybind11
   libeigen3-dev
   libgtest-dev googletest libbenchmark-dev
   octave liboctave-dev

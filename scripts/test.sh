@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian machine and runs every test: the normal build, the build under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and an outside project that finds the
-# installed package. CTest runs the Octave tests of the MEX module in both builds, and in the
-# normal build installs the Octave package into a temporary prefix and calls it.
+# AddressSanitizer and UndefinedBehaviorSanitizer, an outside project that finds the
+# installed package, and the Python module installed into a virtual environment. CTest runs
+# the Octave tests of the MEX module in both builds, and in the normal build installs the
+# Octave package into a temporary prefix and calls it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -29,4 +30,19 @@ cmake --install build --prefix "$prefix/install" >/dev/null
 cmake -S tests/consumer -B "$prefix/consumer" -DCMAKE_PREFIX_PATH="$prefix/install" >/dev/null
 cmake --build "$prefix/consumer" >/dev/null
 "$prefix/consumer/consumer"
+
+echo "== python module in a virtual environment"
+# Debian's interpreter, whatever comes first on PATH: it has Debian's numpy, pybind11 and
+# pytest, which the environment sees through --system-site-packages. --no-index makes a
+# missing build requirement fail at once instead of after pip's retries.
+/usr/bin/python3 -m venv --system-site-packages --clear build/venv
+build/venv/bin/python -m pip install --no-build-isolation --no-index --quiet .
+status=0
+build/venv/bin/python -m pytest -q -p no:cacheprovider python/tests || status=$?
+if [ "$status" -eq 5 ]; then
+  echo "pytest collected no tests" >&2
+  exit 1
+elif [ "$status" -ne 0 ]; then
+  exit "$status"
+fi
 echo "all tests passed"

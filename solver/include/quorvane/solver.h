@@ -58,3 +58,39 @@ void solveThreeQuadrics(const Eigen::MatrixXd& first, const Eigen::MatrixXd& sec
                         const Eigen::MatrixXd& third, SolutionList& solutions);
 
 }  // namespace quorvane
+
+// Many systems per call.
+#include <cstddef>
+#include <cstdint>
+
+namespace quorvane {
+
+/// The solutions of a batch of systems, each beside the index of the system it solves.
+struct BatchSolutions {
+  SolutionList solutions;
+  std::vector<std::int64_t> system;  ///< system[i]: index of the system that solutions[i] solves
+};
+
+/// Solves `count` systems and replaces the contents of `out` with their solutions.
+///
+/// Layout: `coefficients` holds 30 doubles per system, system after system; each system is
+/// its first, second and third equation, ten coefficients each in the order of
+/// solveThreeQuadrics (1, xy, xz, yz, x², y², z², x, y, z). System k starts at
+/// coefficients[30 k]. `coefficients` may be null when `count` is zero.
+///
+/// Order: solutions of system 0 first, then of system 1, and so on; within a system, the
+/// order solveThreeQuadrics gives. `out.system` is non-decreasing, and a system without real
+/// solutions (or declined as degenerate) has no entry. Every solution is bit for bit what
+/// solveThreeQuadrics returns for that system alone.
+///
+/// Threads: `threads` workers (0 counts as 1, never more than `count`), the calling thread
+/// among them, each solving one contiguous run of systems with its own scratch storage. The
+/// result does not depend on the thread count. An exception in a worker (out of memory) is
+/// rethrown on the calling thread after all workers have stopped, with `out` unspecified.
+///
+/// Cost: that of `count` single calls spread over the workers, plus starting the threads
+/// (tens of microseconds each) and one copy of every worker's solutions but the first.
+void solveBatch(const double* coefficients, std::size_t count, BatchSolutions& out,
+                unsigned threads = 1);
+
+}  // namespace quorvane

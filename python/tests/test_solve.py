@@ -1,0 +1,124 @@
+import datetime
+import doctest
+from concurrent.futures import ThreadPoolExecutor
+from fractions import Fraction
+
+import numpy as np
+import pytest
+import quorvane
+from systems import WORKED_EXAMPLE, WORKED_SOLUTIONS, mixed_systems, same_bits
+
+
+def test_worked_example_gives_its_eight_solutions_in_solver_order():
+    points = quorvane.solve(*WORKED_EXAMPLE)
+    assert points.dtype == np.float64 and points.shape == (8, 3)
+    assert points.flags.c_contiguous
+    np.testing.assert_allclose(points, WORKED_SOLUTIONS, rtol=0, atol=1e-9)
+
+
+@pytest.mark.parametrize("function", [quorvane.solve, quorvane.solve_batch])
+def test_docstring_example_runs_as_written(function):
+    assert "1, xy, xz, yz, x², y², z², x, y, z" in function.__doc__
+    test = doctest.DocTestParser().get_doctest(function.__doc__, {}, function.__name__, None, 0)
+    runner = doctest.DocTestRunner(optionflags=doctest.NORMALIZE_WHITESPACE)
+    runner.run(test)
+    assert runner.summarize(verbose=False) == (0, len(test.examples))
+    assert len(test.examples) >= 3
+
+
+def strided(values):
+    holder = np.full(2 * len(values), np.nan)
+    holder[::2] = values
+    return holder[::2]
+
+
+def reversed_view(values):
+    return np.ascontiguousarray(values[::-1])[::-1]
+
+
+# Each turns one equation's ten float64 coefficients into another form of the same numbers.
+SAME_NUMBERS = {
+    "list": lambda c: c.tolist(),
+    "tuple of ints": lambda c: tuple(int(v) for v in c),
+    "int64 array": lambda c: c.astype(np.int64),
+    "int8 array": lambda c: c.astype(np.int8),
+    "float32 array": lambda c: c.astype(np.float32),
+    "column (10, 1)": lambda c: c.reshape(10, 1),
+    "row (1, 10)": lambda c: c.reshape(1, 10),
+    "Fortran-ordered (2, 5)": lambda c: np.asfortranarray(c.reshape(2, 5)),
+    "transposed (5, 2)": lambda c: c.reshape(2, 5).T.copy().T,
+    "every second element": strided,
+    "negative stride": reversed_view,
+    "longer, NaN after the tenth": lambda c: np.concatenate([c, [np.nan, np.inf, 1e300]]),
+    "longer 2-D, NaN after the tenth": lambda c: np.concatenate([c, [np.nan] * 5]).reshape(3, 5),
+    "Fractions": lambda c: [Fraction(int(v)) for v in c],
+    "numpy scalars": lambda c: [np.int16(v) for v in c],
+}
+
+
+@pytest.mark.parametrize("form", SAME_NUMBERS, ids=list(SAME_NUMBERS))
+def test_any_form_of_the_same_numbers_gives_the_same_bits(form):
+    reference = quorvane.solve(*WORKED_EXAMPLE)
+    converted = [SAME_NUMBERS[form](equation.copy()) for equation in WORKED_EXAMPLE]
+    before = [c.copy() for c in converted if isinstance(c, np.ndarray)]
+    assert same_bits(quorvane.solve(*converted), reference)
+    after = [c for c in converted if isinstance(c, np.ndarray)]
+    assert all(same_bits(a, b) for a, b in zip(after, before)), "input was changed"
+
+
+def test_transposed_two_dimensional_arrays_are_read_in_row_major_order():
+    # Stored in memory as the worked example's columns; read row by row it is another system.
+    first = WORKED_EXAMPLE[0].reshape(5, 2).T
+    assert not first.flags.c_contiguous
+    other = quorvane.solve(first, WORKED_EXAMPLE[1], WORKED_EXAMPLE[2])
+    assert same_bits(other, quorvane.solve(first.ravel(), WORKED_EXAMPLE[1], WORKED_EXAMPLE[2]))
+    assert not same_bits(other, quorvane.solve(*WORKED_EXAMPLE))
+
+
+BAD_ARGUMENTS = [
+    ([1.0] * 9, ValueError),
+    ([], ValueError),
+    (5.0, ValueError),
+    (np.zeros((3, 3)), ValueError),
+    ([[1, 2, 3, 4, 5], [6, 7, 8, 9]], ValueError),
+    ("ten values", TypeError),
+    (["1"] * 10, TypeError),
+    (np.ones(10, dtype=np.complex128), TypeError),
+    ([1j] + [1.0] * 9, TypeError),
+    (None, TypeError),
+    ([object()] * 10, TypeError),
+    ([1.0] * 9 + ["x"], TypeError),
+    ({}, TypeError),
+    (np.array([datetime.datetime(2024, 1, 1)] * 10, dtype="datetime64[s]"), TypeError),
+    (np.zeros(10, dtype=[("a", np.float64)]), TypeError),
+]
+
+
+@pytest.mark.parametrize("value, error", BAD_ARGUMENTS)
+@pytest.mark.parametrize("position", [0, 1, 2])
+def test_bad_arguments_raise_naming_the_argument(value, error, position):
+    arguments = list(WORKED_EXAMPLE)
+    arguments[position] = value
+    with pytest.raises(error, match=f"c{position + 1}"):
+        quorvane.solve(*arguments)
+
+
+@pytest.mark.parametrize("change", [
+    lambda s: s * 0,
+    lambda s: np.where(np.arange(10) == 4, np.nan, s),
+    lambda s: np.where(np.arange(10) == 0, -np.inf, s),
+    lambda s: np.stack([s[0], s[1], 3 * s[0]]),
+])
+def test_declined_systems_give_an_empty_float64_array(change):
+    points = quorvane.solve(*change(WORKED_EXAMPLE))
+    assert points.shape == (0, 3) and points.dtype == np.float64
+
+
+def test_calls_from_several_python_threads_give_the_serial_results():
+    systems = mixed_systems(60, seed=5)
+    serial = [quorvane.solve(*s) for s in systems]
+    with ThreadPoolExecutor(max_workers=4) as pool:
+        for _ in range(3):
+            threaded = list(pool.map(lambda s: quorvane.solve(*s), systems))
+            assert all(same_bits(a, b) for a, b in zip(threaded, serial))
+    assert sum(len(p) == 0 for p in serial) >= 10 and sum(len(p) == 8 for p in serial) >= 10

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+#include <quorvane/solver.h>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "systems.h"
+
+namespace quorvane {
+namespace {
+
+using testing::equation;
+using testing::System;
+
+System workedExample() {
+  System s;
+  s.equations = {equation({6, 2, 0, 0, 1, 1, 0, -7, -7, 0}),
+                 equation({-2, -2, 2, -2, 1, 1, 1, -1, 1, -1}),
+                 equation({-6, 4, -2, -4, 1, 4, 1, -1, -2, 1})};
+  return s;
+}
+
+System zeroSystem() {
+  System s;
+  for (auto& e : s.equations) e = Eigen::MatrixXd::Zero(10, 1);
+  return s;
+}
+
+std::vector<double> layOut(const std::vector<System>& systems) {
+  std::vector<double> coefficients;
+  for (const System& s : systems)
+    for (const auto& e : s.equations)
+      coefficients.insert(coefficients.end(), e.data(), e.data() + 10);
+  return coefficients;
+}
+
+// The batch a loop of single calls gives.
+BatchSolutions solveOneByOne(const std::vector<System>& systems) {
+  BatchSolutions expected;
+  for (std::size_t k = 0; k < systems.size(); ++k) {
+    for (const Solution& s : testing::solve(systems[k])) {
+      expected.solutions.push_back(s);
+      expected.system.push_back(static_cast<std::int64_t>(k));
+    }
+  }
+  return expected;
+}
+
+bool sameBits(const Solution& a, const Solution& b) {
+  const double left[3] = {a.x, a.y, a.z}, right[3] = {b.x, b.y, b.z};
+  return std::memcmp(left, right, sizeof left) == 0;
+}
+
+void expectSameBatch(const BatchSolutions& actual, const BatchSolutions& expected,
+                     const char* what) {
+  ASSERT_EQ(actual.solutions.size(), expected.solutions.size()) << what;
+  ASSERT_EQ(actual.system, expected.system) << what;
+  for (std::size_t i = 0; i < expected.solutions.size(); ++i)
+    EXPECT_TRUE(sameBits(actual.solutions[i], expected.solutions[i])) << what << ", solution " << i;
+}
+
+// 400 systems: products of planes (eight solutions), systems through a chosen point, generic
+// random ones, and every seventh one degenerate (all zero, a NaN, rank two) with no solutions.
+std::vector<System> mixedSystems() {
+  std::mt19937_64 rng(11);
+  std::normal_distribution<double> normal;
+  std::vector<System> systems;
+  for (int k = 0; k < 400; ++k) {
+    if (k % 7 == 3) {
+      System s = k % 3 == 0 ? zeroSystem() : workedExample();
+      if (k % 3 == 1) s.equations[1](4) = std::numeric_limits<double>::quiet_NaN();
+      if (k % 3 == 2) s.equations[2] = -2 * s.equations[0];
+      systems.push_back(s);
+    } else if (k % 3 == 0) {
+      systems.push_back(testing::randomProductOfPlanes(rng));
+    } else if (k % 3 == 1) {
+      systems.push_back(testing::randomSystemThrough({normal(rng), normal(rng), normal(rng)}, rng));
+    } else {
+      System s;
+      for (auto& e : s.equations)
+        e = Eigen::MatrixXd::NullaryExpr(10, 1, [&] { return normal(rng); });
+      systems.push_back(s);
+    }
+  }
+  return systems;
+}
+
+TEST(Batch, EqualsSingleCallsBitForBitWhateverTheThreadCount) {
+  const std::vector<System> systems = mixedSystems();
+  const std::vector<double> coefficients = layOut(systems);
+  const BatchSolutions expected = solveOneByOne(systems);
+
+  std::vector<bool> solved(systems.size(), false);
+  for (std::int64_t k : expected.system) solved[k] = true;
+  const auto unsolved = std::count(solved.begin(), solved.end(), false);
+  EXPECT_GE(unsolved, 50) << "the mix should hold systems without solutions";
+  EXPECT_GT(expected.solutions.size(), 1000u);
+
+  for (unsigned threads : {0u, 1u, 2u, 3u, 7u, 401u, 5000u}) {
+    BatchSolutions actual;
+    solveBatch(coefficients.data(), systems.size(), actual, threads);
+    expectSameBatch(actual, expected, ("threads " + std::to_string(threads)).c_str());
+  }
+}
+
+TEST(Batch, WorkedExampleAroundADeclinedSystemKeepsSystemIndices) {
+  const std::vector<System> systems = {workedExample(), zeroSystem(), workedExample()};
+  const std::vector<double> coefficients = layOut(systems);
+  const SolutionList single = testing::solve(workedExample());
+  ASSERT_EQ(single.size(), 8u);
+  for (unsigned threads : {1u, 2u, 3u}) {
+    BatchSolutions out;
+    solveBatch(coefficients.data(), systems.size(), out, threads);
+    ASSERT_EQ(out.solutions.size(), 16u) << threads;
+    for (std::size_t i = 0; i < 16; ++i) {
+      EXPECT_EQ(out.system[i], i < 8 ? 0 : 2) << threads << ", solution " << i;
+      EXPECT_TRUE(sameBits(out.solutions[i], single[i % 8])) << threads << ", solution " << i;
+    }
+  }
+}
+
+TEST(Batch, ReplacesEarlierContentsAndHandlesZeroSystems) {
+  const std::vector<double> coefficients = layOut({workedExample()});
+  BatchSolutions out;
+  out.solutions = {{1, 2, 3}};
+  out.system = {41};
+  solveBatch(coefficients.data(), 1, out, 2);
+  EXPECT_EQ(out.solutions.size(), 8u);
+  EXPECT_EQ(out.system, std::vector<std::int64_t>(8, 0));
+
+  for (unsigned threads : {1u, 4u}) {
+    solveBatch(nullptr, 0, out, threads);
+    EXPECT_TRUE(out.solutions.empty()) << threads;
+    EXPECT_TRUE(out.system.empty()) << threads;
+  }
+
+  // Reused storage gives what a fresh result gives.
+  solveBatch(coefficients.data(), 1, out, 1);
+  BatchSolutions fresh;
+  solveBatch(coefficients.data(), 1, fresh, 1);
+  expectSameBatch(out, fresh, "reused");
+}
+
+}  // namespace
+}  // namespace quorvane
