@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian machine and runs every test: the normal build, the build under
 # AddressSanitizer and UndefinedBehaviorSanitizer, an outside project that finds the
-# installed package, and the Python module installed into a virtual environment. CTest runs
+# installed package, the Python module installed into a virtual environment, and a minute
+# of fuzzing. CTest runs
 # the Octave tests of the MEX module in both builds, and in the normal build installs the
 # Octave package into a temporary prefix and calls it.
 set -euo pipefail
@@ -45,4 +46,6 @@ if [ "$status" -eq 5 ]; then
 elif [ "$status" -ne 0 ]; then
   exit "$status"
 fi
+echo "== fuzzing solveThreeQuadrics"
+bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
 echo "all tests passed"
