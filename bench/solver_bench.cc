@@ -17,15 +17,7 @@
 namespace {
 
 using quorvane::testing::System;
-
-System workedExample() {
-  using quorvane::testing::equation;
-  System s;
-  s.equations = {equation({6, 2, 0, 0, 1, 1, 0, -7, -7, 0}),
-                 equation({-2, -2, 2, -2, 1, 1, 1, -1, 1, -1}),
-                 equation({-6, 4, -2, -4, 1, 4, 1, -1, -2, 1})};
-  return s;
-}
+using quorvane::testing::workedExample;
 
 std::vector<System> randomGenericSystems(int count) {
   std::mt19937_64 rng(1);

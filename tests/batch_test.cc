@@ -15,14 +15,7 @@ namespace {
 
 using testing::equation;
 using testing::System;
-
-System workedExample() {
-  System s;
-  s.equations = {equation({6, 2, 0, 0, 1, 1, 0, -7, -7, 0}),
-                 equation({-2, -2, 2, -2, 1, 1, 1, -1, 1, -1}),
-                 equation({-6, 4, -2, -4, 1, 4, 1, -1, -2, 1})};
-  return s;
-}
+using testing::workedExample;
 
 System zeroSystem() {
   System s;

@@ -13,14 +13,7 @@ namespace {
 
 using testing::equation;
 using testing::System;
-
-System workedExample() {
-  System s;
-  s.equations = {equation({6, 2, 0, 0, 1, 1, 0, -7, -7, 0}),
-                 equation({-2, -2, 2, -2, 1, 1, 1, -1, 1, -1}),
-                 equation({-6, 4, -2, -4, 1, 4, 1, -1, -2, 1})};
-  return s;
-}
+using testing::workedExample;
 
 double quantile(std::vector<double> values, double q) {
   std::sort(values.begin(), values.end());
@@ -28,14 +21,14 @@ double quantile(std::vector<double> values, double q) {
 }
 
 TEST(Solver, WorkedExampleGivesItsEightSolutionsInEigenSolverOrder) {
-  const double expected[8][3] = {{-9, 15, 23}, {4, -3, -5}, {-6, 12, 20}, {1, 0, -2},
-                                 {-4, 10, 13}, {-1, 2, 5},  {-4, 5, 8},   {-1, 7, 10}};
-  const SolutionList solutions = testing::solve(workedExample());
+  // z = 23, -5, 20, -2, 13, 5, 8, 10: the eigen-solver's order, not sorted.
+  const System example = workedExample();
+  const SolutionList solutions = testing::solve(example);
   ASSERT_EQ(solutions.size(), 8u);
   for (int i = 0; i < 8; ++i) {
-    EXPECT_NEAR(solutions[i].x, expected[i][0], 1e-9) << "solution " << i;
-    EXPECT_NEAR(solutions[i].y, expected[i][1], 1e-9) << "solution " << i;
-    EXPECT_NEAR(solutions[i].z, expected[i][2], 1e-9) << "solution " << i;
+    EXPECT_NEAR(solutions[i].x, example.solutions[i].x(), 1e-9) << "solution " << i;
+    EXPECT_NEAR(solutions[i].y, example.solutions[i].y(), 1e-9) << "solution " << i;
+    EXPECT_NEAR(solutions[i].z, example.solutions[i].z(), 1e-9) << "solution " << i;
   }
 }
 

@@ -29,6 +29,18 @@ inline Equation equation(std::initializer_list<double> coefficients) {
   return e;
 }
 
+/// (x + y - 1)(x + y - 6) = 0, (x - y + z + 1)(x - y + z - 2) = 0,
+/// (x + 2y - z - 3)(x + 2y - z + 2) = 0, with its eight solutions in the eigen-solver's order.
+inline System workedExample() {
+  System s;
+  s.equations = {equation({6, 2, 0, 0, 1, 1, 0, -7, -7, 0}),
+                 equation({-2, -2, 2, -2, 1, 1, 1, -1, 1, -1}),
+                 equation({-6, 4, -2, -4, 1, 4, 1, -1, -2, 1})};
+  s.solutions = {{-9, 15, 23}, {4, -3, -5}, {-6, 12, 20}, {1, 0, -2},
+                 {-4, 10, 13}, {-1, 2, 5},  {-4, 5, 8},   {-1, 7, 10}};
+  return s;
+}
+
 /// The coefficients of a0 + a·p times b0 + b·p (plane = (a0, a1, a2, a3) for a0 + a1 x + ...).
 inline Equation productOfPlanes(const Eigen::Vector4d& a, const Eigen::Vector4d& b) {
   return equation({a(0) * b(0), a(1) * b(2) + a(2) * b(1), a(1) * b(3) + a(3) * b(1),
