@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::abort();
     }
     for (const Eigen::MatrixXd& e : equations) {
-      const long double residual = quorvane::testing::residualInLongDouble(e, s);
+      const long double residual =
+          quorvane::testing::residualInLongDouble(e, s, kResidualTolerance);
       if (!(residual <= kResidualTolerance)) {
         std::fprintf(stderr, "solution (%.17g, %.17g, %.17g) has relative residual %Lg\n", s.x, s.y,
                      s.z, residual);

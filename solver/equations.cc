@@ -61,8 +61,8 @@ double roundingOf(double v) {
 
 }  // namespace
 
-double largestRelativeResidualInFullRange(const Equations& equations, double x, double y,
-                                          double z) {
+double largestRelativeResidualInFullRange(const Equations& equations, double x, double y, double z,
+                                          double tolerance) {
   const WideNumber one = wide(1), wx = wide(x), wy = wide(y), wz = wide(z);
   const WideNumber monomials[kCoefficientCount] = {one,
                                                    times(wx, wy),
@@ -115,8 +115,12 @@ double largestRelativeResidualInFullRange(const Equations& equations, double x, 
     for (int i = 0; i < 3 * kCoefficientCount; ++i) {
       const double scaled =
           std::ldexp(terms[i].mantissa, static_cast<int>(terms[i].exponent - top));
-      if (i < kCoefficientCount) value += scaled;
-      size += std::abs(scaled);
+      if (i < kCoefficientCount) {
+        value += scaled;
+        size += std::abs(scaled);
+      } else {
+        size += std::abs(scaled) / tolerance;
+      }
     }
     const double residual = std::abs(value) / size;
     if (!(residual <= largest)) largest = residual;

@@ -30,10 +30,11 @@ double largestRelativeResidual(const Equations& equations, std::complex<double> 
                                std::complex<double> y, std::complex<double> z);
 
 /// The same measure at a real point, but with every term kept as mantissa and exponent, so
-/// that nothing over- or underflows whatever the sizes of the coefficients and the point,
-/// and with room for the rounding of the point to doubles (a true coordinate of 1e-400 is 0
-/// in double).
-double largestRelativeResidualInFullRange(const Equations& equations, double x, double y, double z);
+/// that nothing over- or underflows whatever the sizes of the coefficients and the point.
+/// What rounding the point to doubles can change counts in full, not scaled by `tolerance`:
+/// a point within rounding of a root passes (a true coordinate of 1e-400 is 0 in double).
+double largestRelativeResidualInFullRange(const Equations& equations, double x, double y, double z,
+                                          double tolerance);
 
 /// Newton steps on the three equations from (x, y, z), kept only while they lower the
 /// largest relative residual, which is returned.

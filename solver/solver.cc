@@ -162,7 +162,8 @@ SolvePath solveReportingPath(const Eigen::MatrixXd& first, const Eigen::MatrixXd
     // Coefficients that lost bits below the normal range changed the equations solved (a
     // constant of 1e-300 beside a coefficient of 1e300 becomes 0): check the originals.
     if (!scaling.exact && !std::isnan(s.x) &&
-        !(largestRelativeResidualInFullRange(original, s.x, s.y, s.z) <= kRealResidualTolerance))
+        !(largestRelativeResidualInFullRange(original, s.x, s.y, s.z, kRealResidualTolerance) <=
+          kRealResidualTolerance))
       continue;
     solutions.push_back(s);
   }

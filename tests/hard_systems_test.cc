@@ -132,7 +132,8 @@ TEST(HardSystems, CoefficientsSpanningMoreThanTheDoubleRange) {
     for (const Solution& s : solutions) {
       if (std::isnan(s.x) && std::isnan(s.y) && std::isnan(s.z)) continue;
       for (const testing::Equation& e : equations)
-        EXPECT_LE(testing::residualInLongDouble(e, s), 1e-6L) << s.x << " " << s.y << " " << s.z;
+        EXPECT_LE(testing::residualInLongDouble(e, s, 1e-6L), 1e-6L)
+            << s.x << " " << s.y << " " << s.z;
     }
   }
 }

@@ -71,9 +71,11 @@ inline long double roundingOf(double v) {
 }
 
 /// The relative residual in long double, so that neither huge coefficients nor huge points
-/// overflow, with room for the rounding of the point to doubles (a true coordinate of
-/// 1e-400 is 0 in double).
-inline long double residualInLongDouble(const Equation& c, const Solution& s) {
+/// overflow. What rounding the point to doubles can change counts in full, not scaled by
+/// `tolerance`: a point within rounding of a root passes (a true coordinate of 1e-400 is 0
+/// in double).
+inline long double residualInLongDouble(const Equation& c, const Solution& s,
+                                        long double tolerance) {
   const long double x = s.x, y = s.y, z = s.z;
   const long double terms[10] = {1, x * y, x * z, y * z, x * x, y * y, z * z, x, y, z};
   long double value = 0, size = 0;
@@ -84,8 +86,9 @@ inline long double residualInLongDouble(const Equation& c, const Solution& s) {
   const long double dx = c(1) * y + c(2) * z + 2 * c(4) * x + c(7);
   const long double dy = c(1) * x + c(3) * z + 2 * c(5) * y + c(8);
   const long double dz = c(2) * x + c(3) * y + 2 * c(6) * z + c(9);
-  size += std::fabs(dx) * roundingOf(s.x) + std::fabs(dy) * roundingOf(s.y) +
-          std::fabs(dz) * roundingOf(s.z);
+  size += (std::fabs(dx) * roundingOf(s.x) + std::fabs(dy) * roundingOf(s.y) +
+           std::fabs(dz) * roundingOf(s.z)) /
+          tolerance;
   return size > 0 ? std::fabs(value) / size : std::fabs(value);
 }
 
