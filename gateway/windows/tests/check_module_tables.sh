@@ -35,8 +35,11 @@ entries=$(awk '
 check "$(holds grep -q 'file format pei-x86-64' <<<"$tables")" "64-bit PE file"
 check "$(holds grep -qx $'\tDLL' <<<"$tables")" "a DLL"
 
-exports=$(awk '$1 == "export" { print $2 }' <<<"$entries" | paste -sd' ')
-check "$(holds test "$exports" = mexFunction)" "exports mexFunction only (exports: ${exports:-none})"
+exports=$(awk '$1 == "export" { print $2 }' <<<"$entries")
+shown=$(head -n 3 <<<"$exports" | paste -sd' ')
+count=$(grep -c . <<<"$exports" || true)
+check "$(holds test "$exports" = mexFunction)" \
+  "exports mexFunction only (exports, $count: ${shown:-none}$([ "$count" -le 3 ] || echo ' ...'))"
 
 defNames() { sed -e 's/;.*//' "$1" | awk '/^EXPORTS/ { names = 1; next } names && NF { print $1 }' | sort; }
 declare -A listed=()
