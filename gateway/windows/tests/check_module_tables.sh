@@ -41,7 +41,9 @@ count=$(grep -c . <<<"$exports" || true)
 check "$(holds test "$exports" = mexFunction)" \
   "exports mexFunction only (exports, $count: ${shown:-none}$([ "$count" -le 3 ] || echo ' ...'))"
 
-defNames() { sed -e 's/;.*//' "$1" | awk '/^EXPORTS/ { names = 1; next } names && NF { print $1 }' | sort; }
+defNames() {
+  sed -e 's/;.*//' "$1" | awk '/^EXPORTS/ { names = 1; next } names && NF { print $1 }' | sort
+}
 declare -A listed=()
 for def in "$@"; do
   dll=$(sed -n 's/^LIBRARY[[:space:]]*//p' "$def" | tr -d '[:space:]')
