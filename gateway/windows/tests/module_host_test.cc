@@ -194,42 +194,56 @@ void callsInARow(MexFunction mexFunction) {
 }
 
 struct BadArgument {
-  const char* what;
   const char* className;
   mwSize rows, columns;
   bool complex, sparse;
   const char* identifier;
+  const char* description;  ///< of the argument, in its message
+  const char* expectation;  ///< what the message says was expected
 };
+
+constexpr const char* kRealFullDouble = "a real full double array";
+constexpr const char* kTenCoefficients =
+    "at least ten coefficients, in the order 1, xy, xz, yz, x^2, y^2, z^2, x, y, z";
 
 constexpr BadArgument kBadArguments[] = {
-    {"single", "single", 1, 10, false, false, "quorvane:notDouble"},
-    {"int32", "int32", 1, 10, false, false, "quorvane:notDouble"},
-    {"uint8", "uint8", 1, 10, false, false, "quorvane:notDouble"},
-    {"logical", "logical", 1, 10, false, false, "quorvane:notDouble"},
-    {"char", "char", 1, 10, false, false, "quorvane:notDouble"},
-    {"cell", "cell", 1, 10, false, false, "quorvane:notDouble"},
-    {"sparse logical", "logical", 1, 10, false, true, "quorvane:notDouble"},
-    {"sparse double", "double", 1, 10, false, true, "quorvane:sparse"},
-    {"sparse complex double", "double", 1, 10, true, true, "quorvane:sparse"},
-    {"complex double", "double", 1, 10, true, false, "quorvane:complex"},
-    {"9 elements", "double", 1, 9, false, false, "quorvane:tooFewCoefficients"},
-    {"3 x 3", "double", 3, 3, false, false, "quorvane:tooFewCoefficients"},
-    {"1 x 1", "double", 1, 1, false, false, "quorvane:tooFewCoefficients"},
-    {"0 x 0", "double", 0, 0, false, false, "quorvane:tooFewCoefficients"},
+    {"single", 1, 10, false, false, "quorvane:notDouble", "single with 10 elements",
+     kRealFullDouble},
+    {"int32", 1, 10, false, false, "quorvane:notDouble", "int32 with 10 elements", kRealFullDouble},
+    {"uint8", 1, 10, false, false, "quorvane:notDouble", "uint8 with 10 elements", kRealFullDouble},
+    {"logical", 1, 10, false, false, "quorvane:notDouble", "logical with 10 elements",
+     kRealFullDouble},
+    {"char", 1, 10, false, false, "quorvane:notDouble", "char with 10 elements", kRealFullDouble},
+    {"cell", 1, 10, false, false, "quorvane:notDouble", "cell with 10 elements", kRealFullDouble},
+    {"logical", 1, 10, false, true, "quorvane:notDouble", "sparse logical with 10 elements",
+     kRealFullDouble},
+    {"double", 1, 10, false, true, "quorvane:sparse", "sparse double with 10 elements",
+     "a full (not sparse) double array"},
+    {"double", 1, 10, true, true, "quorvane:sparse", "complex sparse double with 10 elements",
+     "a full (not sparse) double array"},
+    {"double", 1, 10, true, false, "quorvane:complex", "complex double with 10 elements",
+     "a real double array"},
+    {"double", 1, 9, false, false, "quorvane:tooFewCoefficients", "double with 9 elements",
+     kTenCoefficients},
+    {"double", 3, 3, false, false, "quorvane:tooFewCoefficients", "double with 9 elements",
+     kTenCoefficients},
+    {"double", 1, 1, false, false, "quorvane:tooFewCoefficients", "double with 1 element",
+     kTenCoefficients},
+    {"double", 0, 0, false, false, "quorvane:tooFewCoefficients", "double with 0 elements",
+     kTenCoefficients},
 };
 
-// A rejected call raises its identifier before reading any input data and sets no output;
-// the host goes on, and the next good call gives the worked example's solutions.
+// A rejected call raises its identifier and message before reading any input data and sets
+// no output; the host goes on, and the next good call gives the worked example's solutions.
 void expectRejected(MexFunction mexFunction, int nlhs, const std::vector<const mxArray*>& inputs,
-                    const char* identifier, const std::string& messageStart,
-                    const std::string& what) {
+                    const char* identifier, const std::string& message, const std::string& what) {
   Call result;
   call(mexFunction, nlhs, inputs, result);
   check(result.raised && std::strcmp(result.error.identifier, identifier) == 0,
         what + ": " + identifier + " (got " + (result.raised ? result.error.identifier : "none") +
             ")");
-  check(std::strncmp(result.error.message, messageStart.c_str(), messageStart.size()) == 0,
-        what + ": message \"" + result.error.message + "\" starts with \"" + messageStart + "\"");
+  check(message == result.error.message,
+        what + ": message \"" + result.error.message + "\", expected \"" + message + "\"");
   check(std::all_of(std::begin(result.outputs), std::end(result.outputs),
                     [](const mxArray* output) { return output == nullptr; }) &&
             result.dataReads == 0,
@@ -253,7 +267,9 @@ void badInput(MexFunction mexFunction) {
                    std::to_string(inputs.size()) + " inputs");
   for (int nlhs : {2, 3})
     expectRejected(mexFunction, nlhs, {c[0], c[1], c[2]}, "quorvane:outputCount",
-                   "expected at most one output", std::to_string(nlhs) + " outputs");
+                   "expected at most one output, the 3 x N matrix of solutions; " +
+                       std::to_string(nlhs) + " requested",
+                   std::to_string(nlhs) + " outputs");
 
   const char* kNames[3] = {"first", "second", "third"};
   for (const BadArgument& bad : kBadArguments)
@@ -261,10 +277,11 @@ void badInput(MexFunction mexFunction) {
       std::vector<const mxArray*> inputs(c, c + 3);
       inputs[position] = in.make(bad.className, bad.rows, bad.columns,
                                  {kFirst.begin(), kFirst.end()}, bad.complex, bad.sparse);
+      const std::string argument = std::string(kNames[position]) + " coefficient array (argument " +
+                                   std::to_string(position + 1) + ")";
       expectRejected(mexFunction, 1, inputs, bad.identifier,
-                     std::string(kNames[position]) + " coefficient array (argument " +
-                         std::to_string(position + 1) + ") is ",
-                     std::string(bad.what) + " as argument " + std::to_string(position + 1));
+                     argument + " is " + bad.description + "; expected " + bad.expectation,
+                     argument + ", " + bad.description);
     }
 }
 
