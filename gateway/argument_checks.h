@@ -2,7 +2,7 @@
 #pragma once
 
 #include "call_error.h"
-#include "mex.h"
+#include "mex_api.h"
 
 namespace quorvane {
 

@@ -6,7 +6,7 @@
 
 #include "argument_checks.h"
 #include "call_error.h"
-#include "mex.h"
+#include "mex_api.h"
 #include "module_state.h"
 
 namespace quorvane {

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh fuzz
 CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_SANITIZE=ON \
   -DQUORVANE_BUILD_FUZZER=ON -DQUORVANE_BUILD_TESTS=OFF -DQUORVANE_BUILD_BENCHMARKS=OFF \
   -DQUORVANE_BUILD_OCTAVE=OFF -DQUORVANE_BUILD_TOOLS=OFF -DQUORVANE_BUILD_EXAMPLES=OFF >/dev/null

@@ -1,17 +1,32 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; does nothing when all are there.
+#   install-deps.sh [GROUP...]
+# Besides what every build needs, the groups named (by default tests and octave): tests
+# (GoogleTest, Google Benchmark), octave (the Octave module), windows (the MinGW-w64 cross build
+# of quorvane.mexw64), wine (running that module's tests), python (the Python module and its
+# tests), fuzz (clang's libFuzzer), plot (gnuplot for the stability plot).
 set -euo pipefail
 
-packages=(
-  cmake g++ make pkg-config
-  python3 python3-dev python3-venv python3-setuptools python3-wheel
-  python3-numpy python3-pytest pybind11-dev python3-pybind11
-  libeigen3-dev
-  libgtest-dev googletest libbenchmark-dev
-  octave liboctave-dev
-  gnuplot-nox
-  clang libclang-rt-14-dev
+packages=(cmake g++ make pkg-config libeigen3-dev)
+declare -A groups=(
+  [tests]="libgtest-dev googletest libbenchmark-dev"
+  [octave]="octave liboctave-dev"
+  [windows]="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64"
+  [wine]="wine wine64"
+  [python]="python3 python3-dev python3-venv python3-setuptools python3-wheel python3-numpy python3-pytest pybind11-dev python3-pybind11"
+  [fuzz]="clang libclang-rt-14-dev"
+  [plot]="gnuplot-nox"
 )
+selected=("$@")
+[ $# -gt 0 ] || selected=(tests octave)
+for group in "${selected[@]}"; do
+  if [ -z "${groups[$group]+set}" ]; then
+    echo "unknown package group: $group (known: ${!groups[*]})" >&2
+    exit 2
+  fi
+  read -ra members <<<"${groups[$group]}"
+  packages+=("${members[@]}")
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 systems=${1:-100000}
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh tests plot
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j "${JOBS:-2}" --target stability_study >/dev/null
 mkdir -p docs

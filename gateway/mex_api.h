@@ -1,0 +1,41 @@
+// The MEX API, as far as the gateway calls it.
+//
+// Built by a host's own tools (MATLAB's mex, Octave's mkoctfile), the gateway uses that host's
+// mex.h. The MinGW-w64 cross build has no MATLAB headers: it defines QUORVANE_OWN_MEX_API and
+// gets the declarations below instead, under the names that MATLAB's libmx.dll and libmex.dll
+// export for the 64-bit API (large array dimensions, separate real and imaginary data). The
+// import libraries of that build (gateway/windows/libmx.def, libmex.def) list the same names.
+#pragma once
+
+#if !defined(QUORVANE_OWN_MEX_API)
+#include "mex.h"
+#else
+
+#include <cstddef>
+
+extern "C" {
+
+typedef struct mxArray_tag mxArray;
+typedef std::size_t mwSize;
+typedef enum { mxREAL, mxCOMPLEX } mxComplexity;
+
+// libmx.dll keeps the plain name for the 32-bit-size call; the 64-bit one has this suffix.
+#define mxCreateDoubleMatrix mxCreateDoubleMatrix_730
+
+mxArray* mxCreateDoubleMatrix(mwSize rows, mwSize columns, mxComplexity complexity);
+double* mxGetPr(const mxArray* array);
+bool mxIsDouble(const mxArray* array);
+bool mxIsComplex(const mxArray* array);
+bool mxIsSparse(const mxArray* array);
+std::size_t mxGetNumberOfElements(const mxArray* array);
+const char* mxGetClassName(const mxArray* array);
+
+// libmex.dll. Does not return: the host unwinds the call.
+void mexErrMsgIdAndTxt(const char* identifier, const char* format, ...);
+
+// The module's one export, called by the host.
+void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+
+}  // extern "C"
+
+#endif

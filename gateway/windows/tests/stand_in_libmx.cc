@@ -1,0 +1,81 @@
+// A stand-in for MATLAB's libmx.dll: the calls of libmx.def over a minimal array record.
+#include <string>
+#include <vector>
+
+#include "stand_in.h"
+
+struct mxArray_tag {
+  std::string className;
+  mwSize rows;
+  mwSize columns;
+  bool complex;
+  bool sparse;
+  std::vector<double> elements;
+};
+
+namespace {
+long long liveArrays = 0;
+long long dataReads = 0;
+}  // namespace
+
+extern "C" {
+
+mxArray* standInCreateArray(const char* className, mwSize rows, mwSize columns, bool complex,
+                            bool sparse) {
+  ++liveArrays;
+  return new mxArray{className, rows,   columns,
+                     complex,   sparse, std::vector<double>(rows * columns, 0.0)};
+}
+
+void standInDestroyArray(mxArray* array) {
+  if (array == nullptr) return;
+  --liveArrays;
+  delete array;
+}
+
+mwSize standInRows(const mxArray* array) {
+  return array->rows;
+}
+
+mwSize standInColumns(const mxArray* array) {
+  return array->columns;
+}
+
+long long standInLiveArrays() {
+  return liveArrays;
+}
+
+long long standInDataReads() {
+  return dataReads;
+}
+
+mxArray* mxCreateDoubleMatrix(mwSize rows, mwSize columns, mxComplexity complexity) {
+  return standInCreateArray("double", rows, columns, complexity == mxCOMPLEX, false);
+}
+
+double* mxGetPr(const mxArray* array) {
+  ++dataReads;
+  return const_cast<double*>(array->elements.data());
+}
+
+bool mxIsDouble(const mxArray* array) {
+  return array->className == "double";
+}
+
+bool mxIsComplex(const mxArray* array) {
+  return array->complex;
+}
+
+bool mxIsSparse(const mxArray* array) {
+  return array->sparse;
+}
+
+std::size_t mxGetNumberOfElements(const mxArray* array) {
+  return array->rows * array->columns;
+}
+
+const char* mxGetClassName(const mxArray* array) {
+  return array->className.c_str();
+}
+
+}  // extern "C"
