@@ -3,19 +3,15 @@
 // timings on a shared machine do not. bench/count_instructions.sh runs it.
 //
 //   solve_loop verified|bare|floor generic|planes N
-#include <Eigen/Eigenvalues>
-#include <Eigen/LU>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
 
-#include "gauss_jordan.h"
-#include "scaling.h"
+#include "floor_of_method.h"
 #include "solve_paths.h"
 #include "systems.h"
-#include "template.h"
 
 namespace {
 
@@ -23,8 +19,7 @@ using quorvane::testing::System;
 
 struct Prepared {
   System system;
-  quorvane::EliminationTemplate elimination;
-  quorvane::ActionMatrix action;
+  quorvane::bench::TemplateAndAction linearAlgebra;
 };
 
 }  // namespace
@@ -48,15 +43,7 @@ int main(int argc, char** argv) {
       for (auto& e : p.system.equations)
         e = Eigen::MatrixXd::NullaryExpr(10, 1, [&] { return normal(rng); });
     }
-    quorvane::Equations equations = quorvane::stackEquations(
-        p.system.equations[0], p.system.equations[1], p.system.equations[2]);
-    quorvane::scaleToUnitRange(equations);
-    quorvane::CoefficientMatrix reduced = quorvane::coefficientMatrix(equations);
-    quorvane::PivotColumns pivots;
-    quorvane::gaussJordanReduce(reduced, pivots);
-    if (reduced.rows() != 3) continue;
-    p.elimination = quorvane::eliminationTemplate(reduced);
-    if (quorvane::actionMatrix(p.elimination, p.action)) prepared.push_back(p);
+    if (quorvane::bench::templateAndAction(p.system, p.linearAlgebra)) prepared.push_back(p);
   }
 
   quorvane::SolutionList solutions;
@@ -73,10 +60,7 @@ int main(int argc, char** argv) {
         for (const quorvane::Candidate& c : candidates)
           if (c.real) solutions.push_back({c.x.real(), c.y.real(), c.z.real()});
     } else {
-      const Eigen::PartialPivLU<Eigen::MatrixXd> lu(p.elimination.leftCols<25>());
-      const Eigen::MatrixXd reduced = lu.solve(p.elimination.rightCols<8>());
-      const Eigen::EigenSolver<quorvane::ActionMatrix> eigen(p.action, true);
-      checksum += reduced(0, 0) + eigen.eigenvectors()(0, 0).real();
+      checksum += quorvane::bench::floorOfMethod(p.linearAlgebra);
     }
     for (const quorvane::Solution& s : solutions) checksum += s.x;
   }

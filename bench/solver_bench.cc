@@ -8,11 +8,9 @@
 #include <vector>
 
 #include "allocation_counter.h"
-#include "gauss_jordan.h"
-#include "scaling.h"
+#include "floor_of_method.h"
 #include "solve_paths.h"
 #include "systems.h"
-#include "template.h"
 
 namespace {
 
@@ -101,31 +99,15 @@ const std::vector<System>& planesSystems() {
 // the 25 x 25 LU with its 8-column solve, and the 8 x 8 eigen-decomposition with
 // eigenvectors. The solver's time over this floor is what everything else costs.
 void floorOfMethod(benchmark::State& state, const std::vector<System>& systems) {
-  std::vector<quorvane::EliminationTemplate> templates;
-  std::vector<quorvane::ActionMatrix> actions;
-  for (const System& s : systems) {
-    quorvane::Equations equations =
-        quorvane::stackEquations(s.equations[0], s.equations[1], s.equations[2]);
-    quorvane::scaleToUnitRange(equations);
-    quorvane::CoefficientMatrix reduced = quorvane::coefficientMatrix(equations);
-    quorvane::PivotColumns pivots;
-    quorvane::gaussJordanReduce(reduced, pivots);
-    if (reduced.rows() != 3) continue;
-    templates.push_back(quorvane::eliminationTemplate(reduced));
-    actions.emplace_back();
-    if (!quorvane::actionMatrix(templates.back(), actions.back()))
-      templates.pop_back(), actions.pop_back();
-  }
+  std::vector<quorvane::bench::TemplateAndAction> prepared;
+  for (const System& s : systems)
+    if (quorvane::bench::TemplateAndAction p; quorvane::bench::templateAndAction(s, p))
+      prepared.push_back(p);
   std::size_t next = 0;
   const quorvane::bench::AllocationScope allocations;
   for (auto _ : state) {
-    const quorvane::EliminationTemplate& t = templates[next];
-    const Eigen::PartialPivLU<Eigen::MatrixXd> lu(t.leftCols<25>());
-    const Eigen::MatrixXd reduced = lu.solve(t.rightCols<8>());
-    benchmark::DoNotOptimize(reduced.data());
-    const Eigen::EigenSolver<quorvane::ActionMatrix> eigen(actions[next], true);
-    benchmark::DoNotOptimize(eigen.eigenvectors());
-    next = next + 1 == templates.size() ? 0 : next + 1;
+    benchmark::DoNotOptimize(quorvane::bench::floorOfMethod(prepared[next]));
+    next = next + 1 == prepared.size() ? 0 : next + 1;
   }
   state.counters["allocs/call"] = allocations.allocations() / double(state.iterations());
 }
