@@ -147,8 +147,9 @@ SolvePath solveReportingPath(const Eigen::MatrixXd& first, const Eigen::MatrixXd
   // the one that verified the most solutions is returned.
   Found best = solveAsGiven(system);
   SolvePath path = SolvePath::asGiven, tried = SolvePath::asGiven;
+  const bool tryOthers = !best.complete && independent(system);
   for (const CoordinateChange& change : coordinateChanges()) {
-    if (best.complete || !independent(system)) break;
+    if (!tryOthers || best.complete) break;
     tried = tried == SolvePath::asGiven ? SolvePath::firstChange : SolvePath::secondChange;
     const Found other = solveInChangedCoordinates(system, change);
     if (other.complete || other.count > best.count) best = other, path = tried;
