@@ -9,8 +9,8 @@
 
 namespace quorvane {
 
-inline constexpr int kEquations = 3;
-inline constexpr int kCoefficients = 10;
+inline constexpr int kEquations = kEquationCount;
+inline constexpr int kCoefficients = kCoefficientCount;
 inline constexpr int kTemplateRows = 25;
 inline constexpr int kTemplateColumns = 33;
 inline constexpr int kBasisSize = 8;
