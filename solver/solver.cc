@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 #include "action.h"
@@ -34,6 +36,10 @@ constexpr int kMostCentringRounds = 3;
 constexpr double kAtInfinityTolerance = 1e-8;
 // Below this fraction of the largest singular value the three equations are dependent.
 constexpr double kDependentEquationTolerance = 1e-10;
+// A candidate whose lifting plane's value is this small against its terms lies on it.
+constexpr double kOnLiftingPlaneTolerance = 1e-6;
+// Imaginary parts this many times a point's error are noise of a real root.
+constexpr double kImaginaryRounding = 16;
 // Refined points this close (relative) are one root reached twice.
 constexpr double kSameRootTolerance = 1e-12;
 
@@ -118,8 +124,35 @@ double checked(const Equations& system, const ComplexPoint& at, double error) {
 
 // Verifies a point of a try other than the first: Newton's method from it on the scaled
 // system, so that what these detours cost in accuracy is won back before the check.
+// A complex start may close in on a real root (or on two close real roots, where Newton's
+// method crawls) with imaginary parts no larger than its own error: then the real part is
+// refined in real arithmetic, and kept if it verifies.
 void refineAndCheck(const Equations& system, Point& p) {
-  p.error = checked(system, p.at, refineCompensated(system, p.at));
+  double error = refineCompensated(system, p.at);
+  const double size = std::max(1.0, largestMagnitude(p.at));
+  if (!isReal(p.at) && p.at.imag().cwiseAbs().maxCoeff() <=
+                           kImaginaryRounding * std::max(error, kForwardTolerance) * size) {
+    ComplexPoint real = p.at.real().cast<std::complex<double>>();
+    const double realError = refineCompensated(system, real);
+    if (realError <= kForwardTolerance) p.at = real, error = realError;
+  }
+  p.error = checked(system, p.at, error);
+}
+
+// Lifting a linear combination by a plane adds the plane's points to the solutions: these
+// candidates belong to the detour, not to the system.
+bool onLiftingPlane(const ComplexPoint& at, const std::array<Eigen::Vector4d, 3>& planes,
+                    const LiftedPlanes& lifted) {
+  for (int e = 0; e < kEquationCount; ++e) {
+    if (!lifted[e]) continue;
+    const Eigen::Vector4d& plane = planes[e];
+    const std::complex<double> value =
+        plane(0) + plane(1) * at(0) + plane(2) * at(1) + plane(3) * at(2);
+    const double size =
+        std::abs(plane(0)) + plane.tail<3>().cwiseAbs().dot(at.cwiseAbs().real().cast<double>());
+    if (std::abs(value) <= kOnLiftingPlaneTolerance * size) return true;
+  }
+  return false;
 }
 
 // The template in one frame, its candidates brought back to the scaled system's variables
@@ -128,8 +161,9 @@ void refineAndCheck(const Equations& system, Point& p) {
 Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions& options) {
   Try result;
   Equations local = frame.centre ? translatedEquations(system, *frame.centre) : system;
+  LiftedPlanes lifted{};
   if (frame.change)
-    local = changedCoordinates(liftLinearCombinations(local, frame.change->liftingPlanes),
+    local = changedCoordinates(liftLinearCombinations(local, frame.change->liftingPlanes, &lifted),
                                frame.change->homography);
   const bool asGiven = !frame.centre && !frame.change;
   const int exponent = asGiven ? 0 : scaleToUnitRange(local).variableExponent;
@@ -160,20 +194,22 @@ Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions
       if (!(std::abs(homogeneous(3)) > kAtInfinityTolerance * homogeneous.cwiseAbs().maxCoeff()))
         continue;
       for (int v = 0; v < 3; ++v) at(v) = divideComplex(homogeneous(v), homogeneous(3));
+      if (onLiftingPlane(at, frame.change->liftingPlanes, lifted)) continue;
     }
     if (frame.centre) at += frame.centre->cast<std::complex<double>>();
     if (!at.allFinite()) continue;
     p.at = at;
     // The first try judges by the eigenvalue, as it always has; the others by the z they
     // give the scaled system, since their own variables are not the caller's.
-    p.real = asGiven ? c.imaginaryPart < options.imaginaryTolerance
-                     : std::abs(at(2).imag()) < options.imaginaryTolerance;
     // A real eigenvalue gives a real point; a near-real one keeps its imaginary parts for
     // the check, which must see whether it is near a complex root or two real ones.
-    if (asGiven)
+    if (asGiven) {
+      p.real = c.imaginaryPart < options.imaginaryTolerance;
       p.error = checked(system, p.at, forwardError(system, p.at));
-    else
+    } else {
       refineAndCheck(system, p);
+      p.real = std::abs(p.at(2).imag()) < options.imaginaryTolerance;
+    }
     result.points[result.count++] = p;
   }
   return result;
@@ -181,7 +217,20 @@ Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions
 
 // The better of two tries: one verified completely, else the one with more verified
 // points; the earlier on a tie.
+void dump(const char* what, const Try& t) {
+  if (!std::getenv("QDEBUG")) return;
+  std::fprintf(stderr, "%s: ran %d count %d verified %d complete %d\n", what, t.ran, t.count,
+               t.verified(), t.complete());
+  for (int i = 0; i < t.count; ++i) {
+    const Point& p = t.points[i];
+    std::fprintf(stderr, "   real %d err %.3g at %.17g%+.3gi %.17g%+.3gi %.17g%+.3gi\n", p.real,
+                 p.error, p.at(0).real(), p.at(0).imag(), p.at(1).real(), p.at(1).imag(),
+                 p.at(2).real(), p.at(2).imag());
+  }
+}
+
 const Try& better(const Try& earlier, const Try& later) {
+  dump("later", later);
   if (earlier.complete()) return earlier;
   if (later.complete()) return later;
   return later.verified() > earlier.verified() ? later : earlier;
@@ -311,11 +360,14 @@ struct Output {
 
 Try solveScaled(const Equations& system, const SolveOptions& options, SolveReport& report) {
   Try best = solveInFrame(system, Frame{}, options);
+  dump("as given", best);
   if (best.complete()) return best;
   if (!independent(system)) {
     report.status = SolveStatus::dependentEquations;
     return best;
   }
+  // Centres come from the latest try that gave candidates: each is closer than the last.
+  Try latest = best;
   bool changesTried = false, centred = false;
   Eigen::Vector3d centre = Eigen::Vector3d::Zero(), lastCentre = centre;
   const auto& changes = coordinateChanges();
@@ -323,8 +375,10 @@ Try solveScaled(const Equations& system, const SolveOptions& options, SolveRepor
   // candidates so far lie (clusters far from the origin), the fixed changes of coordinates
   // (no xy term, solutions sharing z, spheres, solutions at infinity), and both.
   for (int round = 0; round < kMostCentringRounds + 1 && !best.complete(); ++round) {
-    if (centreOf(best, centre) && (!centred || centre != lastCentre)) {
+    if (centreOf(latest, centre) && (!centred || centre != lastCentre)) {
       centred = true, lastCentre = centre;
+      if (std::getenv("QDEBUG"))
+        std::fprintf(stderr, "centre %.17g %.17g %.17g\n", centre(0), centre(1), centre(2));
       ++report.centringRounds;
       Try local = solveInFrame(system, Frame{&centre, nullptr}, options);
       for (std::size_t c = 0; c < changes.size() && !local.complete(); ++c) {
@@ -333,12 +387,14 @@ Try solveScaled(const Equations& system, const SolveOptions& options, SolveRepor
         local = better(local, changed);
       }
       local.centringRounds = report.centringRounds;
+      if (local.ran) latest = local;
       best = better(best, local);
     } else if (!changesTried) {
       changesTried = true;
       for (std::size_t c = 0; c < changes.size() && !best.complete(); ++c) {
         Try changed = solveInFrame(system, Frame{nullptr, &changes[c]}, options);
         changed.path = c == 0 ? SolvePath::firstChange : SolvePath::secondChange;
+        if (changed.ran) latest = changed;
         best = better(best, changed);
       }
     } else {
