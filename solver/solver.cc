@@ -155,6 +155,25 @@ bool onLiftingPlane(const ComplexPoint& at, const std::array<Eigen::Vector4d, 3>
   return false;
 }
 
+void separateCloseRoots(const Equations& system, Try& t);
+bool sameRoot(const ComplexPoint& a, const ComplexPoint& b);
+
+// Two candidates refined to one root (that no split explains) leave another root unfound:
+// the second is not counted, so that the try is not taken as complete.
+void discountRootsReachedTwice(Try& t) {
+  for (int j = 0; j < t.count; ++j) {
+    Point& b = t.points[j];
+    if (!b.real || !(b.error <= kForwardTolerance)) continue;
+    for (int i = 0; i < j; ++i) {
+      const Point& a = t.points[i];
+      if (a.real && a.error <= kForwardTolerance && sameRoot(a.at, b.at)) {
+        b.error = kInfinity;
+        break;
+      }
+    }
+  }
+}
+
 // The template in one frame, its candidates brought back to the scaled system's variables
 // and checked there. The first try, on the system as it stands, keeps its candidates as
 // computed; the others refine theirs.
@@ -211,6 +230,10 @@ Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions
       p.real = std::abs(p.at(2).imag()) < options.imaginaryTolerance;
     }
     result.points[result.count++] = p;
+  }
+  if (!asGiven) {
+    separateCloseRoots(system, result);
+    discountRootsReachedTwice(result);
   }
   return result;
 }
@@ -423,7 +446,7 @@ SolveReport solveSystem(const std::array<const double*, kEquationCount>& argumen
   if (!system.allFinite()) return report;
 
   Try best = solveScaled(system, options, report);
-  separateCloseRoots(system, best);
+  if (best.path == SolvePath::asGiven) separateCloseRoots(system, best);
 
   const int exponent = scaling.variableExponent;
   int returned = 0;

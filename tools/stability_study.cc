@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
     studied.push_back(&family);
     const Summary& s = summaries.back();
     const double withinShare = double(s.withinBest) / systems;
-    std::printf("| %s | %d | %.2f | %.2f | %.2f | %.3f %% | %.2f %% | %d | %d |\n", family.name,
+    std::printf("| %s | %d | %.2f | %.2f | %.2f | %.3f %% | %.2f %% | %s | %d |\n", family.name,
                 systems, percentile(s, 0.5), percentile(s, 0.9), percentile(s, 0.99),
                 100.0 * s.missed / systems, 100 * withinShare,
                 family.allKnown ? std::to_string(s.farColumns).c_str() : "-", s.empty);
