@@ -38,6 +38,9 @@ constexpr double kAtInfinityTolerance = 1e-8;
 constexpr double kDependentEquationTolerance = 1e-10;
 // A candidate whose lifting plane's value is this small against its terms lies on it.
 constexpr double kOnLiftingPlaneTolerance = 1e-6;
+// Solutions spread over less than this fraction of their distance from the origin are a
+// cluster far out.
+constexpr double kClusterRatio = 1.0 / 16;
 // Imaginary parts this many times a point's error are noise of a real root.
 constexpr double kImaginaryRounding = 16;
 // Refined points this close (relative) are one root reached twice.
@@ -51,6 +54,7 @@ struct Point {
   ComplexPoint at;
   bool real = false;       // counts as real under the caller's tolerance
   bool nanColumn = false;  // its eigenvector has no entry for 1
+  bool checked = false;    // a complex point that must verify for the try to be complete
   double error = kInfinity;
 };
 
@@ -71,7 +75,8 @@ struct Try {
   bool complete() const {
     if (!ran) return false;
     for (int i = 0; i < count; ++i)
-      if (points[i].real && !points[i].nanColumn && !(points[i].error <= kForwardTolerance))
+      if ((points[i].real || points[i].checked) && !points[i].nanColumn &&
+          !(points[i].error <= kForwardTolerance))
         return false;
     return true;
   }
@@ -174,6 +179,16 @@ void discountRootsReachedTwice(Try& t) {
   }
 }
 
+bool clusteredFarOut(const Candidates& candidates) {
+  std::complex<double> mean = 0;
+  for (const Candidate& c : candidates) mean += c.z;
+  mean /= double(kBasisSize);
+  double spread = 0;
+  for (const Candidate& c : candidates) spread = std::max(spread, std::abs(c.z - mean));
+  // NaN candidates fail the comparison and count as not clustered: nothing to check there.
+  return spread < kClusterRatio * std::max(1.0, std::abs(mean));
+}
+
 // The template in one frame, its candidates brought back to the scaled system's variables
 // and checked there. The first try, on the system as it stands, keeps its candidates as
 // computed; the others refine theirs.
@@ -189,6 +204,9 @@ Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions
   Candidates candidates;
   if (!local.allFinite() || !templateCandidates(local, candidates)) return result;
   result.ran = true;
+  // All eight solutions close together against their distance from the origin: the eigen-
+  // solver may then read a real root as complex, so the complex candidates are checked too.
+  const bool clustered = asGiven && clusteredFarOut(candidates);
   result.path = asGiven        ? SolvePath::asGiven
                 : frame.change ? SolvePath::firstChange
                                : SolvePath::centred;
@@ -224,7 +242,11 @@ Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions
     // the check, which must see whether it is near a complex root or two real ones.
     if (asGiven) {
       p.real = c.imaginaryPart < options.imaginaryTolerance;
-      p.error = checked(system, p.at, forwardError(system, p.at));
+      p.checked = clustered && !p.real;
+      if (p.real)
+        p.error = checked(system, p.at, forwardError(system, p.at));
+      else if (p.checked)
+        p.error = forwardError(system, p.at);
     } else {
       refineAndCheck(system, p);
       p.real = std::abs(p.at(2).imag()) < options.imaginaryTolerance;
