@@ -262,20 +262,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions
 
 // The better of two tries: one verified completely, else the one with more verified
 // points; the earlier on a tie.
-void dump(const char* what, const Try& t) {
-  if (!std::getenv("QDEBUG")) return;
-  std::fprintf(stderr, "%s: ran %d count %d verified %d complete %d\n", what, t.ran, t.count,
-               t.verified(), t.complete());
-  for (int i = 0; i < t.count; ++i) {
-    const Point& p = t.points[i];
-    std::fprintf(stderr, "   real %d err %.3g at %.17g%+.3gi %.17g%+.3gi %.17g%+.3gi\n", p.real,
-                 p.error, p.at(0).real(), p.at(0).imag(), p.at(1).real(), p.at(1).imag(),
-                 p.at(2).real(), p.at(2).imag());
-  }
-}
-
 const Try& better(const Try& earlier, const Try& later) {
-  dump("later", later);
   if (earlier.complete()) return earlier;
   if (later.complete()) return later;
   return later.verified() > earlier.verified() ? later : earlier;
@@ -405,7 +392,6 @@ struct Output {
 
 Try solveScaled(const Equations& system, const SolveOptions& options, SolveReport& report) {
   Try best = solveInFrame(system, Frame{}, options);
-  dump("as given", best);
   if (best.complete()) return best;
   if (!independent(system)) {
     report.status = SolveStatus::dependentEquations;
@@ -422,8 +408,7 @@ Try solveScaled(const Equations& system, const SolveOptions& options, SolveRepor
   for (int round = 0; round < kMostCentringRounds + 1 && !best.complete(); ++round) {
     if (centreOf(latest, centre) && (!centred || centre != lastCentre)) {
       centred = true, lastCentre = centre;
-      if (std::getenv("QDEBUG"))
-        std::fprintf(stderr, "centre %.17g %.17g %.17g\n", centre(0), centre(1), centre(2));
+      std::fprintf(stderr, "centre %.17g %.17g %.17g\n", centre(0), centre(1), centre(2));
       ++report.centringRounds;
       Try local = solveInFrame(system, Frame{&centre, nullptr}, options);
       for (std::size_t c = 0; c < changes.size() && !local.complete(); ++c) {

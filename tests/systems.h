@@ -362,16 +362,19 @@ inline System movedBy(System system, const Eigen::Vector3d& offset) {
 }
 
 /// Replaces each known solution with the point Newton's method reaches from it on the
-/// rounded coefficients, in compensated arithmetic: the best answer the input allows.
-inline System withBestPoints(System system) {
+/// rounded coefficients, in compensated arithmetic: the best answer the input allows. False
+/// when Newton's method stalls short of a root from one of them: rounding the coefficients
+/// turned two close real roots into a complex pair, and the known solution is none.
+inline bool withBestPoints(System& system) {
   Equations equations;
   for (int e = 0; e < 3; ++e) equations.row(e) = system.equations[e].reshaped().head<10>();
+  bool converged = true;
   for (Eigen::Vector3d& p : system.solutions) {
     ComplexPoint at = p.cast<std::complex<double>>();
-    refineCompensated(equations, at);
+    converged &= refineCompensated(equations, at) <= 1e-13;
     p = at.real();
   }
-  return system;
+  return converged;
 }
 
 /// Returned finite points farther than `tolerance` · max(1, |p|) from every known solution.
