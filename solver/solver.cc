@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 
 #include "action.h"
@@ -416,7 +414,6 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
   for (int round = 0; round < kMostCentringRounds + 1 && !best.complete(); ++round) {
     if (centreOf(latest, centre) && (!centred || centre != lastCentre)) {
       centred = true, lastCentre = centre;
-      std::fprintf(stderr, "centre %.17g %.17g %.17g\n", centre(0), centre(1), centre(2));
       ++report.centringRounds;
       Try local = solveInFrame(system, Frame{&centre, nullptr}, options, tolerance);
       for (std::size_t c = 0; c < changes.size() && !local.complete(); ++c) {
