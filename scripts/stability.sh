@@ -11,5 +11,6 @@ mkdir -p docs
 data=$(mktemp)
 trap 'rm -f "$data"' EXIT
 ./build/tools/stability_study --systems "$systems" --histogram "$data" | tee docs/stability.md
-gnuplot -e "data='$data'; output='docs/stability.png'" tools/stability_histogram.gp
+columns=$(awk 'NR == 2 { print NF }' "$data")
+gnuplot -e "data='$data'; output='docs/stability.png'; columns=$columns" tools/stability_histogram.gp
 echo "wrote docs/stability.md and docs/stability.png"

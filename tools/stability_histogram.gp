@@ -1,4 +1,4 @@
-# gnuplot -e "data='...'; output='...'" tools/stability_histogram.gp
+# gnuplot -e "data='...'; output='...'; columns=N" tools/stability_histogram.gp
 # One line per family: the share of systems per bin of the log10 error of their worst known
 # solution against its best point. The rightmost bin holds everything at or above 1e0.
 if (strstrt(GPVAL_TERMINALS, "pngcairo") > 0) {
@@ -15,4 +15,4 @@ set grid ytics
 set logscale y
 set yrange [0.005:100]
 set xrange [-17.5:0.5]
-plot for [i=2:*] data using 1:(column(i) > 0 ? column(i) : 1/0) with linespoints pointsize 0.6 title columnheader(i)
+plot for [i=2:columns] data using 1:(column(i) > 0 ? column(i) : 1/0) with linespoints pointsize 0.6 title columnheader(i)
