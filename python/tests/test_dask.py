@@ -2,6 +2,7 @@
 the same rows, bit for bit and in the same order, as one in-process solve_batch."""
 
 import contextlib
+import importlib.util
 import os
 import signal
 import time
@@ -13,6 +14,7 @@ from systems import mixed_systems, same_bits
 
 dask = pytest.importorskip("dask")
 da = pytest.importorskip("dask.array")
+dd = pytest.importorskip("dask.dataframe")
 distributed = pytest.importorskip("distributed")
 quorvane_dask = pytest.importorskip("quorvane.dask")
 
@@ -165,6 +167,33 @@ def test_unknown_sizes_and_bad_chunk_systems_are_refused(systems):
         quorvane_dask.solve_batch(filtered)
     with pytest.raises(ValueError, match="chunk_systems must be at least 1"):
         quorvane_dask.solve_batch(coefficients, chunk_systems=0)
+
+
+PARQUET_ENGINES = [name for name in ("pyarrow", "fastparquet") if importlib.util.find_spec(name)]
+
+
+@pytest.mark.parametrize("written_as", ["parquet", "csv"])
+def test_zarr_store_to_files_of_solutions(systems, in_process, tmp_path, written_as):
+    zarr = pytest.importorskip("zarr")
+    if written_as == "parquet" and not PARQUET_ENGINES:
+        pytest.skip("no Parquet engine: neither pyarrow nor fastparquet is installed "
+                    "(Debian 12 packages neither)")
+    store = str(tmp_path / "systems.zarr")
+    zarr.open(store, mode="w", shape=systems.shape, chunks=(2500, 3, 10), dtype="f8")[:] = systems
+    frame = quorvane_dask.solve_batch(da.from_zarr(store))
+    threads = {"scheduler": "threads"}
+    if written_as == "parquet":
+        frame.to_parquet(tmp_path / "solutions", write_index=False, compute_kwargs=threads)
+        back = dd.read_parquet(tmp_path / "solutions").compute(**threads)
+    else:
+        # Fewer than ten files, so that their names sort in partition order.
+        frame.to_csv(str(tmp_path / "solutions-*.csv"), index=False, compute_kwargs=threads)
+        back = dd.read_csv(str(tmp_path / "solutions-*.csv"),
+                           float_precision="round_trip").compute(**threads)
+    assert frame.npartitions == 4
+    points, system = in_process
+    assert np.array_equal(back[["x", "y", "z"]].to_numpy(), points, equal_nan=True)
+    assert np.array_equal(back["system"].to_numpy(), system)
 
 
 def test_killed_worker_still_gives_every_row(systems, in_process):
