@@ -25,6 +25,9 @@ pytestmark = pytest.mark.filterwarnings("ignore:Running on a single-machine sche
 # all-zero systems, which have no real solution.
 UNEVEN_CHUNKS = (0, 1, 2999, 1000, 0, 300, 3700, 1, 1999)
 NO_SOLUTION_CHUNK = slice(4000, 4300)
+# Seconds after which a cluster that has stopped making progress fails the test instead of
+# hanging the run; the computations take well under ten.
+TIMEOUT = 300
 
 
 @pytest.fixture(scope="module")
@@ -57,7 +60,7 @@ def cluster_client():
 
 def computed(frame, where, request):
     if where == "cluster":
-        return request.getfixturevalue("cluster_client").compute(frame).result()
+        return request.getfixturevalue("cluster_client").compute(frame).result(timeout=TIMEOUT)
     return frame.compute(scheduler=where, num_workers=2)
 
 
@@ -85,22 +88,25 @@ def test_uneven_chunks_give_the_in_process_rows(systems, in_process, where, requ
     assert expected_counts.sum() == len(in_process[1]) > 20_000
 
 
+# How the systems are given: the array, the options, and the partitions that follow.
 GIVEN_AS = {
-    "chunked along every axis": lambda s: da.from_array(s, chunks=(2500, (1, 2), (4, 6))),
-    "rechunked by chunk_systems": lambda s: da.from_array(s, chunks=(6000, 3, 10)),
-    "numpy array": lambda s: s,
-    "float32 Dask array": lambda s: da.from_array(s.astype(np.float32), chunks=(3333, 3, 10)),
+    "chunked along every axis":
+        (lambda s: da.from_array(s, chunks=(2500, (1, 2), (4, 6))), {}, 4),
+    "rechunked by chunk_systems":
+        (lambda s: da.from_array(s, chunks=(6000, 3, 10)), {"chunk_systems": 777}, 13),
+    "numpy array": (lambda s: s, {}, 1),
+    "numpy array by chunk_systems": (lambda s: s, {"chunk_systems": 4096}, 3),
+    "float32 Dask array":
+        (lambda s: da.from_array(s.astype(np.float32), chunks=(3333, 3, 10)), {}, 4),
 }
 
 
 @pytest.mark.parametrize("given", GIVEN_AS, ids=list(GIVEN_AS))
 def test_any_chunking_or_input_type_gives_the_in_process_rows(systems, given):
-    options = {"chunk_systems": 777} if given == "rechunked by chunk_systems" else {}
-    given_systems = GIVEN_AS[given](systems)
+    make, options, partitions = GIVEN_AS[given]
+    given_systems = make(systems)
     frame = quorvane_dask.solve_batch(given_systems, threads=2, **options)
-    expected_partitions = {"chunked along every axis": 4, "rechunked by chunk_systems": 13,
-                           "numpy array": 1, "float32 Dask array": 4}
-    assert frame.npartitions == expected_partitions[given]
+    assert frame.npartitions == partitions
     expected = quorvane.solve_batch(np.asarray(given_systems))
     assert_same_rows(frame.compute(scheduler="threads"), expected)
 
@@ -213,12 +219,13 @@ def test_killed_worker_still_gives_every_row(systems, in_process):
         pids = client.run(os.getpid)
         running = client.persist(frame)
         partitions = distributed.futures_of(running)
-        first_done, _ = distributed.wait(partitions, return_when="FIRST_COMPLETED")
+        first_done, _ = distributed.wait(partitions, timeout=TIMEOUT,
+                                         return_when="FIRST_COMPLETED")
         holder = client.who_has(next(iter(first_done)))
         killed = pids[next(iter(holder.values()))[0]]
         done_at_kill = sum(partition.done() for partition in partitions)
         os.kill(killed, signal.SIGKILL)
 
-        assert_same_rows(client.compute(running).result(), in_process)
+        assert_same_rows(client.compute(running).result(timeout=TIMEOUT), in_process)
         assert done_at_kill < len(partitions), "the kill should land while the run goes on"
         assert killed not in client.run(os.getpid).values()
