@@ -33,6 +33,9 @@ import quorvane.dask
 from python_bench import products_of_planes
 
 
+IDLE_SECONDS = 5
+
+
 def load():
     return "load {:.2f} {:.2f} {:.2f}".format(*os.getloadavg())
 
@@ -95,6 +98,11 @@ def main():
                   f"{time.perf_counter() - start:.2f} s (with the .npy stacks written)")
             # Imports on the workers are not part of the rate.
             client.run(__import__, "quorvane.dask")
+            idle_before = cpu_seconds(client)
+            time.sleep(IDLE_SECONDS)
+            idle = (cpu_seconds(client) - idle_before) / IDLE_SECONDS
+            print(f"the idle cluster takes {idle:.3f} s CPU a second (event loops, heartbeats, "
+                  f"the workers' profiler)", flush=True)
             wall = {label: [] for label in runs}
             cpu = {label: [] for label in runs}
             for _ in range(options.repeat):
