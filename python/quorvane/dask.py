@@ -10,6 +10,8 @@ Needs Dask's array and DataFrame parts (pandas), and distributed for clusters: t
 quorvane[dask], or Debian's python3-dask, python3-pandas and python3-distributed.
 """
 
+import operator
+
 import numpy as np
 
 try:
@@ -85,6 +87,8 @@ def solve_batch(coefficients, *, threads=1, chunk_systems=None, **keywords):
     ValueError
         Now, for a shape other than (n, 3, 10), unknown chunk sizes along the first axis or
         a chunk_systems below 1; and what the in-process call raises for the keywords.
+    TypeError
+        Now, for a chunk_systems that is not an integer.
     TypeError, ValueError
         When computed, what the in-process solve_batch raises for a chunk, with the same
         message (values that are not real numbers, say).
@@ -100,8 +104,11 @@ def solve_batch(coefficients, *, threads=1, chunk_systems=None, **keywords):
     >>> frame.npartitions, np.bincount(frame.system.compute()).tolist()
     (2, [8, 0, 8])
     """
-    if chunk_systems is not None and int(chunk_systems) < 1:
-        raise ValueError(f"chunk_systems must be at least 1, not {chunk_systems}")
+    if chunk_systems is not None:
+        # An integer, as for threads: no silent truncation of 1e4 or 2.5.
+        chunk_systems = operator.index(chunk_systems)
+        if chunk_systems < 1:
+            raise ValueError(f"chunk_systems must be at least 1, not {chunk_systems}")
     if not isinstance(coefficients, da.Array):
         coefficients = np.asarray(coefficients)
     shape = tuple(coefficients.shape)
@@ -114,7 +121,7 @@ def solve_batch(coefficients, *, threads=1, chunk_systems=None, **keywords):
         raise ValueError("coefficients has unknown chunk sizes along its first axis; call "
                          "coefficients.compute_chunk_sizes() first")
     if chunk_systems is not None:
-        coefficients = coefficients.rechunk({0: int(chunk_systems)})
+        coefficients = coefficients.rechunk({0: chunk_systems})
     if coefficients.numblocks[1:] != (1, 1):
         coefficients = coefficients.rechunk({1: -1, 2: -1})
 

@@ -173,6 +173,8 @@ def test_unknown_sizes_and_bad_chunk_systems_are_refused(systems):
         quorvane_dask.solve_batch(filtered)
     with pytest.raises(ValueError, match="chunk_systems must be at least 1"):
         quorvane_dask.solve_batch(coefficients, chunk_systems=0)
+    with pytest.raises(TypeError, match="integer"):
+        quorvane_dask.solve_batch(coefficients, chunk_systems=2500.5)
 
 
 PARQUET_ENGINES = [name for name in ("pyarrow", "fastparquet") if importlib.util.find_spec(name)]
