@@ -2,6 +2,7 @@
 the same rows, bit for bit and in the same order, as one in-process solve_batch."""
 
 import contextlib
+import doctest
 import importlib.util
 import os
 import signal
@@ -109,6 +110,15 @@ def test_any_chunking_or_input_type_gives_the_in_process_rows(systems, given):
     assert frame.npartitions == partitions
     expected = quorvane.solve_batch(np.asarray(given_systems))
     assert_same_rows(frame.compute(scheduler="threads"), expected)
+
+
+def test_docstring_example_runs_as_written():
+    example = doctest.DocTestParser().get_doctest(quorvane_dask.solve_batch.__doc__, {},
+                                                  "solve_batch", None, 0)
+    runner = doctest.DocTestRunner()
+    runner.run(example)
+    assert len(example.examples) == 5
+    assert runner.summarize(verbose=False) == (0, 5)
 
 
 def test_zero_systems_give_an_empty_frame_of_the_right_types():
