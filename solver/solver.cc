@@ -129,19 +129,20 @@ double checked(const Equations& system, const ComplexPoint& at, double error, bo
   return error;
 }
 
-// A complex start may close in on a real root (or on two close real roots, where Newton's
-// method crawls) with imaginary parts no larger than its own error: then the real part is
-// refined in real arithmetic, and kept if it verifies.
-void refineAndCheck(const Equations& system, Point& p, bool judgedComplex) {
-  double error = refineCompensated(system, p.at);
-  const double size = std::max(1.0, largestMagnitude(p.at));
-  if (!isReal(p.at) && p.at.imag().cwiseAbs().maxCoeff() <=
-                           kImaginaryRounding * std::max(error, kForwardTolerance) * size) {
-    ComplexPoint real = p.at.real().cast<std::complex<double>>();
+// Newton's method from a candidate; returns its forward error. A complex start may close in
+// on a real root (or on two close real roots, where Newton's method crawls) with imaginary
+// parts no larger than its own error: then the real part is refined in real arithmetic, and
+// kept if it verifies.
+double refineTowardsRoot(const Equations& system, ComplexPoint& at) {
+  double error = refineCompensated(system, at);
+  const double size = std::max(1.0, largestMagnitude(at));
+  if (!isReal(at) && at.imag().cwiseAbs().maxCoeff() <=
+                         kImaginaryRounding * std::max(error, kForwardTolerance) * size) {
+    ComplexPoint real = at.real().cast<std::complex<double>>();
     const double realError = refineCompensated(system, real);
-    if (realError <= kForwardTolerance) p.at = real, error = realError;
+    if (realError <= kForwardTolerance) at = real, error = realError;
   }
-  p.error = checked(system, p.at, error, judgedComplex);
+  return error;
 }
 
 // Lifting a linear combination by a plane adds the plane's points to the solutions: these
@@ -250,8 +251,12 @@ Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions
       else if (p.checked)
         p.error = forwardError(system, p.at);
     } else {
-      refineAndCheck(system, p, judgedComplex);
+      const double error = refineTowardsRoot(system, p.at);
       p.real = std::abs(p.at(2).imag()) < imaginaryTolerance;
+      // Every candidate of these tries must reach a root, complex ones too: one that does not
+      // stands for a root the try missed (two close real roots read as a complex pair).
+      p.checked = !p.real;
+      p.error = checked(system, p.at, error, judgedComplex || !p.real);
     }
     result.points[result.count++] = p;
   }
@@ -371,6 +376,32 @@ void separateCloseRoots(const Equations& system, Try& t) {
       break;
     }
   }
+  // Complex candidates stuck near two close real roots, where Newton's method crawls.
+  for (int i = 0; i < t.count; ++i) {
+    Point& a = t.points[i];
+    if (a.nanColumn || isReal(a.at) || a.error <= kForwardTolerance ||
+        !(a.error <= kPlausibleTolerance))
+      continue;
+    int partner = -1;
+    for (int j = 0; j < t.count; ++j) {
+      const Point& b = t.points[j];
+      if (j == i || b.nanColumn || isReal(b.at) || b.error <= kForwardTolerance) continue;
+      const double apart = largestMagnitude(ComplexPoint(a.at.real() - b.at.real()));
+      if (apart <= kPlausibleTolerance * std::max(1.0, largestMagnitude(a.at)) &&
+          (partner < 0 ||
+           apart < largestMagnitude(ComplexPoint(a.at.real() - t.points[partner].at.real()))))
+        partner = j;
+    }
+    Eigen::Vector3d first, second;
+    if (partner < 0 || !splitPair(system, a.at.real(), first, second)) continue;
+    Point& b = t.points[partner];
+    a.at = first.cast<std::complex<double>>();
+    b.at = second.cast<std::complex<double>>();
+    for (Point* p : {&a, &b}) {
+      p->real = true, p->checked = false;
+      p->error = checked(system, p->at, forwardError(system, p->at), false);
+    }
+  }
 }
 
 bool hasTenFiniteCoefficients(const double* equation) {
@@ -477,7 +508,8 @@ SolveReport solveSystem(const std::array<const double*, kEquationCount>& argumen
     } else if (options.refine && best.path == SolvePath::asGiven) {
       // Kept only where Newton's method confirms it: a point it cannot improve stays.
       Point refined = p;
-      refineAndCheck(system, refined, options.imaginaryTolerance > kRealEigenvalueTolerance);
+      refined.error = checked(system, refined.at, refineTowardsRoot(system, refined.at),
+                              options.imaginaryTolerance > kRealEigenvalueTolerance);
       if (refined.error <= kForwardTolerance) p = refined;
     }
     const ComplexPoint s = p.at * std::ldexp(1.0, exponent);
