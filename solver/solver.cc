@@ -436,18 +436,21 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
   }
   // Centres come from the latest try that gave candidates: each is closer than the last.
   Try latest = best;
-  bool changesTried = false, centred = false;
+  bool changesTried = false, centred = false, stalled = false;
   Eigen::Vector3d centre = Eigen::Vector3d::Zero(), lastCentre = centre;
   const auto& changes = coordinateChanges();
   // Each later try covers what the one before cannot take: a translation to where the
   // candidates so far lie (clusters far from the origin), the fixed changes of coordinates
   // (no xy term, solutions sharing z, spheres, solutions at infinity), and both.
   for (int round = 0; round < kMostCentringRounds + 1 && !best.complete(); ++round) {
-    if (centreOf(latest, centre) && (!centred || centre != lastCentre)) {
+    if (!stalled && centreOf(latest, centre) && (!centred || centre != lastCentre)) {
       centred = true, lastCentre = centre;
       ++report.centringRounds;
+      const int verifiedBefore = best.verified();
       Try local = solveInFrame(system, Frame{&centre, nullptr}, options, tolerance);
-      for (std::size_t c = 0; c < changes.size() && !local.complete(); ++c) {
+      // The other coordinates where the template cannot take the translated system at all
+      // (spheres, no xy term); otherwise the next round centres better.
+      for (std::size_t c = 0; c < changes.size() && !local.ran; ++c) {
         Try changed = solveInFrame(system, Frame{&centre, &changes[c]}, options, tolerance);
         changed.path = SolvePath::centred;
         local = better(local, changed);
@@ -455,6 +458,8 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
       local.centringRounds = report.centringRounds;
       if (local.ran) latest = local;
       best = better(best, local);
+      // Centring goes on while it finds more.
+      stalled = !best.complete() && best.verified() <= verifiedBefore;
     } else if (!changesTried) {
       changesTried = true;
       for (std::size_t c = 0; c < changes.size() && !best.complete(); ++c) {
