@@ -130,6 +130,38 @@ double forwardError(const Equations& equations, const ComplexPoint& point) {
   return largestMagnitude(newtonStep(equations, point)) / std::max(1.0, largestMagnitude(point));
 }
 
+double forwardErrorWithin(const Equations& equations, const ComplexPoint& point, double tolerance) {
+  if (point.imag().isZero(0)) {
+    // In plain arithmetic each value is off by at most a few roundings of the sum of its
+    // terms' magnitudes, so the step is at most |J⁻¹| (|value| + that); twice that bound
+    // covers the rounding of J⁻¹ itself.
+    constexpr double kRoundingsPerValue = 32 * 0x1p-53;
+    const Eigen::Vector3d at = point.real();
+    const double x = at(0), y = at(1), z = at(2);
+    const double monomials[kCoefficientCount] = {1,     x * y, x * z, y * z, x * x,
+                                                 y * y, z * z, x,     y,     z};
+    Eigen::Vector3d slack;
+    for (int e = 0; e < kEquationCount; ++e) {
+      double value = 0, size = 0;
+      for (int i = 0; i < kCoefficientCount; ++i) {
+        const double term = equations(e, i) * monomials[i];
+        value += term;
+        size += std::abs(term);
+      }
+      slack(e) = std::abs(value) + kRoundingsPerValue * size;
+    }
+    Eigen::Matrix3d inverse;
+    bool invertible = false;
+    jacobian<double>(equations, at).computeInverseWithCheck(inverse, invertible, 0.0);
+    if (invertible && inverse.allFinite()) {
+      const double bound =
+          2 * (inverse.cwiseAbs() * slack).maxCoeff() / std::max(1.0, at.cwiseAbs().maxCoeff());
+      if (bound <= tolerance) return bound;
+    }
+  }
+  return forwardError(equations, point);
+}
+
 double refineCompensated(const Equations& equations, ComplexPoint& point) {
   constexpr int kMostSteps = 40;
   ComplexPoint step = newtonStep(equations, point);

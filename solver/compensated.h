@@ -27,6 +27,10 @@ ComplexPoint newtonStep(const Equations& equations, const ComplexPoint& point);
 /// distance from a root. Infinite when no step can be taken.
 double forwardError(const Equations& equations, const ComplexPoint& point);
 
+/// forwardError, or a bound on it below `tolerance` from plain arithmetic where that
+/// suffices: the compensated value is computed only where rounding could decide.
+double forwardErrorWithin(const Equations& equations, const ComplexPoint& point, double tolerance);
+
 /// Newton steps from `point` while they keep shrinking (at most a few dozen), each from a
 /// compensated value; a real point stays real. Returns the forward error of the point it
 /// leaves behind.

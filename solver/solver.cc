@@ -247,7 +247,8 @@ Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions
       p.real = c.imaginaryPart < imaginaryTolerance;
       p.checked = clustered && !p.real;
       if (p.real)
-        p.error = checked(system, p.at, forwardError(system, p.at), judgedComplex);
+        p.error = checked(system, p.at, forwardErrorWithin(system, p.at, kForwardTolerance),
+                          judgedComplex);
       else if (p.checked)
         p.error = forwardError(system, p.at);
     } else {
