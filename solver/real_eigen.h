@@ -1,0 +1,230 @@
+// The real eigenvalues of the action matrix as the real roots of its characteristic
+// polynomial, and their eigenvectors as null vectors of a 3 x 3 polynomial matrix.
+//
+// With b = (z³, xz, yz, z², x, y, z, 1), the shift rows of M - λI tie z³, z², z to powers of
+// λ times the entry for 1, and xz, yz to λ times x, y. What is left of (M - λI) b = 0 is
+// P(λ) (x, y, 1)ᵀ = 0 with P a 3 x 3 matrix of polynomials in λ, read off rows 0-2 of M, and
+// det P(λ) = -det(M - λI) up to sign: a monic polynomial of degree eight.
+#pragma once
+
+#include "action.h"
+#include "lanes.h"
+
+namespace quorvane {
+
+inline constexpr int kPolynomialDegree = kBasisSize;
+
+/// What the lane kernels hand to the per-system finish, for one system.
+struct RealRootsOfAction {
+  double actionRows[3][kBasisSize];  ///< rows 0-2 of the action matrix
+  /// det(λI - M): coefficients of λ⁰ .. λ⁸, the last exactly 1.
+  double polynomial[kPolynomialDegree + 1];
+  /// The same expansion on the entries' magnitudes with every sign +: what rounding in the
+  /// expansion can change in each coefficient is a small multiple of u times this.
+  double absolutePolynomial[kPolynomialDegree + 1];
+  double roots[kPolynomialDegree];  ///< ascending; where rootFound
+  bool rootFound[kPolynomialDegree];
+  double critical[kPolynomialDegree - 1];  ///< the polynomial's critical points, ascending
+  bool criticalFound[kPolynomialDegree - 1];
+  bool ok;  ///< the template and the polynomial are finite and within range
+};
+
+/// The candidates of the real and near-real eigenvalues, after checking that the rounding
+/// of the polynomial cannot have created, lost or moved a real root by more than a tolerance.
+/// The first candidates are the real ones in ascending z, then near-real pairs; the unused
+/// entries have `real` false. False when that check fails (`candidates` is then unspecified).
+bool realEigenCandidates(const RealRootsOfAction& roots, Candidates& candidates);
+
+namespace {
+
+// Coefficients from λ⁰ up.
+template <typename V, int A, int B, int C>
+void addProduct(V (&sum)[C], const V (&a)[A], const V (&b)[B]) {
+  static_assert(A + B - 1 <= C, "product does not fit");
+  for (int i = 0; i < A; ++i)
+    for (int j = 0; j < B; ++j) sum[i + j] = sum[i + j] + a[i] * b[j];
+}
+template <typename V, int A, int B, int C>
+void subtractProduct(V (&sum)[C], const V (&a)[A], const V (&b)[B]) {
+  static_assert(A + B - 1 <= C, "product does not fit");
+  for (int i = 0; i < A; ++i)
+    for (int j = 0; j < B; ++j) sum[i + j] = sum[i + j] - a[i] * b[j];
+}
+
+template <typename V, int N>
+void setZero(V (&values)[N]) {
+  for (V& v : values) v = V(0.0);
+}
+
+// The entries of P(λ), from the action rows a (each P row i: the coefficients of x, y and 1).
+template <typename V>
+struct PolynomialEntries {
+  V p00[2], p01[2], p02[5], p10[3], p11[2], p12[4], p20[2], p21[3], p22[4];
+};
+
+template <typename V>
+V entryOf(const V (&a)[3][kBasisSize], int i, int j, bool magnitudes) {
+  return magnitudes ? magnitude(a[i][j]) : a[i][j];
+}
+
+template <typename V>
+PolynomialEntries<V> polynomialEntries(const V (&a)[3][kBasisSize], bool magnitudes) {
+  const V minusOne = V(magnitudes ? 1.0 : -1.0);
+  return {{entryOf(a, 0, 4, magnitudes), entryOf(a, 0, 1, magnitudes)},
+          {entryOf(a, 0, 5, magnitudes), entryOf(a, 0, 2, magnitudes)},
+          {entryOf(a, 0, 7, magnitudes), entryOf(a, 0, 6, magnitudes), entryOf(a, 0, 3, magnitudes),
+           entryOf(a, 0, 0, magnitudes), minusOne},
+          {entryOf(a, 1, 4, magnitudes), entryOf(a, 1, 1, magnitudes), minusOne},
+          {entryOf(a, 1, 5, magnitudes), entryOf(a, 1, 2, magnitudes)},
+          {entryOf(a, 1, 7, magnitudes), entryOf(a, 1, 6, magnitudes), entryOf(a, 1, 3, magnitudes),
+           entryOf(a, 1, 0, magnitudes)},
+          {entryOf(a, 2, 4, magnitudes), entryOf(a, 2, 1, magnitudes)},
+          {entryOf(a, 2, 5, magnitudes), entryOf(a, 2, 2, magnitudes), minusOne},
+          {entryOf(a, 2, 7, magnitudes), entryOf(a, 2, 6, magnitudes), entryOf(a, 2, 3, magnitudes),
+           entryOf(a, 2, 0, magnitudes)}};
+}
+
+// -det P by the first row's cofactors; with magnitudes, every term added.
+template <typename V>
+void negatedDeterminant(const PolynomialEntries<V>& p, bool magnitudes,
+                        V (&result)[kPolynomialDegree + 1]) {
+  V first[6], second[6], third[5];
+  setZero(first), setZero(second), setZero(third), setZero(result);
+  addProduct(first, p.p11, p.p22);
+  addProduct(second, p.p10, p.p22);
+  addProduct(third, p.p10, p.p21);
+  if (magnitudes) {
+    addProduct(first, p.p12, p.p21);
+    addProduct(second, p.p12, p.p20);
+    addProduct(third, p.p11, p.p20);
+    addProduct(result, p.p00, first);
+    addProduct(result, p.p01, second);
+    addProduct(result, p.p02, third);
+  } else {
+    subtractProduct(first, p.p12, p.p21);
+    subtractProduct(second, p.p12, p.p20);
+    subtractProduct(third, p.p11, p.p20);
+    subtractProduct(result, p.p00, first);
+    addProduct(result, p.p01, second);
+    subtractProduct(result, p.p02, third);
+  }
+}
+
+/// The characteristic polynomial det(λI - M) of the action matrix, and its expansion on
+/// magnitudes.
+template <typename V>
+void characteristicPolynomial(const V (&actionRows)[3][kBasisSize],
+                              V (&polynomial)[kPolynomialDegree + 1],
+                              V (&absolutePolynomial)[kPolynomialDegree + 1]) {
+  negatedDeterminant(polynomialEntries(actionRows, false), false, polynomial);
+  negatedDeterminant(polynomialEntries(actionRows, true), true, absolutePolynomial);
+}
+
+// Value and derivative by Horner's rule, coefficients from λ⁰ up.
+template <typename V, int N>
+void valueAndSlope(const V (&coefficients)[N], int degree, V x, V& value, V& slope) {
+  value = coefficients[degree];
+  slope = V(0.0);
+  for (int i = degree - 1; i >= 0; --i) {
+    slope = slope * x + value;
+    value = value * x + coefficients[i];
+  }
+}
+
+inline constexpr double kBinomial[kPolynomialDegree + 1][kPolynomialDegree + 1] = {
+    {1},
+    {1, 1},
+    {1, 2, 1},
+    {1, 3, 3, 1},
+    {1, 4, 6, 4, 1},
+    {1, 5, 10, 10, 5, 1},
+    {1, 6, 15, 20, 15, 6, 1},
+    {1, 7, 21, 35, 35, 21, 7, 1},
+    {1, 8, 28, 56, 70, 56, 28, 8, 1}};
+
+// Newton steps beyond this relative size are not converged; after one this small the next
+// would change nothing a double holds.
+inline constexpr double kNewtonSettled = 0x1p-44;
+inline constexpr int kNewtonIterations = 100;
+// Above this the polynomial's powers would leave the range of doubles.
+inline constexpr double kLargestRootBound = 0x1p60;
+
+/// Real roots of a monic polynomial of degree eight by the derivatives: the roots of the k-th
+/// derivative split the line into intervals where the (k-1)-th is monotone, with at most one
+/// root each, found by Newton steps kept inside the interval's bracket (bisection where a step
+/// leaves it). An interval without a sign change keeps its left end as a placeholder, so that
+/// the points stay in order and the next level needs no compaction.
+template <typename V>
+void realRootsByDerivatives(const V (&polynomial)[kPolynomialDegree + 1], LaneMask<V>& ok,
+                            V (&roots)[kPolynomialDegree],
+                            LaneMask<V> (&rootFound)[kPolynomialDegree],
+                            V (&critical)[kPolynomialDegree - 1],
+                            LaneMask<V> (&criticalFound)[kPolynomialDegree - 1]) {
+  // A power of two R with R⁸ > Σ |c_i| R^i bounds every root (Cauchy), and by Gauss and Lucas
+  // every root of every derivative.
+  V radius = V(1.0);
+  for (int doubling = 0; doubling < 64; ++doubling) {
+    V lower = magnitude(polynomial[kPolynomialDegree - 1]);
+    for (int i = kPolynomialDegree - 2; i >= 0; --i)
+      lower = lower * radius + magnitude(polynomial[i]);
+    V top = radius;
+    for (int i = 1; i < kPolynomialDegree - 1; ++i) top = top * radius;
+    const LaneMask<V> short_ = ok & !(top * radius > lower);
+    if (!anyLane(short_)) break;
+    radius = select(short_, radius + radius, radius);
+  }
+  ok = ok & (radius < V(kLargestRootBound));
+
+  for (int i = 0; i < kPolynomialDegree; ++i) roots[i] = V(0.0), rootFound[i] = noLanes<V>();
+  for (int i = 0; i < kPolynomialDegree - 1; ++i)
+    critical[i] = V(0.0), criticalFound[i] = noLanes<V>();
+  V points[kPolynomialDegree + 1];
+  for (int level = kPolynomialDegree - 1; level >= 0; --level) {
+    const int degree = kPolynomialDegree - level;
+    // The level-th derivative divided by level!.
+    V derivative[kPolynomialDegree + 1];
+    for (int i = 0; i <= degree; ++i)
+      derivative[i] = polynomial[i + level] * V(kBinomial[i + level][level]);
+    points[0] = V(0.0) - radius;
+    points[degree] = radius;
+    V values[kPolynomialDegree + 1];
+    for (int i = 0; i <= degree; ++i) {
+      V slope;
+      valueAndSlope(derivative, degree, points[i], values[i], slope);
+    }
+    V found[kPolynomialDegree];
+    LaneMask<V> foundMask[kPolynomialDegree];
+    for (int i = 0; i < degree; ++i) {
+      V low = points[i], high = points[i + 1];
+      const LaneMask<V> lowNegative = values[i] < V(0.0);
+      LaneMask<V> active = ok & differ(lowNegative, values[i + 1] < V(0.0));
+      foundMask[i] = active;
+      // Outside every critical point the polynomial is convex towards its root from the
+      // outer end, where Newton's steps do not overshoot.
+      V x = degree == 1 ? V(0.0) : i == 0 ? low : i == degree - 1 ? high : (low + high) * V(0.5);
+      for (int step = 0; step < kNewtonIterations && anyLane(active); ++step) {
+        V value, slope;
+        valueAndSlope(derivative, degree, x, value, slope);
+        const LaneMask<V> onLowSide = !differ(value < V(0.0), lowNegative);
+        low = select(active & onLowSide, x, low);
+        high = select(active & !onLowSide, x, high);
+        V next = x - value / slope;
+        next = select((next > low) & (next < high), next, (low + high) * V(0.5));
+        next = select(value == V(0.0), x, next);
+        const LaneMask<V> settled =
+            magnitude(next - x) <= V(kNewtonSettled) * magnitude(next) + V(0x1p-60) * radius;
+        x = select(active, next, x);
+        active = active & !settled;
+      }
+      found[i] = select(foundMask[i], x, points[i]);
+    }
+    for (int i = 0; i < degree; ++i) points[i + 1] = found[i];
+    if (level == 1)
+      for (int i = 0; i < degree; ++i) critical[i] = found[i], criticalFound[i] = foundMask[i];
+    if (level == 0)
+      for (int i = 0; i < degree; ++i) roots[i] = found[i], rootFound[i] = foundMask[i];
+  }
+}
+
+}  // namespace
+}  // namespace quorvane
