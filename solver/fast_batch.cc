@@ -53,8 +53,10 @@ void fastTemplateCandidates4(const std::array<Equations, kBatchLanes>& equations
   }
   RealRootsOfAction roots[kBatchLanes];
   realRootsOfActionAvx2(reduced, roots);
-  for (int lane = 0; lane < kBatchLanes; ++lane)
+  for (int lane = 0; lane < kBatchLanes; ++lane) {
     accepted[lane] = prepared[lane] && realEigenCandidates(roots[lane], candidates[lane]);
+    if (accepted[lane]) polishRealCandidates(equations[lane], candidates[lane]);
+  }
 }
 
 }  // namespace quorvane

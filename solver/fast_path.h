@@ -46,6 +46,10 @@ void forceScalarLanes(bool force);
 /// arrays, for the lane kernels; false where the fast path declines before them.
 bool reducedForFastPath(const Equations& equations, double (&reduced)[kEquations][kCoefficients]);
 
+/// Two Newton steps on the equations for each real candidate, each kept only if it lowers
+/// the candidate's relative residual.
+void polishRealCandidates(const Equations& equations, Candidates& candidates);
+
 /// The lane kernels on one system (double) and on four (AVX2, only where the CPU has it).
 void realRootsOfActionScalar(const double (&reduced)[kEquations][kCoefficients],
                              RealRootsOfAction& roots);

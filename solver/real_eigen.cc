@@ -11,18 +11,21 @@ constexpr double kUnitRoundoff = 0x1p-53;
 // The expansion sums up to a dozen products of three entries per coefficient, and Horner's
 // rule adds sixteen roundings more: a generous multiple of u times the expansion on
 // magnitudes bounds what rounding changed in a value of the polynomial.
-constexpr double kRoundingFactor = 64 * kUnitRoundoff;
+constexpr double kRoundingFactor = 32 * kUnitRoundoff;
 // A critical value must exceed its rounding bound this many times for its sign, and with it
 // the count of real roots beside it, to be trusted.
 constexpr double kCriticalValueMargin = 4;
 // A root whose rounding may have moved it by more than this, relative to its size (at least
 // 1), is left to the eigen-solver.
-constexpr double kRootErrorTolerance = 1e-8;
+constexpr double kRootErrorTolerance = 1e-4;
 // Critical points whose quadratic model puts a complex pair nearer than this to the real axis
 // are searched for the pair.
-constexpr double kNearRealSearch = 1e-2;
-constexpr int kComplexNewtonSteps = 40;
+constexpr double kNearRealSearch = 1e-3;
+constexpr int kComplexNewtonSteps = 30;
 constexpr double kComplexNewtonSettled = 0x1p-46;
+constexpr double kClearlyComplex = 2;
+// Rounding limits a near-double root to about the square root of u.
+constexpr double kNearRealPairSettled = 1e-7;
 
 template <typename T>
 T valueAt(const double (&coefficients)[kPolynomialDegree + 1], T x) {
@@ -114,24 +117,23 @@ void setCandidate(const PolynomialEntries<double>& p, T lambda, Candidate& c) {
 }
 
 // The complex root nearest the critical point c, by Newton's steps from the quadratic model's
-// prediction c + i·√(2 p(c) / p''(c)).
+// prediction c + i·√(2 p(c) / p''(c)); `lastStep` tells how far it still moved at the end.
+// Beside a near-double root rounding keeps the steps from vanishing.
 bool complexRootNear(const RealRootsOfAction& r, double c, double offset,
-                     std::complex<double>& root) {
+                     std::complex<double>& root, double& lastStep) {
   std::complex<double> z(c, offset);
+  lastStep = 0;
   for (int step = 0; step < kComplexNewtonSteps; ++step) {
     std::complex<double> value, slope;
     valueAndSlopeAt(r.polynomial, z, value, slope);
     if (value == 0.0) break;
     const std::complex<double> change = value / slope;
     z -= change;
-    if (!std::isfinite(z.real()) || !std::isfinite(z.imag())) return false;
-    if (std::abs(change) <= kComplexNewtonSettled * std::abs(z)) {
-      root = z;
-      return true;
-    }
+    lastStep = std::abs(change);
+    if (lastStep <= kComplexNewtonSettled * std::abs(z)) break;
   }
   root = z;
-  return false;
+  return std::isfinite(z.real()) && std::isfinite(z.imag()) && std::isfinite(lastStep);
 }
 
 }  // namespace
@@ -167,9 +169,16 @@ bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates) {
     // Only a minimum of |p| that stays off zero has a complex pair beside it.
     if (!(square > 0 && square < kNearRealSearch * kNearRealSearch)) continue;
     std::complex<double> root;
-    if (!complexRootNear(r, c, std::sqrt(square), root)) return false;
-    // Strict, as in the eigen-solver's read-out.
-    if (!(std::abs(root.imag()) < kRealEigenvalueTolerance)) continue;
+    double lastStep;
+    if (!complexRootNear(r, c, std::sqrt(square), root, lastStep)) return false;
+    const double imaginary = std::abs(root.imag());
+    // Clearly off the real axis, or clearly within the read-out's tolerance of it: anything
+    // in between, or a pair not pinned down, is left to the eigen-solver.
+    if (imaginary > kClearlyComplex * kRealEigenvalueTolerance && lastStep < 0.1 * imaginary)
+      continue;
+    if (!(imaginary < kRealEigenvalueTolerance &&
+          lastStep <= kNearRealPairSettled * std::max(1.0, std::abs(root))))
+      return false;
     if (count + 2 > kBasisSize) return false;
     const std::complex<double> upper(root.real(), std::abs(root.imag()));
     setCandidate(entries, upper, candidates[count++]);
