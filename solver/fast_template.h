@@ -24,11 +24,26 @@ inline constexpr int kBasisFirst = kTemplateRows;
 // kernel to the scalar path.
 namespace {
 
-/// The template's row table in plain arrays, with each diagonal block's staircase.
+// Each diagonal block's rows hold the block's columns, then the eight of the basis.
+constexpr int kWorkWidth = kDegreeFourRows + kBasisSize;
+
+/// Where one entry of the reduced coefficient matrix goes in the template.
+struct TemplateEntry {
+  int row, column;       ///< template row; block-relative column (or template column)
+  int equation, source;  ///< taken from reduced(equation, source)
+};
+
+/// The template's row table sorted for the reduction by blocks, with each diagonal block's
+/// staircase.
 struct TemplateLayout {
-  int equation[kTemplateRows];
-  int target[kTemplateRows][kEntriesPerTemplateRow];
-  int source[kEquations][kEntriesPerTemplateRow];
+  /// Entries in the row's own diagonal block or in the basis: column relative to the row's
+  /// block, the basis after the block's columns.
+  TemplateEntry placed[kTemplateRows * kEntriesPerTemplateRow];
+  int placedCount;
+  /// Entries of a lower degree's columns, in template columns: they move to the right-hand
+  /// side once that degree is solved.
+  TemplateEntry coupling[kTemplateRows * kEntriesPerTemplateRow];
+  int couplingCount;
   /// For column j of each diagonal block: the last row of the block with an entry in it
   /// (block-relative indices) while the block is eliminated.
   int degreeFourLastRow[kDegreeFourRows];
@@ -36,39 +51,51 @@ struct TemplateLayout {
   bool blockTriangular;  ///< the structure the reduction relies on holds
 };
 
+constexpr int blockFirstOf(int row) {
+  return row < kDegreeThreeFirst ? kDegreeFourFirst
+         : row < kDegreeTwoFirst ? kDegreeThreeFirst
+                                 : kDegreeTwoFirst;
+}
+constexpr int blockSizeOf(int row) {
+  return row < kDegreeThreeFirst ? kDegreeFourRows
+         : row < kDegreeTwoFirst ? kDegreeThreeRows
+                                 : kDegreeTwoRows;
+}
+
 constexpr TemplateLayout templateLayout() {
   TemplateLayout layout{};
   layout.blockTriangular = true;
   for (int r = 0; r < kTemplateRows; ++r) {
-    layout.equation[r] = kTemplateRowTable[r].equation;
-    for (int k = 0; k < kEntriesPerTemplateRow; ++k)
-      layout.target[r][k] = kTemplateRowTable[r].targetColumns[k];
-    const int first = r < kDegreeThreeFirst ? kDegreeFourFirst
-                      : r < kDegreeTwoFirst ? kDegreeThreeFirst
-                                            : r;
+    const TemplateRow& row = kTemplateRowTable[r];
+    const int first = blockFirstOf(r), size = blockSizeOf(r);
     for (int k = 0; k < kEntriesPerTemplateRow; ++k) {
-      const int column = layout.target[r][k];
+      const int column = row.targetColumns[k];
+      const int source = kSourceColumns[row.equation][k];
       if (column < first) layout.blockTriangular = false;
-      if (r >= kDegreeTwoFirst && column != r && column < kBasisFirst)
-        layout.blockTriangular = false;
-      if (k > 0 && column <= layout.target[r][k - 1]) layout.blockTriangular = false;
+      if (k > 0 && column <= row.targetColumns[k - 1]) layout.blockTriangular = false;
+      if (column >= kBasisFirst)
+        layout.placed[layout.placedCount++] = {r, size + column - kBasisFirst, row.equation,
+                                               source};
+      else if (column < first + size)
+        layout.placed[layout.placedCount++] = {r, column - first, row.equation, source};
+      else
+        layout.coupling[layout.couplingCount++] = {r, column, row.equation, source};
     }
-    if (r > 0 && r != kDegreeThreeFirst && r != kDegreeTwoFirst &&
-        layout.target[r][0] < layout.target[r - 1][0])
+    // The equations themselves have only their own leading column on the left.
+    if (r >= kDegreeTwoFirst && row.targetColumns[0] != r) layout.blockTriangular = false;
+    if (r > first && row.targetColumns[0] < kTemplateRowTable[r - 1].targetColumns[0])
       layout.blockTriangular = false;
   }
-  for (int e = 0; e < kEquations; ++e)
-    for (int k = 0; k < kEntriesPerTemplateRow; ++k) layout.source[e][k] = kSourceColumns[e][k];
   for (int j = 0; j < kDegreeFourRows; ++j) {
     layout.degreeFourLastRow[j] = j;
-    for (int i = 0; i < kDegreeFourRows; ++i)
-      if (layout.target[kDegreeFourFirst + i][0] <= kDegreeFourFirst + j && i > j)
+    for (int i = j + 1; i < kDegreeFourRows; ++i)
+      if (kTemplateRowTable[kDegreeFourFirst + i].targetColumns[0] <= kDegreeFourFirst + j)
         layout.degreeFourLastRow[j] = i;
   }
   for (int j = 0; j < kDegreeThreeRows; ++j) {
     layout.degreeThreeLastRow[j] = j;
-    for (int i = 0; i < kDegreeThreeRows; ++i)
-      if (layout.target[kDegreeThreeFirst + i][0] <= kDegreeThreeFirst + j && i > j)
+    for (int i = j + 1; i < kDegreeThreeRows; ++i)
+      if (kTemplateRowTable[kDegreeThreeFirst + i].targetColumns[0] <= kDegreeThreeFirst + j)
         layout.degreeThreeLastRow[j] = i;
   }
   return layout;
@@ -83,8 +110,8 @@ static_assert(kTemplateLayout.blockTriangular,
 // block, then the eight of the basis), with partial pivoting. A row that holds a larger entry
 // than the pivot row trades places with it; the pivot ends up the first largest, as a search
 // for the maximum would choose, and the order of the other rows does not matter.
-template <typename V, int N>
-void eliminateStaircase(V (&rows)[N][N + kBasisSize], const int (&lastRow)[N], LaneMask<V>& ok) {
+template <int N, typename V>
+void eliminateStaircase(V (*rows)[kWorkWidth], const int (&lastRow)[N], LaneMask<V>& ok) {
   constexpr int width = N + kBasisSize;
   for (int j = 0; j < N; ++j) {
     for (int i = j + 1; i <= lastRow[j]; ++i) {
@@ -105,80 +132,73 @@ void eliminateStaircase(V (&rows)[N][N + kBasisSize], const int (&lastRow)[N], L
   }
 }
 
+// The right-hand side of the rows from `begin` to `end` less their entries in the columns
+// already solved.
+template <typename V>
+void moveSolvedColumns(const V (&reduced)[kEquations][kCoefficients], int begin, int end,
+                       const V (&solved)[kTemplateRows][kBasisSize],
+                       V (&rows)[kTemplateRows][kWorkWidth]) {
+  const TemplateLayout& layout = kTemplateLayout;
+  for (int n = 0; n < layout.couplingCount; ++n) {
+    const TemplateEntry& entry = layout.coupling[n];
+    if (entry.row < begin || entry.row >= end) continue;
+    const V value = reduced[entry.equation][entry.source];
+    V* rightHandSide = rows[entry.row] + blockSizeOf(entry.row);
+    for (int j = 0; j < kBasisSize; ++j)
+      rightHandSide[j] = rightHandSide[j] - value * solved[entry.column][j];
+  }
+}
+
 /// Rows 0-2 of the action matrix (those that are not shifts within the basis) from the
-/// reduced coefficient matrix (columns x², xy, y², xz, yz, z², x, y, z, 1). The lanes where
-/// a pivot is exactly zero come back false; what they hold is then unspecified.
+/// reduced coefficient matrix (columns x², xy, y², xz, yz, z², x, y, z, 1): z times z³, xz and
+/// yz, that is the reduced template's rows for z⁴, xz² and yz², negated. The lanes where a
+/// pivot is exactly zero come back false; what they hold is then unspecified.
 template <typename V>
 LaneMask<V> actionRowsByBlocks(const V (&reduced)[kEquations][kCoefficients],
                                V (&actionRows)[3][kBasisSize]) {
   const TemplateLayout& layout = kTemplateLayout;
   LaneMask<V> ok = allLanes<V>();
-  V rows[kTemplateRows][kTemplateColumns];
+  V rows[kTemplateRows][kWorkWidth];
   for (auto& row : rows)
     for (V& entry : row) entry = V(0.0);
-  for (int r = 0; r < kTemplateRows; ++r) {
-    const int e = layout.equation[r];
-    for (int k = 0; k < kEntriesPerTemplateRow; ++k)
-      rows[r][layout.target[r][k]] = reduced[e][layout.source[e][k]];
+  for (int n = 0; n < layout.placedCount; ++n) {
+    const TemplateEntry& entry = layout.placed[n];
+    rows[entry.row][entry.column] = reduced[entry.equation][entry.source];
   }
 
-  // The equations themselves: one entry each on the left.
-  V degreeTwo[kDegreeTwoRows][kBasisSize];
+  // The basis coordinates of each eliminated column's monomial (with the sign of the
+  // template's rows), by template column; those of degree four stay in `rows`.
+  V solved[kTemplateRows][kBasisSize];
   for (int k = 0; k < kDegreeTwoRows; ++k) {
-    const int r = kDegreeTwoFirst + k;
-    ok = ok & (rows[r][r] != V(0.0));
-    for (int j = 0; j < kBasisSize; ++j) degreeTwo[k][j] = rows[r][kBasisFirst + j] / rows[r][r];
+    const V* row = rows[kDegreeTwoFirst + k];
+    ok = ok & (row[k] != V(0.0));
+    for (int j = 0; j < kBasisSize; ++j)
+      solved[kDegreeTwoFirst + k][j] = row[kDegreeTwoRows + j] / row[k];
   }
 
-  // Degree three: the right-hand side less the columns of degree two, then the staircase.
-  V three[kDegreeThreeRows][kDegreeThreeRows + kBasisSize];
-  for (int i = 0; i < kDegreeThreeRows; ++i) {
-    const V* row = rows[kDegreeThreeFirst + i];
-    for (int c = 0; c < kDegreeThreeRows; ++c) three[i][c] = row[kDegreeThreeFirst + c];
-    for (int j = 0; j < kBasisSize; ++j) {
-      V value = row[kBasisFirst + j];
-      for (int k = 0; k < kDegreeTwoRows; ++k)
-        value = value - row[kDegreeTwoFirst + k] * degreeTwo[k][j];
-      three[i][kDegreeThreeRows + j] = value;
-    }
-  }
+  moveSolvedColumns(reduced, kDegreeThreeFirst, kDegreeTwoFirst, solved, rows);
+  V(*three)[kWorkWidth] = rows + kDegreeThreeFirst;
   eliminateStaircase(three, layout.degreeThreeLastRow, ok);
-  V degreeThree[kDegreeThreeRows][kBasisSize];
   for (int i = kDegreeThreeRows - 1; i >= 0; --i) {
     for (int j = 0; j < kBasisSize; ++j) {
       V value = three[i][kDegreeThreeRows + j];
       for (int t = i + 1; t < kDegreeThreeRows; ++t)
-        value = value - three[i][t] * degreeThree[t][j];
-      degreeThree[i][j] = value / three[i][i];
+        value = value - three[i][t] * solved[kDegreeThreeFirst + t][j];
+      solved[kDegreeThreeFirst + i][j] = value / three[i][i];
     }
   }
 
-  // Degree four: the right-hand side less the columns of lower degree, then the staircase;
-  // only its last row (z⁴) is wanted, which forward elimination alone gives.
-  V four[kDegreeFourRows][kDegreeFourRows + kBasisSize];
-  for (int i = 0; i < kDegreeFourRows; ++i) {
-    const V* row = rows[kDegreeFourFirst + i];
-    for (int c = 0; c < kDegreeFourRows; ++c) four[i][c] = row[kDegreeFourFirst + c];
-    for (int j = 0; j < kBasisSize; ++j) {
-      V value = row[kBasisFirst + j];
-      // Only the row's own entries: the others are exact zeros of the template.
-      for (int k = 0; k < kEntriesPerTemplateRow; ++k) {
-        const int column = layout.target[i][k];
-        if (column >= kDegreeTwoFirst && column < kBasisFirst)
-          value = value - row[column] * degreeTwo[column - kDegreeTwoFirst][j];
-        else if (column >= kDegreeThreeFirst && column < kDegreeTwoFirst)
-          value = value - row[column] * degreeThree[column - kDegreeThreeFirst][j];
-      }
-      four[i][kDegreeFourRows + j] = value;
-    }
-  }
+  // Of degree four only the last row (z⁴) is wanted, which forward elimination alone gives.
+  moveSolvedColumns(reduced, kDegreeFourFirst, kDegreeThreeFirst, solved, rows);
+  V(*four)[kWorkWidth] = rows + kDegreeFourFirst;
   eliminateStaircase(four, layout.degreeFourLastRow, ok);
 
   constexpr int last = kDegreeFourRows - 1;
+  constexpr int kXZSquared = 20, kYZSquared = 21;
   for (int j = 0; j < kBasisSize; ++j) {
     actionRows[0][j] = V(0.0) - four[last][kDegreeFourRows + j] / four[last][last];
-    actionRows[1][j] = V(0.0) - degreeThree[20 - kDegreeThreeFirst][j];
-    actionRows[2][j] = V(0.0) - degreeThree[21 - kDegreeThreeFirst][j];
+    actionRows[1][j] = V(0.0) - solved[kXZSquared][j];
+    actionRows[2][j] = V(0.0) - solved[kYZSquared][j];
   }
   return ok;
 }

@@ -120,12 +120,19 @@ void characteristicPolynomial(const V (&actionRows)[3][kBasisSize],
   negatedDeterminant(polynomialEntries(actionRows, true), true, absolutePolynomial);
 }
 
-// Value and derivative by Horner's rule, coefficients from λ⁰ up.
-template <typename V, int N>
-void valueAndSlope(const V (&coefficients)[N], int degree, V x, V& value, V& slope) {
-  value = coefficients[degree];
+// Value and derivative by Horner's rule, coefficients from λ⁰ up; the degree is a constant so
+// that the loops unroll.
+template <int Degree, typename V>
+V valueOf(const V (&coefficients)[kPolynomialDegree + 1], V x) {
+  V value = coefficients[Degree];
+  for (int i = Degree - 1; i >= 0; --i) value = value * x + coefficients[i];
+  return value;
+}
+template <int Degree, typename V>
+void valueAndSlopeOf(const V (&coefficients)[kPolynomialDegree + 1], V x, V& value, V& slope) {
+  value = coefficients[Degree];
   slope = V(0.0);
-  for (int i = degree - 1; i >= 0; --i) {
+  for (int i = Degree - 1; i >= 0; --i) {
     slope = slope * x + value;
     value = value * x + coefficients[i];
   }
@@ -142,18 +149,63 @@ inline constexpr double kBinomial[kPolynomialDegree + 1][kPolynomialDegree + 1] 
     {1, 7, 21, 35, 35, 21, 7, 1},
     {1, 8, 28, 56, 70, 56, 28, 8, 1}};
 
-// Newton steps beyond this relative size are not converged; after one this small the next
-// would change nothing a double holds.
-inline constexpr double kNewtonSettled = 0x1p-44;
+// Newton's steps stop once a step is this small against the root: the root of the polynomial
+// itself and its critical points are wanted to the last bits (the error after a step is about
+// the square of the step), the higher derivatives' roots only to split the line.
+inline constexpr double kNewtonSettledFine = 0x1p-44;
+inline constexpr double kNewtonSettledCoarse = 0x1p-30;
 inline constexpr int kNewtonIterations = 100;
 // Above this the polynomial's powers would leave the range of doubles.
 inline constexpr double kLargestRootBound = 0x1p60;
 
-/// Real roots of a monic polynomial of degree eight by the derivatives: the roots of the k-th
+// One level of the descent: the roots of the Level-th derivative (over Level!) between the
+// points that split the line where it is monotone, `points[0]` = -R, `points[degree]` = R. An
+// interval without a sign change keeps its left end as a placeholder, so that the points stay
+// in order and the next level needs no compaction.
+template <int Level, typename V>
+void rootsAtLevel(const V (&polynomial)[kPolynomialDegree + 1], V radius, LaneMask<V> ok,
+                  V (&points)[kPolynomialDegree + 1], LaneMask<V> (&found)[kPolynomialDegree]) {
+  constexpr int degree = kPolynomialDegree - Level;
+  const V settledBelow = V(Level <= 1 ? kNewtonSettledFine : kNewtonSettledCoarse);
+  V derivative[kPolynomialDegree + 1];
+  for (int i = 0; i <= degree; ++i)
+    derivative[i] = polynomial[i + Level] * V(kBinomial[i + Level][Level]);
+  points[0] = V(0.0) - radius;
+  points[degree] = radius;
+  LaneMask<V> negative[degree + 1];
+  for (int i = 0; i <= degree; ++i) negative[i] = valueOf<degree>(derivative, points[i]) < V(0.0);
+  V roots[degree];
+  for (int i = 0; i < degree; ++i) {
+    V low = points[i], high = points[i + 1];
+    const LaneMask<V> lowNegative = negative[i];
+    LaneMask<V> active = ok & differ(lowNegative, negative[i + 1]);
+    found[i] = active;
+    // Beyond every critical point the polynomial bends towards its root from the outer end,
+    // where Newton's steps do not overshoot.
+    V x = degree == 1 ? V(0.0) : i == 0 ? low : i == degree - 1 ? high : (low + high) * V(0.5);
+    for (int step = 0; step < kNewtonIterations && anyLane(active); ++step) {
+      V value, slope;
+      valueAndSlopeOf<degree>(derivative, x, value, slope);
+      const LaneMask<V> onLowSide = !differ(value < V(0.0), lowNegative);
+      low = select(active & onLowSide, x, low);
+      high = select(active & !onLowSide, x, high);
+      V next = x - value / slope;
+      next = select((next > low) & (next < high), next, (low + high) * V(0.5));
+      next = select(value == V(0.0), x, next);
+      const LaneMask<V> settled =
+          magnitude(next - x) <= settledBelow * magnitude(next) + V(0x1p-60) * radius;
+      x = select(active, next, x);
+      active = active & !settled;
+    }
+    roots[i] = select(found[i], x, points[i]);
+  }
+  for (int i = 0; i < degree; ++i) points[i + 1] = roots[i];
+}
+
+/// Real roots of a monic polynomial of degree eight by its derivatives: the roots of the k-th
 /// derivative split the line into intervals where the (k-1)-th is monotone, with at most one
-/// root each, found by Newton steps kept inside the interval's bracket (bisection where a step
-/// leaves it). An interval without a sign change keeps its left end as a placeholder, so that
-/// the points stay in order and the next level needs no compaction.
+/// root each, found by Newton's steps kept inside the interval's bracket (bisection where a
+/// step leaves it). Also the polynomial's critical points, for the guard.
 template <typename V>
 void realRootsByDerivatives(const V (&polynomial)[kPolynomialDegree + 1], LaneMask<V>& ok,
                             V (&roots)[kPolynomialDegree],
@@ -169,61 +221,25 @@ void realRootsByDerivatives(const V (&polynomial)[kPolynomialDegree + 1], LaneMa
       lower = lower * radius + magnitude(polynomial[i]);
     V top = radius;
     for (int i = 1; i < kPolynomialDegree - 1; ++i) top = top * radius;
-    const LaneMask<V> short_ = ok & !(top * radius > lower);
-    if (!anyLane(short_)) break;
-    radius = select(short_, radius + radius, radius);
+    const LaneMask<V> tooSmall = ok & !(top * radius > lower);
+    if (!anyLane(tooSmall)) break;
+    radius = select(tooSmall, radius + radius, radius);
   }
   ok = ok & (radius < V(kLargestRootBound));
 
-  for (int i = 0; i < kPolynomialDegree; ++i) roots[i] = V(0.0), rootFound[i] = noLanes<V>();
-  for (int i = 0; i < kPolynomialDegree - 1; ++i)
-    critical[i] = V(0.0), criticalFound[i] = noLanes<V>();
   V points[kPolynomialDegree + 1];
-  for (int level = kPolynomialDegree - 1; level >= 0; --level) {
-    const int degree = kPolynomialDegree - level;
-    // The level-th derivative divided by level!.
-    V derivative[kPolynomialDegree + 1];
-    for (int i = 0; i <= degree; ++i)
-      derivative[i] = polynomial[i + level] * V(kBinomial[i + level][level]);
-    points[0] = V(0.0) - radius;
-    points[degree] = radius;
-    V values[kPolynomialDegree + 1];
-    for (int i = 0; i <= degree; ++i) {
-      V slope;
-      valueAndSlope(derivative, degree, points[i], values[i], slope);
-    }
-    V found[kPolynomialDegree];
-    LaneMask<V> foundMask[kPolynomialDegree];
-    for (int i = 0; i < degree; ++i) {
-      V low = points[i], high = points[i + 1];
-      const LaneMask<V> lowNegative = values[i] < V(0.0);
-      LaneMask<V> active = ok & differ(lowNegative, values[i + 1] < V(0.0));
-      foundMask[i] = active;
-      // Outside every critical point the polynomial is convex towards its root from the
-      // outer end, where Newton's steps do not overshoot.
-      V x = degree == 1 ? V(0.0) : i == 0 ? low : i == degree - 1 ? high : (low + high) * V(0.5);
-      for (int step = 0; step < kNewtonIterations && anyLane(active); ++step) {
-        V value, slope;
-        valueAndSlope(derivative, degree, x, value, slope);
-        const LaneMask<V> onLowSide = !differ(value < V(0.0), lowNegative);
-        low = select(active & onLowSide, x, low);
-        high = select(active & !onLowSide, x, high);
-        V next = x - value / slope;
-        next = select((next > low) & (next < high), next, (low + high) * V(0.5));
-        next = select(value == V(0.0), x, next);
-        const LaneMask<V> settled =
-            magnitude(next - x) <= V(kNewtonSettled) * magnitude(next) + V(0x1p-60) * radius;
-        x = select(active, next, x);
-        active = active & !settled;
-      }
-      found[i] = select(foundMask[i], x, points[i]);
-    }
-    for (int i = 0; i < degree; ++i) points[i + 1] = found[i];
-    if (level == 1)
-      for (int i = 0; i < degree; ++i) critical[i] = found[i], criticalFound[i] = foundMask[i];
-    if (level == 0)
-      for (int i = 0; i < degree; ++i) roots[i] = found[i], rootFound[i] = foundMask[i];
-  }
+  LaneMask<V> found[kPolynomialDegree];
+  rootsAtLevel<7>(polynomial, radius, ok, points, found);
+  rootsAtLevel<6>(polynomial, radius, ok, points, found);
+  rootsAtLevel<5>(polynomial, radius, ok, points, found);
+  rootsAtLevel<4>(polynomial, radius, ok, points, found);
+  rootsAtLevel<3>(polynomial, radius, ok, points, found);
+  rootsAtLevel<2>(polynomial, radius, ok, points, found);
+  rootsAtLevel<1>(polynomial, radius, ok, points, found);
+  for (int i = 0; i < kPolynomialDegree - 1; ++i)
+    critical[i] = points[i + 1], criticalFound[i] = found[i];
+  rootsAtLevel<0>(polynomial, radius, ok, points, found);
+  for (int i = 0; i < kPolynomialDegree; ++i) roots[i] = points[i + 1], rootFound[i] = found[i];
 }
 
 }  // namespace
