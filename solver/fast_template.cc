@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include "fast_kernels.h"
@@ -53,9 +54,11 @@ void cross(const double (&a)[3], const double (&b)[3], double (&result)[3]) {
 
 // Newton's steps on the equations from a real candidate, each kept only if it lowers the
 // relative residual: the characteristic polynomial's roots are less accurate than the
-// eigen-solver's, and two steps more than make up for it.
+// eigen-solver's, and two steps more than make up for it. A step that changed nothing beyond
+// the first half of the digits leaves nothing for a second.
 void polishRealPoint(const Equations& equations, double (&p)[3]) {
   constexpr int kSteps = 2;
+  constexpr double kConverged = 0x1p-30;
   double residual = relativeResidual(equations, p);
   for (int step = 0; step < kSteps && residual > 0; ++step) {
     const double x = p[0], y = p[1], z = p[2];
@@ -75,15 +78,20 @@ void polishRealPoint(const Equations& equations, double (&p)[3]) {
     cross(jacobian[0], jacobian[1], columns[2]);
     const double determinant = jacobian[0][0] * columns[0][0] + jacobian[0][1] * columns[0][1] +
                                jacobian[0][2] * columns[0][2];
-    double next[3];
-    for (int i = 0; i < 3; ++i)
-      next[i] =
-          p[i] - (columns[0][i] * value[0] + columns[1][i] * value[1] + columns[2][i] * value[2]) /
-                     determinant;
+    double next[3], change = 0, size = 0;
+    for (int i = 0; i < 3; ++i) {
+      const double delta =
+          (columns[0][i] * value[0] + columns[1][i] * value[1] + columns[2][i] * value[2]) /
+          determinant;
+      next[i] = p[i] - delta;
+      change = std::max(change, std::abs(delta));
+      size = std::max(size, std::abs(p[i]));
+    }
     const double refined = relativeResidual(equations, next);
     if (!(refined < residual)) break;
     for (int i = 0; i < 3; ++i) p[i] = next[i];
     residual = refined;
+    if (change <= kConverged * size) break;
   }
 }
 

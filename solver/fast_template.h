@@ -44,12 +44,17 @@ struct TemplateLayout {
   /// side once that degree is solved.
   TemplateEntry coupling[kTemplateRows * kEntriesPerTemplateRow];
   int couplingCount;
+  /// For each cell of the rows the reduction works on: the index of its entry of the reduced
+  /// coefficient matrix (equation · 10 + column), or kZeroCell.
+  int cellSource[kTemplateRows][kWorkWidth];
   /// For column j of each diagonal block: the last row of the block with an entry in it
   /// (block-relative indices) while the block is eliminated.
   int degreeFourLastRow[kDegreeFourRows];
   int degreeThreeLastRow[kDegreeThreeRows];
   bool blockTriangular;  ///< the structure the reduction relies on holds
 };
+
+constexpr int kZeroCell = kEquations * kCoefficients;
 
 constexpr int blockFirstOf(int row) {
   return row < kDegreeThreeFirst ? kDegreeFourFirst
@@ -85,6 +90,12 @@ constexpr TemplateLayout templateLayout() {
     if (r >= kDegreeTwoFirst && row.targetColumns[0] != r) layout.blockTriangular = false;
     if (r > first && row.targetColumns[0] < kTemplateRowTable[r - 1].targetColumns[0])
       layout.blockTriangular = false;
+  }
+  for (auto& row : layout.cellSource)
+    for (int& cell : row) cell = kZeroCell;
+  for (int n = 0; n < layout.placedCount; ++n) {
+    const TemplateEntry& entry = layout.placed[n];
+    layout.cellSource[entry.row][entry.column] = entry.equation * kCoefficients + entry.source;
   }
   for (int j = 0; j < kDegreeFourRows; ++j) {
     layout.degreeFourLastRow[j] = j;
@@ -158,13 +169,14 @@ LaneMask<V> actionRowsByBlocks(const V (&reduced)[kEquations][kCoefficients],
                                V (&actionRows)[3][kBasisSize]) {
   const TemplateLayout& layout = kTemplateLayout;
   LaneMask<V> ok = allLanes<V>();
+  // Every cell written once from a table, zeros included: no separate clearing pass.
+  V entries[kZeroCell + 1];
+  for (int e = 0; e < kEquations; ++e)
+    for (int j = 0; j < kCoefficients; ++j) entries[e * kCoefficients + j] = reduced[e][j];
+  entries[kZeroCell] = V(0.0);
   V rows[kTemplateRows][kWorkWidth];
-  for (auto& row : rows)
-    for (V& entry : row) entry = V(0.0);
-  for (int n = 0; n < layout.placedCount; ++n) {
-    const TemplateEntry& entry = layout.placed[n];
-    rows[entry.row][entry.column] = reduced[entry.equation][entry.source];
-  }
+  for (int r = 0; r < kTemplateRows; ++r)
+    for (int c = 0; c < kWorkWidth; ++c) rows[r][c] = entries[layout.cellSource[r][c]];
 
   // The basis coordinates of each eliminated column's monomial (with the sign of the
   // template's rows), by template column; those of degree four stay in `rows`.
