@@ -13,10 +13,8 @@ constexpr double kLargestActionEntry = 0x1p60;
 constexpr double kLargestCoefficient = 0x1p600;
 
 template <typename V>
-void realRootsOfActionLanes(const V (&reduced)[kEquations][kCoefficients],
-                            RealRootsOfAction* perLane) {
-  V action[3][kBasisSize];
-  LaneMask<V> ok = actionRowsByBlocks(reduced, action);
+void realRootsOfActionRows(const V (&action)[3][kBasisSize], LaneMask<V> ok,
+                           RealRootsOfAction* perLane) {
   for (const auto& row : action)
     for (const V& entry : row) ok = ok & (magnitude(entry) < V(kLargestActionEntry));
   V polynomial[kPolynomialDegree + 1], absolute[kPolynomialDegree + 1];
@@ -45,6 +43,14 @@ void realRootsOfActionLanes(const V (&reduced)[kEquations][kCoefficients],
     }
     out.ok = laneOf(ok, lane);
   }
+}
+
+template <typename V>
+void realRootsOfActionLanes(const V (&reduced)[kEquations][kCoefficients],
+                            RealRootsOfAction* perLane) {
+  V action[3][kBasisSize];
+  const LaneMask<V> ok = actionRowsByBlocks(reduced, action);
+  realRootsOfActionRows(action, ok, perLane);
 }
 
 }  // namespace

@@ -50,6 +50,9 @@ bool reducedForFastPath(const Equations& equations, double (&reduced)[kEquations
 /// the candidate's relative residual.
 void polishRealCandidates(const Equations& equations, Candidates& candidates);
 
+/// The characteristic polynomial's real roots for given rows 0-2 of an action matrix.
+void realRootsOfActionMatrix(const double (&actionRows)[3][kBasisSize], RealRootsOfAction& roots);
+
 /// The lane kernels on one system (double) and on four (AVX2, only where the CPU has it).
 void realRootsOfActionScalar(const double (&reduced)[kEquations][kCoefficients],
                              RealRootsOfAction& roots);

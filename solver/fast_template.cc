@@ -127,6 +127,10 @@ void realRootsOfActionScalar(const double (&reduced)[kEquations][kCoefficients],
   realRootsOfActionLanes(reduced, &roots);
 }
 
+void realRootsOfActionMatrix(const double (&actionRows)[3][kBasisSize], RealRootsOfAction& roots) {
+  realRootsOfActionRows(actionRows, true, &roots);
+}
+
 bool fastTemplateCandidates(const Equations& equations, Candidates& candidates) {
   double reduced[kEquations][kCoefficients];
   if (!reducedForFastPath(equations, reduced)) return false;
