@@ -29,6 +29,9 @@ inline double select(bool mask, double whereTrue, double whereFalse) {
 inline double magnitude(double v) {
   return std::fabs(v);
 }
+inline double squareRoot(double v) {
+  return std::sqrt(v);
+}
 inline bool anyLane(bool mask) {
   return mask;
 }
@@ -139,6 +142,9 @@ inline Avx2Lanes select(Avx2Mask mask, Avx2Lanes whereTrue, Avx2Lanes whereFalse
 }
 inline Avx2Lanes magnitude(Avx2Lanes a) {
   return Avx2Lanes(_mm256_andnot_pd(_mm256_set1_pd(-0.0), a.v));
+}
+inline Avx2Lanes squareRoot(Avx2Lanes a) {
+  return Avx2Lanes(_mm256_sqrt_pd(a.v));
 }
 inline bool anyLane(Avx2Mask mask) {
   return _mm256_movemask_pd(mask.bits) != 0;

@@ -138,6 +138,20 @@ void valueAndSlopeOf(const V (&coefficients)[kPolynomialDegree + 1], V x, V& val
   }
 }
 
+// Also half the second derivative.
+template <int Degree, typename V>
+void valueAndCurvatureOf(const V (&coefficients)[kPolynomialDegree + 1], V x, V& value,
+                         V& halfCurvature) {
+  value = coefficients[Degree];
+  V slope = V(0.0);
+  halfCurvature = V(0.0);
+  for (int i = Degree - 1; i >= 0; --i) {
+    halfCurvature = halfCurvature * x + slope;
+    slope = slope * x + value;
+    value = value * x + coefficients[i];
+  }
+}
+
 inline constexpr double kBinomial[kPolynomialDegree + 1][kPolynomialDegree + 1] = {
     {1},
     {1, 1},
@@ -172,28 +186,41 @@ void rootsAtLevel(const V (&polynomial)[kPolynomialDegree + 1], V radius, LaneMa
     derivative[i] = polynomial[i + Level] * V(kBinomial[i + Level][Level]);
   points[0] = V(0.0) - radius;
   points[degree] = radius;
+  V values[degree + 1], curvatures[degree + 1];
   LaneMask<V> negative[degree + 1];
-  for (int i = 0; i <= degree; ++i) negative[i] = valueOf<degree>(derivative, points[i]) < V(0.0);
+  for (int i = 0; i <= degree; ++i) {
+    valueAndCurvatureOf<degree>(derivative, points[i], values[i], curvatures[i]);
+    negative[i] = values[i] < V(0.0);
+  }
   V roots[degree];
   for (int i = 0; i < degree; ++i) {
     V low = points[i], high = points[i + 1];
     const LaneMask<V> lowNegative = negative[i];
     LaneMask<V> active = ok & differ(lowNegative, negative[i + 1]);
     found[i] = active;
-    // Beyond every critical point the polynomial bends towards its root from the outer end,
-    // where Newton's steps do not overshoot.
-    V x = degree == 1 ? V(0.0) : i == 0 ? low : i == degree - 1 ? high : (low + high) * V(0.5);
+    // The ends are critical points (or the bound): from the one nearer zero, the quadratic
+    // model f(e) + f''(e)/2 · d² puts the root at d = √(|f(e)| / |f''(e)/2|).
+    const LaneMask<V> fromLow = magnitude(values[i]) < magnitude(values[i + 1]);
+    const V end = select(fromLow, low, high);
+    const V distance = squareRoot(magnitude(select(fromLow, values[i], values[i + 1])) /
+                                  magnitude(select(fromLow, curvatures[i], curvatures[i + 1])));
+    V x = select(fromLow, end + distance, end - distance);
+    x = select((x > low) & (x < high), x, (low + high) * V(0.5));
     for (int step = 0; step < kNewtonIterations && anyLane(active); ++step) {
       V value, slope;
       valueAndSlopeOf<degree>(derivative, x, value, slope);
       const LaneMask<V> onLowSide = !differ(value < V(0.0), lowNegative);
       low = select(active & onLowSide, x, low);
       high = select(active & !onLowSide, x, high);
-      V next = x - value / slope;
-      next = select((next > low) & (next < high), next, (low + high) * V(0.5));
-      next = select(value == V(0.0), x, next);
-      const LaneMask<V> settled =
-          magnitude(next - x) <= settledBelow * magnitude(next) + V(0x1p-60) * radius;
+      // The bracket's ends include x itself now: a converged step lands on it.
+      const V newtonStep = value / slope;
+      const LaneMask<V> inside = (x - newtonStep >= low) & (x - newtonStep <= high);
+      const V next =
+          select(value == V(0.0), x, select(inside, x - newtonStep, (low + high) * V(0.5)));
+      const V tolerance = settledBelow * magnitude(next) + V(0x1p-60) * radius;
+      const LaneMask<V> settled = (value == V(0.0)) |
+                                  (inside & (magnitude(newtonStep) <= tolerance)) |
+                                  (high - low <= tolerance);
       x = select(active, next, x);
       active = active & !settled;
     }
