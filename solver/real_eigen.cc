@@ -16,7 +16,8 @@ constexpr double kRoundingFactor = 32 * kUnitRoundoff;
 // the count of real roots beside it, to be trusted.
 constexpr double kCriticalValueMargin = 4;
 // A root whose rounding may have moved it by more than this, relative to its size (at least
-// 1), is left to the eigen-solver.
+// 1), is left to the eigen-solver; below it, Newton's steps on the equations recover the
+// digits the polynomial lost.
 constexpr double kRootErrorTolerance = 1e-4;
 // Critical points whose quadratic model puts a complex pair nearer than this to the real axis
 // are searched for the pair.

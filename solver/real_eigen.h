@@ -37,18 +37,13 @@ bool realEigenCandidates(const RealRootsOfAction& roots, Candidates& candidates)
 
 namespace {
 
-// Coefficients from λ⁰ up.
-template <typename V, int A, int B, int C>
-void addProduct(V (&sum)[C], const V (&a)[A], const V (&b)[B]) {
+// sum ± a·b, coefficients from λ⁰ up.
+template <bool Subtract, typename V, int A, int B, int C>
+void accumulateProduct(V (&sum)[C], const V (&a)[A], const V (&b)[B]) {
   static_assert(A + B - 1 <= C, "product does not fit");
   for (int i = 0; i < A; ++i)
-    for (int j = 0; j < B; ++j) sum[i + j] = sum[i + j] + a[i] * b[j];
-}
-template <typename V, int A, int B, int C>
-void subtractProduct(V (&sum)[C], const V (&a)[A], const V (&b)[B]) {
-  static_assert(A + B - 1 <= C, "product does not fit");
-  for (int i = 0; i < A; ++i)
-    for (int j = 0; j < B; ++j) sum[i + j] = sum[i + j] - a[i] * b[j];
+    for (int j = 0; j < B; ++j)
+      sum[i + j] = Subtract ? sum[i + j] - a[i] * b[j] : sum[i + j] + a[i] * b[j];
 }
 
 template <typename V, int N>
@@ -84,30 +79,21 @@ PolynomialEntries<V> polynomialEntries(const V (&a)[3][kBasisSize], bool magnitu
            entryOf(a, 2, 0, magnitudes)}};
 }
 
-// -det P by the first row's cofactors; with magnitudes, every term added.
-template <typename V>
-void negatedDeterminant(const PolynomialEntries<V>& p, bool magnitudes,
-                        V (&result)[kPolynomialDegree + 1]) {
+// -det P by the first row's cofactors; on magnitudes, every term added.
+template <bool Magnitudes, typename V>
+void negatedDeterminant(const PolynomialEntries<V>& p, V (&result)[kPolynomialDegree + 1]) {
+  constexpr bool minus = !Magnitudes;
   V first[6], second[6], third[5];
   setZero(first), setZero(second), setZero(third), setZero(result);
-  addProduct(first, p.p11, p.p22);
-  addProduct(second, p.p10, p.p22);
-  addProduct(third, p.p10, p.p21);
-  if (magnitudes) {
-    addProduct(first, p.p12, p.p21);
-    addProduct(second, p.p12, p.p20);
-    addProduct(third, p.p11, p.p20);
-    addProduct(result, p.p00, first);
-    addProduct(result, p.p01, second);
-    addProduct(result, p.p02, third);
-  } else {
-    subtractProduct(first, p.p12, p.p21);
-    subtractProduct(second, p.p12, p.p20);
-    subtractProduct(third, p.p11, p.p20);
-    subtractProduct(result, p.p00, first);
-    addProduct(result, p.p01, second);
-    subtractProduct(result, p.p02, third);
-  }
+  accumulateProduct<false>(first, p.p11, p.p22);
+  accumulateProduct<minus>(first, p.p12, p.p21);
+  accumulateProduct<false>(second, p.p10, p.p22);
+  accumulateProduct<minus>(second, p.p12, p.p20);
+  accumulateProduct<false>(third, p.p10, p.p21);
+  accumulateProduct<minus>(third, p.p11, p.p20);
+  accumulateProduct<minus>(result, p.p00, first);
+  accumulateProduct<false>(result, p.p01, second);
+  accumulateProduct<minus>(result, p.p02, third);
 }
 
 /// The characteristic polynomial det(λI - M) of the action matrix, and its expansion on
@@ -116,8 +102,8 @@ template <typename V>
 void characteristicPolynomial(const V (&actionRows)[3][kBasisSize],
                               V (&polynomial)[kPolynomialDegree + 1],
                               V (&absolutePolynomial)[kPolynomialDegree + 1]) {
-  negatedDeterminant(polynomialEntries(actionRows, false), false, polynomial);
-  negatedDeterminant(polynomialEntries(actionRows, true), true, absolutePolynomial);
+  negatedDeterminant<false>(polynomialEntries(actionRows, false), polynomial);
+  negatedDeterminant<true>(polynomialEntries(actionRows, true), absolutePolynomial);
 }
 
 // Value and derivative by Horner's rule, coefficients from λ⁰ up; the degree is a constant so
