@@ -58,7 +58,7 @@ void cross(const double (&a)[3], const double (&b)[3], double (&result)[3]) {
 // the first half of the digits leaves nothing for a second.
 void polishRealPoint(const Equations& equations, double (&p)[3]) {
   constexpr int kSteps = 2;
-  constexpr double kConverged = 0x1p-30;
+  constexpr double kConverged = 0x1p-24;
   double residual = relativeResidual(equations, p);
   for (int step = 0; step < kSteps && residual > 0; ++step) {
     const double x = p[0], y = p[1], z = p[2];
