@@ -53,10 +53,9 @@ void fastTemplateCandidates4(const std::array<Equations, kBatchLanes>& equations
   }
   RealRootsOfAction roots[kBatchLanes];
   realRootsOfActionAvx2(reduced, roots);
-  for (int lane = 0; lane < kBatchLanes; ++lane) {
+  for (int lane = 0; lane < kBatchLanes; ++lane)
     accepted[lane] = prepared[lane] && realEigenCandidates(roots[lane], candidates[lane]);
-    if (accepted[lane]) polishRealCandidates(equations[lane], candidates[lane]);
-  }
+  polishRealCandidatesAvx2(equations, candidates, accepted);
 }
 
 }  // namespace quorvane

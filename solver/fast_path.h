@@ -46,9 +46,16 @@ void forceScalarLanes(bool force);
 /// arrays, for the lane kernels; false where the fast path declines before them.
 bool reducedForFastPath(const Equations& equations, double (&reduced)[kEquations][kCoefficients]);
 
-/// Two Newton steps on the equations for each real candidate, each kept only if it lowers
-/// the candidate's relative residual.
+/// Whether polishRealCandidates works on a candidate: listed, real, with its entry for 1.
+bool polishable(const Candidate& candidate);
+
+/// Up to two Newton steps on the equations for each polishable candidate, each kept only if
+/// it lowers the candidate's relative residual.
 void polishRealCandidates(const Equations& equations, Candidates& candidates);
+/// The same on four systems' candidates at once, in AVX2 lanes, where `polish` says.
+void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equations,
+                              std::array<Candidates, kBatchLanes>& candidates,
+                              const std::array<bool, kBatchLanes>& polish);
 
 /// The characteristic polynomial's real roots for given rows 0-2 of an action matrix.
 void realRootsOfActionMatrix(const double (&actionRows)[3][kBasisSize], RealRootsOfAction& roots);
