@@ -3,8 +3,8 @@
 //
 // With b = (z³, xz, yz, z², x, y, z, 1), the shift rows of M - λI tie z³, z², z to powers of
 // λ times the entry for 1, and xz, yz to λ times x, y. What is left of (M - λI) b = 0 is
-// P(λ) (x, y, 1)ᵀ = 0 with P a 3 x 3 matrix of polynomials in λ, read off rows 0-2 of M, and
-// det P(λ) = -det(M - λI) up to sign: a monic polynomial of degree eight.
+// P(λ) (x, y, 1)ᵀ = 0 with P a 3 x 3 matrix of polynomials in λ, read off rows 0-2 of M;
+// det P(λ) is det(M - λI) up to sign, and -det P(λ) is monic of degree eight.
 #pragma once
 
 #include "action.h"
@@ -108,12 +108,6 @@ void characteristicPolynomial(const V (&actionRows)[3][kBasisSize],
 
 // Value and derivative by Horner's rule, coefficients from λ⁰ up; the degree is a constant so
 // that the loops unroll.
-template <int Degree, typename V>
-V valueOf(const V (&coefficients)[kPolynomialDegree + 1], V x) {
-  V value = coefficients[Degree];
-  for (int i = Degree - 1; i >= 0; --i) value = value * x + coefficients[i];
-  return value;
-}
 template <int Degree, typename V>
 void valueAndSlopeOf(const V (&coefficients)[kPolynomialDegree + 1], V x, V& value, V& slope) {
   value = coefficients[Degree];

@@ -272,6 +272,27 @@ TEST(FastPath, FindsTheStandardPathsVerifiedRealSolutions) {
   EXPECT_GT(accepted, kSystems * 99 / 100);
 }
 
+// Solutions sharing z make every eigenvalue double, which the polynomial cannot separate:
+// the guard must hand such systems to the standard path. Systems whose reduction misses x²,
+// xy, y² (spheres, no xy anywhere) are declined as the standard template declines them.
+TEST(FastPath, DeclinesDoubleEigenvaluesAndReductionsOffTheLeadingBlock) {
+  struct Family {
+    const char* what;
+    testing::System (*draw)(std::mt19937_64&);
+  };
+  const Family families[] = {{"even in x and y", testing::randomEvenSystem},
+                             {"three spheres", testing::randomSpheresThrough},
+                             {"mixed axis-aligned planes", testing::randomMixedAxisAlignedPlanes}};
+  for (const Family& family : families) {
+    std::mt19937_64 rng(17);
+    for (int n = 0; n < 200; ++n) {
+      const Equations equations = scaledEquations(family.draw(rng));
+      Candidates fast;
+      EXPECT_FALSE(fastTemplateCandidates(equations, fast)) << family.what << " " << n;
+    }
+  }
+}
+
 TEST(FastPath, DeclinesInputOutsideItsSafeRange) {
   const Equations good = scaledEquations(testing::workedExample());
   Candidates candidates;
