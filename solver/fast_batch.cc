@@ -10,7 +10,7 @@ namespace {
 std::atomic<bool> scalarForced{false};
 
 bool cpuHasAvx2() {
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#if QUORVANE_AVX2_BUILD
   return __builtin_cpu_supports("avx2");
 #else
   return false;

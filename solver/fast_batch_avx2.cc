@@ -8,9 +8,10 @@
 
 #include "action.h"
 #include "equations.h"
+#include "lane_targets.h"
 #include "template.h"
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#if QUORVANE_AVX2_BUILD
 
 #if defined(__clang__)
 #pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
@@ -82,13 +83,24 @@ void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equation
 
 #else
 
+#include "fast_path.h"
+
+// Never called where no AVX2 kernels are built; here only so that the library links.
 namespace quorvane {
-// Never called where the CPU check cannot be made.
+
 void realRootsOfActionAvx2(const double (&reduced)[kBatchLanes][kEquations][kCoefficients],
                            RealRootsOfAction (&roots)[kBatchLanes]) {
   for (int lane = 0; lane < kBatchLanes; ++lane)
     realRootsOfActionScalar(reduced[lane], roots[lane]);
 }
+
+void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equations,
+                              std::array<Candidates, kBatchLanes>& candidates,
+                              const std::array<bool, kBatchLanes>& polish) {
+  for (int lane = 0; lane < kBatchLanes; ++lane)
+    if (polish[lane]) polishRealCandidates(equations[lane], candidates[lane]);
+}
+
 }  // namespace quorvane
 
 #endif

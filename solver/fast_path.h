@@ -8,6 +8,7 @@
 
 #include "action.h"
 #include "equations.h"
+#include "lane_targets.h"
 #include "real_eigen.h"
 
 namespace quorvane {
