@@ -17,7 +17,11 @@ namespace quorvane {
 /// real or near-real eigenvalue out), computed without the 25 x 25 LU and the 8 x 8
 /// eigen-solver. The candidates come first, real roots in ascending z, then near-real pairs as
 /// the eigen-solver gives them (two candidates, conjugate, both marked real); the entries after
-/// them have `real` false and NaN coordinates, and non-real eigenvalues are not listed. False,
+/// them have `real` false and NaN coordinates, and non-real eigenvalues are not listed. The
+/// real candidates have had up to two Newton steps on the equations, each kept only where it
+/// lowered the relative residual; a candidate whose eigenvector lacks its entry for 1 has
+/// `zeroDivisor` set and NaN coordinates, as in the standard read-out. Cost: about a sixth of
+/// the LU and eigen-solver it replaces on generic systems, a quarter with eight real roots. False,
 /// with `candidates` unspecified, when the standard path must decide instead: a coefficient
 /// non-finite, below 2^-200 in magnitude but not zero, or an equation's largest outside
 /// [2^-8, 2^8]; the reduction's pivots not on x², xy, y²; a zero pivot in the template; an
