@@ -18,6 +18,8 @@ def eigen_include_dirs():
 
 core = Extension(
     "quorvane._core",
+    # fast_batch_avx2.cc switches AVX2 on for its own functions only (a target pragma), so every
+    # source takes the same flags and the module still runs on CPUs without AVX2.
     sources=["python/module.cc"] + sorted(glob.glob("solver/*.cc")),
     # setuptools tracks no includes: without these a changed header would not rebuild.
     depends=sorted(glob.glob("solver/**/*.h", recursive=True)),

@@ -1,20 +1,30 @@
 #!/usr/bin/env bash
-# Instructions per call of the verified solver, the bare template path and the linear-algebra
-# floor (25 x 25 LU with its solve, 8 x 8 eigen-decomposition), counted by callgrind: the
-# difference between runs of 2N and N systems, so that setting up the systems drops out.
+# Instructions per call of the verified solver, the bare template path, the fast path (one
+# system at a time and in batches of four, each with the bare path for what it declines) and
+# the linear-algebra floor (25 x 25 LU with its solve, 8 x 8 eigen-decomposition), counted by
+# callgrind: the difference between runs of 2N and N systems, less the same difference for
+# drawing and preparing the systems alone (which every mode does), so that only the calls
+# remain. BUILD_DIR names another build tree; QUORVANE_FORCE_SCALAR=1 counts the batches on
+# the scalar path.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 n=${1:-500}
 command -v valgrind >/dev/null || { echo "valgrind is needed" >&2; exit 1; }
-cmake --build build -j "${JOBS:-2}" --target solve_loop >/dev/null
+build=${BUILD_DIR:-build}
+cmake --build "$build" -j "${JOBS:-2}" --target solve_loop >/dev/null
 count() {
-  valgrind --tool=callgrind --callgrind-out-file=/dev/null ./build/bench/solve_loop "$@" 2>&1 |
+  valgrind --tool=callgrind --callgrind-out-file=/dev/null "./$build/bench/solve_loop" "$@" 2>&1 |
     sed -n 's/.*Collected : \([0-9]*\).*/\1/p'
 }
+perSystem() {
+  local one two
+  one=$(count "$1" "$2" "$n")
+  two=$(count "$1" "$2" $((2 * n)))
+  echo $(((two - one) / n))
+}
 for family in generic planes; do
-  for mode in floor bare verified; do
-    one=$(count "$mode" "$family" "$n")
-    two=$(count "$mode" "$family" $((2 * n)))
-    echo "$family $mode $(((two - one) / n)) instructions per call"
+  setup=$(perSystem setup "$family")
+  for mode in floor bare verified fast fastbatch; do
+    echo "$family $mode $(($(perSystem "$mode" "$family") - setup)) instructions per call"
   done
 done

@@ -1,14 +1,19 @@
-// Solves the first N random generic systems (or product-of-planes systems) in one of three
+// Solves the first N random generic systems (or product-of-planes systems) in one of five
 // ways, for instruction counts under valgrind --tool=callgrind, which repeat exactly where
-// timings on a shared machine do not. bench/count_instructions.sh runs it.
+// timings on a shared machine do not. bench/count_instructions.sh runs it. `fast` and
+// `fastbatch` are the fast path one system at a time and four at once, each with the bare
+// template path for the systems it declines. `setup` only draws and prepares the systems,
+// which every mode does: its count is to be subtracted from theirs.
 //
-//   solve_loop verified|bare|floor generic|planes N
+//   solve_loop verified|bare|floor|fast|fastbatch|setup generic|planes N
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
 
+#include "fast_path.h"
 #include "floor_of_method.h"
 #include "solve_paths.h"
 #include "systems.h"
@@ -22,11 +27,50 @@ struct Prepared {
   quorvane::bench::TemplateAndAction linearAlgebra;
 };
 
+void appendRealCandidates(const quorvane::Candidates& candidates,
+                          quorvane::SolutionList& solutions) {
+  for (const quorvane::Candidate& c : candidates)
+    if (c.real) solutions.push_back({c.x.real(), c.y.real(), c.z.real()});
+}
+
+void solveBare(const quorvane::Equations& equations, quorvane::SolutionList& solutions) {
+  quorvane::Candidates candidates;
+  if (quorvane::templateCandidates(equations, candidates))
+    appendRealCandidates(candidates, solutions);
+}
+
+void solveFast(const quorvane::Equations& equations, quorvane::SolutionList& solutions) {
+  quorvane::Candidates candidates;
+  if (quorvane::fastTemplateCandidates(equations, candidates))
+    appendRealCandidates(candidates, solutions);
+  else
+    solveBare(equations, solutions);
+}
+
+// Four systems at a time from `first`; the count must be a multiple of four.
+void solveFastBatch(const Prepared* first, quorvane::SolutionList& solutions) {
+  std::array<quorvane::Equations, quorvane::kBatchLanes> equations;
+  for (int lane = 0; lane < quorvane::kBatchLanes; ++lane) {
+    const auto& e = first[lane].system.equations;
+    equations[lane] = quorvane::stackEquations(e[0], e[1], e[2]);
+  }
+  std::array<quorvane::Candidates, quorvane::kBatchLanes> candidates;
+  std::array<bool, quorvane::kBatchLanes> accepted;
+  quorvane::fastTemplateCandidates4(equations, candidates, accepted);
+  for (int lane = 0; lane < quorvane::kBatchLanes; ++lane) {
+    if (accepted[lane])
+      appendRealCandidates(candidates[lane], solutions);
+    else
+      solveBare(equations[lane], solutions);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 4) {
-    std::fprintf(stderr, "usage: %s verified|bare|floor generic|planes N\n", argv[0]);
+    std::fprintf(stderr, "usage: %s verified|bare|floor|fast|fastbatch|setup generic|planes N\n",
+                 argv[0]);
     return 2;
   }
   const char* mode = argv[1];
@@ -49,17 +93,20 @@ int main(int argc, char** argv) {
   quorvane::SolutionList solutions;
   solutions.reserve(8);
   double checksum = 0;
-  for (const Prepared& p : prepared) {
+  const bool batch = !std::strcmp(mode, "fastbatch");
+  for (std::size_t i = 0; i < prepared.size(); i += batch ? quorvane::kBatchLanes : 1) {
+    const Prepared& p = prepared[i];
     const auto& e = p.system.equations;
     solutions.clear();
     if (!std::strcmp(mode, "verified")) {
       quorvane::solveThreeQuadrics(e[0], e[1], e[2], solutions);
     } else if (!std::strcmp(mode, "bare")) {
-      quorvane::Candidates candidates;
-      if (quorvane::templateCandidates(quorvane::stackEquations(e[0], e[1], e[2]), candidates))
-        for (const quorvane::Candidate& c : candidates)
-          if (c.real) solutions.push_back({c.x.real(), c.y.real(), c.z.real()});
-    } else {
+      solveBare(quorvane::stackEquations(e[0], e[1], e[2]), solutions);
+    } else if (!std::strcmp(mode, "fast")) {
+      solveFast(quorvane::stackEquations(e[0], e[1], e[2]), solutions);
+    } else if (batch) {
+      if (i + quorvane::kBatchLanes <= prepared.size()) solveFastBatch(&p, solutions);
+    } else if (!std::strcmp(mode, "floor")) {
       checksum += quorvane::bench::floorOfMethod(p.linearAlgebra);
     }
     for (const quorvane::Solution& s : solutions) checksum += s.x;

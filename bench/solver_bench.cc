@@ -4,10 +4,12 @@
 
 #include <Eigen/Eigenvalues>
 #include <Eigen/LU>
+#include <array>
 #include <random>
 #include <vector>
 
 #include "allocation_counter.h"
+#include "fast_path.h"
 #include "floor_of_method.h"
 #include "solve_paths.h"
 #include "systems.h"
@@ -55,6 +57,16 @@ void solveBare(const System& s, quorvane::SolutionList& solutions) {
       quorvane::stackEquations(s.equations[0], s.equations[1], s.equations[2]);
   quorvane::Candidates candidates;
   if (!quorvane::templateCandidates(equations, candidates)) return;
+  for (const quorvane::Candidate& c : candidates)
+    if (c.real) solutions.push_back({c.x.real(), c.y.real(), c.z.real()});
+}
+
+// The fast path alone (the bare template path where it declines), one system at a time.
+void solveFast(const System& s, quorvane::SolutionList& solutions) {
+  const quorvane::Equations equations =
+      quorvane::stackEquations(s.equations[0], s.equations[1], s.equations[2]);
+  quorvane::Candidates candidates;
+  if (!quorvane::fastTemplateCandidates(equations, candidates)) return solveBare(s, solutions);
   for (const quorvane::Candidate& c : candidates)
     if (c.real) solutions.push_back({c.x.real(), c.y.real(), c.z.real()});
 }
@@ -149,6 +161,47 @@ BENCHMARK(BM_RandomGeneric);
 BENCHMARK(BM_RandomGenericBare);
 BENCHMARK(BM_RandomProductOfPlanes);
 BENCHMARK(BM_RandomProductOfPlanesBare);
+
+void BM_RandomGenericFast(benchmark::State& state) {
+  solveEach(state, genericSystems(), solveFast);
+}
+void BM_RandomProductOfPlanesFast(benchmark::State& state) {
+  solveEach(state, planesSystems(), solveFast);
+}
+BENCHMARK(BM_RandomGenericFast);
+BENCHMARK(BM_RandomProductOfPlanesFast);
+
+// Four systems per call of the fast batch; the time is per system. Argument: 1 forces the
+// scalar lanes.
+void fastBatches(benchmark::State& state, const std::vector<System>& systems) {
+  std::vector<std::array<quorvane::Equations, quorvane::kBatchLanes>> groups(systems.size() /
+                                                                             quorvane::kBatchLanes);
+  for (std::size_t i = 0; i < groups.size() * quorvane::kBatchLanes; ++i) {
+    const auto& e = systems[i].equations;
+    groups[i / quorvane::kBatchLanes][i % quorvane::kBatchLanes] =
+        quorvane::stackEquations(e[0], e[1], e[2]);
+  }
+  quorvane::forceScalarLanes(state.range(0) == 1);
+  std::array<quorvane::Candidates, quorvane::kBatchLanes> candidates;
+  std::array<bool, quorvane::kBatchLanes> accepted;
+  std::size_t next = 0;
+  for (auto _ : state) {
+    quorvane::fastTemplateCandidates4(groups[next], candidates, accepted);
+    benchmark::DoNotOptimize(candidates.data());
+    next = next + 1 == groups.size() ? 0 : next + 1;
+  }
+  quorvane::forceScalarLanes(false);
+  state.SetItemsProcessed(state.iterations() * quorvane::kBatchLanes);
+  state.counters["vector lanes"] = state.range(0) == 1 ? 0 : quorvane::vectorLanesInUse();
+}
+void BM_RandomGenericFastBatch(benchmark::State& state) {
+  fastBatches(state, genericSystems());
+}
+void BM_RandomProductOfPlanesFastBatch(benchmark::State& state) {
+  fastBatches(state, planesSystems());
+}
+BENCHMARK(BM_RandomGenericFastBatch)->Arg(0)->Arg(1);
+BENCHMARK(BM_RandomProductOfPlanesFastBatch)->Arg(0)->Arg(1);
 
 // The fallback paths, each on systems that take it.
 void BM_FirstChangeEvenSystems(benchmark::State& state) {

@@ -1,0 +1,106 @@
+// The lane kernels on four systems in AVX2 registers. Only this file's own functions use AVX2
+// (not the whole file, and not FMA): the library must run on CPUs without it, where this code
+// is never called, and everything this file shares with the rest (Eigen's configuration, the
+// inline functions of the headers below) is compiled before AVX2 is switched on.
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+#include "action.h"
+#include "equations.h"
+#include "lane_targets.h"
+#include "template.h"
+
+#if QUORVANE_AVX2_BUILD
+
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#endif
+
+#define QUORVANE_AVX2_LANES
+#include "lanes.h"
+// After lanes.h, so that the kernels below are compiled with AVX2.
+#include "fast_kernels.h"
+#include "fast_path.h"
+#include "fast_polish.h"
+
+namespace quorvane {
+
+void realRootsOfActionAvx2(const double (&reduced)[kBatchLanes][kEquations][kCoefficients],
+                           RealRootsOfAction (&roots)[kBatchLanes]) {
+  Avx2Lanes lanes[kEquations][kCoefficients];
+  for (int e = 0; e < kEquations; ++e)
+    for (int j = 0; j < kCoefficients; ++j)
+      lanes[e][j] = Avx2Lanes(
+          _mm256_setr_pd(reduced[0][e][j], reduced[1][e][j], reduced[2][e][j], reduced[3][e][j]));
+  realRootsOfActionLanes(lanes, roots);
+}
+
+void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equations,
+                              std::array<Candidates, kBatchLanes>& candidates,
+                              const std::array<bool, kBatchLanes>& polish) {
+  Avx2Lanes coefficients[kEquations][kCoefficients];
+  for (int e = 0; e < kEquations; ++e)
+    for (int i = 0; i < kCoefficients; ++i)
+      coefficients[e][i] = Avx2Lanes(_mm256_setr_pd(equations[0](e, i), equations[1](e, i),
+                                                    equations[2](e, i), equations[3](e, i)));
+  // Candidate slot by slot; a lane without a polishable candidate there only rides along.
+  for (int slot = 0; slot < kBasisSize; ++slot) {
+    bool any = false;
+    alignas(32) double lanes[3][kBatchLanes], active[kBatchLanes];
+    for (int lane = 0; lane < kBatchLanes; ++lane) {
+      const Candidate& c = candidates[lane][slot];
+      const bool use = polish[lane] && polishable(c);
+      any = any || use;
+      lanes[0][lane] = use ? c.x.real() : 0.0;
+      lanes[1][lane] = use ? c.y.real() : 0.0;
+      lanes[2][lane] = use ? c.z.real() : 0.0;
+      active[lane] = use ? -1.0 : 0.0;
+    }
+    if (!any) continue;
+    Avx2Lanes p[3] = {Avx2Lanes(_mm256_load_pd(lanes[0])), Avx2Lanes(_mm256_load_pd(lanes[1])),
+                      Avx2Lanes(_mm256_load_pd(lanes[2]))};
+    polishPoints(coefficients, p, Avx2Mask{_mm256_load_pd(active)});
+    for (int i = 0; i < 3; ++i) _mm256_store_pd(lanes[i], p[i].v);
+    for (int lane = 0; lane < kBatchLanes; ++lane) {
+      if (active[lane] == 0.0) continue;
+      Candidate& c = candidates[lane][slot];
+      c.x = lanes[0][lane], c.y = lanes[1][lane], c.z = lanes[2][lane];
+    }
+  }
+}
+
+}  // namespace quorvane
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+
+#else
+
+#include "fast_path.h"
+
+// Never called where no AVX2 kernels are built; here only so that the library links.
+namespace quorvane {
+
+void realRootsOfActionAvx2(const double (&reduced)[kBatchLanes][kEquations][kCoefficients],
+                           RealRootsOfAction (&roots)[kBatchLanes]) {
+  for (int lane = 0; lane < kBatchLanes; ++lane)
+    realRootsOfActionScalar(reduced[lane], roots[lane]);
+}
+
+void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equations,
+                              std::array<Candidates, kBatchLanes>& candidates,
+                              const std::array<bool, kBatchLanes>& polish) {
+  for (int lane = 0; lane < kBatchLanes; ++lane)
+    if (polish[lane]) polishRealCandidates(equations[lane], candidates[lane]);
+}
+
+}  // namespace quorvane
+
+#endif

@@ -1,0 +1,74 @@
+// The fast alternative to the template's LU and the eigen-solver: the template reduced by its
+// block structure, and only the real (and near-real) eigenvalues of the action matrix, as
+// roots of its characteristic polynomial. One system at a time, or four at once in the lanes
+// of an AVX2 register where the CPU has them.
+#pragma once
+
+#include <array>
+
+#include "action.h"
+#include "equations.h"
+#include "lane_targets.h"
+#include "real_eigen.h"
+
+namespace quorvane {
+
+/// The same contract as templateCandidates (equations of order one in, one candidate per
+/// real or near-real eigenvalue out), computed without the 25 x 25 LU and the 8 x 8
+/// eigen-solver. The candidates come first, real roots in ascending z, then near-real pairs as
+/// the eigen-solver gives them (two candidates, conjugate, both marked real); the entries after
+/// them have `real` false and NaN coordinates, and non-real eigenvalues are not listed. The
+/// real candidates have had up to two Newton steps on the equations, each kept only where it
+/// lowered the relative residual; a candidate whose eigenvector lacks its entry for 1 has
+/// `zeroDivisor` set and NaN coordinates, as in the standard read-out. Cost: about a sixth of
+/// the LU and eigen-solver it replaces on generic systems, a quarter with eight real roots. False,
+/// with `candidates` unspecified, when the standard path must decide instead: a coefficient
+/// non-finite, below 2^-200 in magnitude but not zero, or an equation's largest outside
+/// [2^-8, 2^8]; the reduction's pivots not on x², xy, y²; a zero pivot in the template; an
+/// action matrix entry beyond 2^60; a root or a critical value of the characteristic
+/// polynomial not clearly above its rounding.
+bool fastTemplateCandidates(const Equations& equations, Candidates& candidates);
+
+inline constexpr int kBatchLanes = 4;
+
+/// fastTemplateCandidates on four systems at once: accepted[i] and candidates[i] are bit for
+/// bit what the single call gives for equations[i]. Runs in AVX2 lanes when the CPU has them
+/// (see vectorLanesInUse), else one system after the other.
+void fastTemplateCandidates4(const std::array<Equations, kBatchLanes>& equations,
+                             std::array<Candidates, kBatchLanes>& candidates,
+                             std::array<bool, kBatchLanes>& accepted);
+
+/// Whether fastTemplateCandidates4 runs in AVX2 lanes: the CPU has AVX2, and the scalar path is
+/// forced neither by forceScalarLanes(true) nor by the environment variable
+/// QUORVANE_FORCE_SCALAR=1 (read at the first batch).
+bool vectorLanesInUse();
+
+/// Forces the scalar path for the batches (true) or returns to the choice by CPU and
+/// environment (false). For tests and measurements.
+void forceScalarLanes(bool force);
+
+/// The reduced coefficient matrix (columns x², xy, y², xz, yz, z², x, y, z, 1) in plain
+/// arrays, for the lane kernels; false where the fast path declines before them.
+bool reducedForFastPath(const Equations& equations, double (&reduced)[kEquations][kCoefficients]);
+
+/// Whether polishRealCandidates works on a candidate: listed, real, with its entry for 1.
+bool polishable(const Candidate& candidate);
+
+/// Up to two Newton steps on the equations for each polishable candidate, each kept only if
+/// it lowers the candidate's relative residual.
+void polishRealCandidates(const Equations& equations, Candidates& candidates);
+/// The same on four systems' candidates at once, in AVX2 lanes, where `polish` says.
+void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equations,
+                              std::array<Candidates, kBatchLanes>& candidates,
+                              const std::array<bool, kBatchLanes>& polish);
+
+/// The characteristic polynomial's real roots for given rows 0-2 of an action matrix.
+void realRootsOfActionMatrix(const double (&actionRows)[3][kBasisSize], RealRootsOfAction& roots);
+
+/// The lane kernels on one system (double) and on four (AVX2, only where the CPU has it).
+void realRootsOfActionScalar(const double (&reduced)[kEquations][kCoefficients],
+                             RealRootsOfAction& roots);
+void realRootsOfActionAvx2(const double (&reduced)[kBatchLanes][kEquations][kCoefficients],
+                           RealRootsOfAction (&roots)[kBatchLanes]);
+
+}  // namespace quorvane

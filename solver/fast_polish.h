@@ -1,0 +1,94 @@
+// Newton's steps on the equations for real candidates, as a lane kernel: one candidate of one
+// system in a double, or the same candidate slot of four systems in AVX2 lanes.
+#pragma once
+
+#include "lanes.h"
+#include "template.h"
+
+namespace quorvane {
+// Internal linkage, as for every lane kernel (see fast_template.h).
+namespace {
+
+// A step that changed nothing beyond this fraction of the point leaves nothing for a second.
+constexpr double kPolishConverged = 0x1p-24;
+constexpr int kPolishSteps = 2;
+
+template <typename V>
+V largerOf(V a, V b) {
+  return select(a < b, b, a);
+}
+
+// The equations' values at p (coefficients in input order 1, xy, xz, yz, x², y², z², x, y, z)
+// and the largest over the equations of |value| / Σ |term|, 0 where every term vanishes.
+template <typename V>
+V valuesAt(const V (&c)[kEquations][kCoefficients], const V (&p)[3], V (&value)[kEquations]) {
+  const V x = p[0], y = p[1], z = p[2];
+  const V monomials[kCoefficients] = {V(1.0), x * y, x * z, y * z, x * x, y * y, z * z, x, y, z};
+  V largest = V(0.0);
+  for (int e = 0; e < kEquations; ++e) {
+    V sum = V(0.0), size = V(0.0);
+    for (int i = 0; i < kCoefficients; ++i) {
+      const V term = c[e][i] * monomials[i];
+      sum = sum + term;
+      size = size + magnitude(term);
+    }
+    value[e] = sum;
+    const V residual = select(size > V(0.0), magnitude(sum) / size, magnitude(sum));
+    // A NaN residual must win, so that it never passes for an improvement.
+    largest = select(residual <= largest, largest, residual);
+  }
+  return largest;
+}
+
+template <typename V>
+void crossProduct(const V (&a)[3], const V (&b)[3], V (&result)[3]) {
+  result[0] = a[1] * b[2] - a[2] * b[1];
+  result[1] = a[2] * b[0] - a[0] * b[2];
+  result[2] = a[0] * b[1] - a[1] * b[0];
+}
+
+/// Newton's steps from the real points p of the lanes in `active`, each kept only where it
+/// lowers the relative residual: the characteristic polynomial's roots are less accurate
+/// than the eigen-solver's, and one or two steps more than make up for it.
+template <typename V>
+void polishPoints(const V (&c)[kEquations][kCoefficients], V (&p)[3], LaneMask<V> active) {
+  V value[kEquations];
+  V residual = valuesAt(c, p, value);
+  active = active & (residual > V(0.0));
+  for (int step = 0; step < kPolishSteps && anyLane(active); ++step) {
+    const V x = p[0], y = p[1], z = p[2];
+    V jacobian[kEquations][3];
+    for (int e = 0; e < kEquations; ++e) {
+      const V(&k)[kCoefficients] = c[e];
+      jacobian[e][0] = k[1] * y + k[2] * z + V(2.0) * k[4] * x + k[7];
+      jacobian[e][1] = k[1] * x + k[3] * z + V(2.0) * k[5] * y + k[8];
+      jacobian[e][2] = k[2] * x + k[3] * y + V(2.0) * k[6] * z + k[9];
+    }
+    // J⁻¹ has the cross products of J's rows as its columns, over det J.
+    V columns[3][3];
+    crossProduct(jacobian[1], jacobian[2], columns[0]);
+    crossProduct(jacobian[2], jacobian[0], columns[1]);
+    crossProduct(jacobian[0], jacobian[1], columns[2]);
+    const V determinant = jacobian[0][0] * columns[0][0] + jacobian[0][1] * columns[0][1] +
+                          jacobian[0][2] * columns[0][2];
+    V next[3], change = V(0.0), size = V(0.0);
+    for (int i = 0; i < 3; ++i) {
+      const V delta =
+          (columns[0][i] * value[0] + columns[1][i] * value[1] + columns[2][i] * value[2]) /
+          determinant;
+      next[i] = p[i] - delta;
+      change = largerOf(change, magnitude(delta));
+      size = largerOf(size, magnitude(p[i]));
+    }
+    V nextValue[kEquations];
+    const V refined = valuesAt(c, next, nextValue);
+    const LaneMask<V> better = active & (refined < residual);
+    for (int i = 0; i < 3; ++i) p[i] = select(better, next[i], p[i]);
+    for (int e = 0; e < kEquations; ++e) value[e] = select(better, nextValue[e], value[e]);
+    residual = select(better, refined, residual);
+    active = better & !(change <= V(kPolishConverged) * size);
+  }
+}
+
+}  // namespace
+}  // namespace quorvane

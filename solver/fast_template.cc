@@ -1,0 +1,84 @@
+#include <cmath>
+
+#include "fast_kernels.h"
+#include "fast_path.h"
+#include "fast_polish.h"
+#include "gauss_jordan.h"
+#include "template.h"
+
+namespace quorvane {
+namespace {
+
+// The fast path sees fewer numbers than the full LU and the eigen-solver; outside this range
+// their products could overflow or fall below the normal range, where the rounding bounds
+// that guard it no longer hold.
+constexpr double kSmallestCoefficient = 0x1p-200;
+constexpr double kSmallestLargest = 0x1p-8, kLargestLargest = 0x1p8;
+
+bool withinSafeRange(const Equations& equations) {
+  for (int e = 0; e < kEquations; ++e) {
+    double largest = 0;
+    for (int i = 0; i < kCoefficients; ++i) {
+      const double size = std::abs(equations(e, i));
+      if (!std::isfinite(size) || (size != 0 && size < kSmallestCoefficient)) return false;
+      if (size > largest) largest = size;
+    }
+    if (!(largest >= kSmallestLargest && largest <= kLargestLargest)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool polishable(const Candidate& c) {
+  return c.real && !c.zeroDivisor && c.z.imag() == 0;
+}
+
+void polishRealCandidates(const Equations& equations, Candidates& candidates) {
+  double coefficients[kEquations][kCoefficients];
+  for (int e = 0; e < kEquations; ++e)
+    for (int i = 0; i < kCoefficients; ++i) coefficients[e][i] = equations(e, i);
+  for (Candidate& c : candidates) {
+    if (!polishable(c)) continue;
+    double p[3] = {c.x.real(), c.y.real(), c.z.real()};
+    polishPoints(coefficients, p, true);
+    c.x = p[0], c.y = p[1], c.z = p[2];
+  }
+}
+
+bool reducedForFastPath(const Equations& equations, double (&reduced)[kEquations][kCoefficients]) {
+  if (!withinSafeRange(equations)) return false;
+  CoefficientMatrix matrix = coefficientMatrix(equations);
+  PivotColumns pivots;
+  gaussJordanReduce(matrix, pivots);
+  // The template copies each reduced equation's leading column and the seven shared ones.
+  const bool onLeadingBlock = matrix.rows() == kEquations && pivots.count == kEquations &&
+                              pivots.forward[0] == 0 && pivots.forward[1] == 1 &&
+                              pivots.forward[2] == 2 && pivots.backward[1] == 1 &&
+                              pivots.backward[2] == 2;
+  if (!onLeadingBlock) return false;
+  for (int e = 0; e < kEquations; ++e)
+    for (int j = 0; j < kCoefficients; ++j) reduced[e][j] = matrix(e, j);
+  return true;
+}
+
+void realRootsOfActionScalar(const double (&reduced)[kEquations][kCoefficients],
+                             RealRootsOfAction& roots) {
+  realRootsOfActionLanes(reduced, &roots);
+}
+
+void realRootsOfActionMatrix(const double (&actionRows)[3][kBasisSize], RealRootsOfAction& roots) {
+  realRootsOfActionRows(actionRows, true, &roots);
+}
+
+bool fastTemplateCandidates(const Equations& equations, Candidates& candidates) {
+  double reduced[kEquations][kCoefficients];
+  if (!reducedForFastPath(equations, reduced)) return false;
+  RealRootsOfAction roots;
+  realRootsOfActionScalar(reduced, roots);
+  if (!realEigenCandidates(roots, candidates)) return false;
+  polishRealCandidates(equations, candidates);
+  return true;
+}
+
+}  // namespace quorvane

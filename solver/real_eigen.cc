@@ -1,0 +1,191 @@
+#include "real_eigen.h"
+
+#include <cmath>
+#include <complex>
+#include <limits>
+
+namespace quorvane {
+namespace {
+
+constexpr double kUnitRoundoff = 0x1p-53;
+// The expansion sums up to a dozen products of three entries per coefficient, and Horner's
+// rule adds sixteen roundings more: a generous multiple of u times the expansion on
+// magnitudes bounds what rounding changed in a value of the polynomial.
+constexpr double kRoundingFactor = 32 * kUnitRoundoff;
+// A critical value must exceed its rounding bound this many times for its sign, and with it
+// the count of real roots beside it, to be trusted.
+constexpr double kCriticalValueMargin = 4;
+// A root whose rounding may have moved it by more than this, relative to its size (at least
+// 1), is left to the eigen-solver; below it, Newton's steps on the equations recover the
+// digits the polynomial lost.
+constexpr double kRootErrorTolerance = 1e-4;
+// Critical points whose quadratic model puts a complex pair nearer than this to the real axis
+// are searched for the pair.
+constexpr double kNearRealSearch = 1e-3;
+constexpr int kComplexNewtonSteps = 30;
+constexpr double kComplexNewtonSettled = 0x1p-46;
+constexpr double kClearlyComplex = 2;
+// Rounding limits a near-double root to about the square root of u.
+constexpr double kNearRealPairSettled = 1e-7;
+
+template <typename T>
+T valueAt(const double (&coefficients)[kPolynomialDegree + 1], T x) {
+  T value = coefficients[kPolynomialDegree];
+  for (int i = kPolynomialDegree - 1; i >= 0; --i) value = value * x + coefficients[i];
+  return value;
+}
+
+template <typename T>
+void valueAndSlopeAt(const double (&coefficients)[kPolynomialDegree + 1], T x, T& value, T& slope) {
+  value = coefficients[kPolynomialDegree];
+  slope = 0.0;
+  for (int i = kPolynomialDegree - 1; i >= 0; --i) {
+    slope = slope * x + value;
+    value = value * x + coefficients[i];
+  }
+}
+
+double secondDerivativeAt(const double (&coefficients)[kPolynomialDegree + 1], double x) {
+  double value = 0;
+  for (int i = kPolynomialDegree; i >= 2; --i) value = value * x + i * (i - 1) * coefficients[i];
+  return value;
+}
+
+double roundingBoundAt(const RealRootsOfAction& r, double x) {
+  return kRoundingFactor * valueAt(r.absolutePolynomial, std::abs(x));
+}
+
+template <typename T, int N>
+T polynomialAt(const double (&coefficients)[N], T x) {
+  T value = coefficients[N - 1];
+  for (int i = N - 2; i >= 0; --i) value = value * x + coefficients[i];
+  return value;
+}
+
+double squaredMagnitude(double v) {
+  return v * v;
+}
+double squaredMagnitude(std::complex<double> v) {
+  return std::norm(v);
+}
+
+std::complex<double> ratio(std::complex<double> a, std::complex<double> b) {
+  return divideComplex(a, b);
+}
+double ratio(double a, double b) {
+  return a / b;
+}
+
+// The null vector of P(λ) as (x, y, 1): the cross product of the two rows that span the most.
+template <typename T>
+bool nullVector(const PolynomialEntries<double>& p, T lambda, T& x, T& y) {
+  const T rows[3][3] = {
+      {polynomialAt(p.p00, lambda), polynomialAt(p.p01, lambda), polynomialAt(p.p02, lambda)},
+      {polynomialAt(p.p10, lambda), polynomialAt(p.p11, lambda), polynomialAt(p.p12, lambda)},
+      {polynomialAt(p.p20, lambda), polynomialAt(p.p21, lambda), polynomialAt(p.p22, lambda)}};
+  constexpr int kPairs[3][2] = {{0, 1}, {0, 2}, {1, 2}};
+  T best[3] = {0.0, 0.0, 0.0};
+  double largest = -1;
+  for (const auto& pair : kPairs) {
+    const T* a = rows[pair[0]];
+    const T* b = rows[pair[1]];
+    const T cross[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
+                        a[0] * b[1] - a[1] * b[0]};
+    const double size =
+        squaredMagnitude(cross[0]) + squaredMagnitude(cross[1]) + squaredMagnitude(cross[2]);
+    if (size > largest) {
+      largest = size;
+      for (int i = 0; i < 3; ++i) best[i] = cross[i];
+    }
+  }
+  if (best[2] == T(0.0)) return false;
+  x = ratio(best[0], best[2]);
+  y = ratio(best[1], best[2]);
+  return true;
+}
+
+template <typename T>
+void setCandidate(const PolynomialEntries<double>& p, T lambda, Candidate& c) {
+  constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+  T x, y;
+  c.zeroDivisor = !nullVector(p, lambda, x, y);
+  c.real = true;
+  if (c.zeroDivisor) {
+    c.x = c.y = c.z = {nan, nan};
+    return;
+  }
+  c.x = x, c.y = y, c.z = lambda;
+}
+
+// The complex root nearest the critical point c, by Newton's steps from the quadratic model's
+// prediction c + i·√(2 p(c) / p''(c)); `lastStep` tells how far it still moved at the end.
+// Beside a near-double root rounding keeps the steps from vanishing.
+bool complexRootNear(const RealRootsOfAction& r, double c, double offset,
+                     std::complex<double>& root, double& lastStep) {
+  std::complex<double> z(c, offset);
+  lastStep = 0;
+  for (int step = 0; step < kComplexNewtonSteps; ++step) {
+    std::complex<double> value, slope;
+    valueAndSlopeAt(r.polynomial, z, value, slope);
+    if (value == 0.0) break;
+    const std::complex<double> change = value / slope;
+    z -= change;
+    lastStep = std::abs(change);
+    if (lastStep <= kComplexNewtonSettled * std::abs(z)) break;
+  }
+  root = z;
+  return std::isfinite(z.real()) && std::isfinite(z.imag()) && std::isfinite(lastStep);
+}
+
+}  // namespace
+
+bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates) {
+  if (!r.ok) return false;
+  constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+  for (Candidate& c : candidates) c = {{nan, nan}, {nan, nan}, {nan, nan}, false, false};
+  const PolynomialEntries<double> entries = polynomialEntries(r.actionRows, false);
+
+  int count = 0;
+  for (int i = 0; i < kPolynomialDegree; ++i) {
+    if (!r.rootFound[i]) continue;
+    const double root = r.roots[i];
+    double value, slope;
+    valueAndSlopeAt(r.polynomial, root, value, slope);
+    // How far rounding may have moved the root: its value's rounding over the slope.
+    if (!(roundingBoundAt(r, root) <=
+          kRootErrorTolerance * std::max(1.0, std::abs(root)) * std::abs(slope)))
+      return false;
+    setCandidate(entries, root, candidates[count++]);
+  }
+
+  for (int i = 0; i < kPolynomialDegree - 1; ++i) {
+    if (!r.criticalFound[i]) continue;
+    const double c = r.critical[i];
+    const double value = valueAt(r.polynomial, c);
+    // A critical value within rounding of zero hides a double root, two close real roots or
+    // a complex pair: which one, only the eigen-solver can tell.
+    if (!(std::abs(value) > kCriticalValueMargin * roundingBoundAt(r, c))) return false;
+    const double curvature = secondDerivativeAt(r.polynomial, c);
+    const double square = 2 * value / curvature;
+    // Only a minimum of |p| that stays off zero has a complex pair beside it.
+    if (!(square > 0 && square < kNearRealSearch * kNearRealSearch)) continue;
+    std::complex<double> root;
+    double lastStep;
+    if (!complexRootNear(r, c, std::sqrt(square), root, lastStep)) return false;
+    const double imaginary = std::abs(root.imag());
+    // Clearly off the real axis, or clearly within the read-out's tolerance of it: anything
+    // in between, or a pair not pinned down, is left to the eigen-solver.
+    if (imaginary > kClearlyComplex * kRealEigenvalueTolerance && lastStep < 0.1 * imaginary)
+      continue;
+    if (!(imaginary < kRealEigenvalueTolerance &&
+          lastStep <= kNearRealPairSettled * std::max(1.0, std::abs(root))))
+      return false;
+    if (count + 2 > kBasisSize) return false;
+    const std::complex<double> upper(root.real(), std::abs(root.imag()));
+    setCandidate(entries, upper, candidates[count++]);
+    setCandidate(entries, std::conj(upper), candidates[count++]);
+  }
+  return true;
+}
+
+}  // namespace quorvane
