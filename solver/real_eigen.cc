@@ -110,6 +110,7 @@ void setCandidate(const PolynomialEntries<double>& p, T lambda, Candidate& c) {
   T x, y;
   c.zeroDivisor = !nullVector(p, lambda, x, y);
   c.real = true;
+  c.imaginaryPart = std::abs(std::imag(lambda));
   if (c.zeroDivisor) {
     c.x = c.y = c.z = {nan, nan};
     return;
@@ -142,7 +143,7 @@ bool complexRootNear(const RealRootsOfAction& r, double c, double offset,
 bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates) {
   if (!r.ok) return false;
   constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-  for (Candidate& c : candidates) c = {{nan, nan}, {nan, nan}, {nan, nan}, false, false};
+  for (Candidate& c : candidates) c = {{nan, nan}, {nan, nan}, {nan, nan}, false, nan, false};
   const PolynomialEntries<double> entries = polynomialEntries(r.actionRows, false);
 
   int count = 0;
