@@ -8,7 +8,9 @@ namespace quorvane {
 
 /// One real solution of the system.
 struct Solution {
-  double x, y, z;
+  double x;  ///< the point's x
+  double y;  ///< the point's y
+  double z;  ///< the point's z
 };
 
 /// Solutions in the order the solver found them.
@@ -67,7 +69,7 @@ namespace quorvane {
 
 /// The solutions of a batch of systems, each beside the index of the system it solves.
 struct BatchSolutions {
-  SolutionList solutions;
+  SolutionList solutions;            ///< in system order, as solveBatch describes
   std::vector<std::int64_t> system;  ///< system[i]: index of the system that solutions[i] solves
 };
 
