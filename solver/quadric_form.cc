@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The equation's coefficients and its symmetric 4 x 4 matrix, one table for both ways.
 #include <array>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The coefficient order against the expanded polynomials: quadric matrices, spheres and back.
 #include <gtest/gtest.h>
 #include <quorvane/solver.h>

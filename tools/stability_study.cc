@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Accuracy of the solver over many random systems with known real solutions: products of
 // random planes (eight known solutions) and random systems through a chosen point (one).
 // Prints a summary table and writes a histogram of log10 error for gnuplot.

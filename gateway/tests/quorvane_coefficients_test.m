@@ -1,6 +1,8 @@
 ## Tests of the coefficient helpers against the expanded polynomials at random points, their
 ## round trips, their bad input, and spheres solved by quorvane.
 
+## SPDX-License-Identifier: BSD-3-Clause
+
 %!shared expanded, quadricValue
 %! ## Each equation (row of C) at each point (row of P), written out term by term.
 %! expanded = @(C, P) C(:, 1) + C(:, 2) .* P(:, 1) .* P(:, 2) + C(:, 3) .* P(:, 1) .* P(:, 3) ...

@@ -2,6 +2,8 @@
 ## pkg install, builds its own module, and solves the worked example after pkg load; the
 ## coefficient helpers come with it.
 
+## SPDX-License-Identifier: BSD-3-Clause
+
 %!test
 %! tarball = getenv ("QUORVANE_PACKAGE");
 %! assert (exist (tarball, "file"), 2);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Links the installed library and solves a system with eight known real solutions.
 #include <quorvane/solver.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // quorvane: every real solution of three quadratic equations in x, y, z.
 #pragma once
 
