@@ -32,6 +32,8 @@ EXPECTED = {
     "coefficients.html": ["1, xy, xz, yz, x², y², z², x, y, z", "Q₁₂ + Q₂₁"],
     "examples.html": ["Trilateration", "solve_batch", "sphereCoefficients"],
 }
+# Images a page must show.
+IMAGES = {"accuracy.html": "stability.png"}
 # Texts no page may show: Sphinx's and breathe's marks of what failed to render.
 FORBIDDEN = ["Unable to resolve", "Cannot find", "doxygennamespace", "autofunction",
              "{include}", "{toctree}", "Traceback"]
@@ -42,10 +44,12 @@ class BodyText(html.parser.HTMLParser):
 
     def __init__(self):
         super().__init__()
-        self.parts, self.skipping, self.in_body = [], 0, False
+        self.parts, self.skipping, self.in_body, self.images = [], 0, False, []
 
     def handle_starttag(self, tag, attrs):
         self.in_body |= tag == "body"
+        if tag == "img":
+            self.images.append(dict(attrs).get("src", ""))
         self.skipping += tag in ("script", "style")
 
     def handle_endtag(self, tag):
@@ -72,7 +76,7 @@ def rendered_text(browser, page):
             check=True, capture_output=True, text=True, timeout=120).stdout
     parser = BodyText()
     parser.feed(dom)
-    return " ".join(" ".join(parser.parts).split())
+    return " ".join(" ".join(parser.parts).split()), parser.images
 
 
 def main():
@@ -84,7 +88,13 @@ def main():
         if not page.is_file():
             failures.append(f"{name}: not built")
             continue
-        text = rendered_text(browser, page)
+        text, images = rendered_text(browser, page)
+        # Every image the page shows is there (the stability plot on the accuracy page).
+        lost = [src for src in images if not (page.parent / src).is_file()]
+        if lost:
+            failures.append(f"{name}: images missing: {lost}")
+        if name in IMAGES and IMAGES[name] not in " ".join(images):
+            failures.append(f"{name}: shows no {IMAGES[name]}")
         # Signatures come in several elements ("quorvane." "solve" "("), so compare without
         # whitespace.
         squeezed = "".join(text.split())
