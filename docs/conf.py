@@ -18,7 +18,7 @@ release = version = re.search(r"project\(quorvane VERSION ([0-9.]+)",
 extensions = ["myst_parser", "breathe", "sphinx.ext.autodoc", "sphinx.ext.napoleon"]
 source_suffix = {".md": "markdown", ".rst": "restructuredtext"}
 # Fragments that other pages include (the study and benchmark figures live once, there).
-exclude_patterns = ["stability.md", "speed.md", "verification.md"]
+exclude_patterns = ["stability.md", "stability_intro.md", "speed.md", "verification.md"]
 
 breathe_projects = {"quorvane": os.environ.get("QUORVANE_DOXYGEN_XML",
                                                str(root / "build/docs/doxygen/xml"))}

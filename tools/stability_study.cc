@@ -60,7 +60,8 @@ Summary study(const Family& family, int systems) {
     if (family.allKnown)
       summary.farColumns += t::farColumns(returned, system.solutions, kMissThreshold);
     summary.empty += returned.empty();
-    summary.log10Errors.push_back(std::log10(std::max(error, 1e-18)));
+    // Errors below 1e-17 (most often exactly zero: the best point itself) share the lowest bin.
+    summary.log10Errors.push_back(std::log10(std::max(error, 1e-17)));
   }
   std::sort(summary.log10Errors.begin(), summary.log10Errors.end());
   return summary;

@@ -5,6 +5,8 @@ solve(c1, c2, c3) solves one system, solve_batch(coefficients, threads=None) man
 several threads. Each equation is ten coefficients in the order 1, xy, xz, yz, x², y², z²,
 x, y, z; see help(quorvane.solve). quadric_coefficients, sphere_coefficients and
 quadric_matrix convert 4 x 4 quadric matrices and spheres to that order and back.
+quorvane.dask, imported on its own and only where Dask is installed, maps solve_batch over
+the chunks of a Dask array.
 """
 
 from importlib.metadata import version as _installed_version
