@@ -1,10 +1,22 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """The compiled part of the Python module: the solver's sources and the binding."""
 
 import glob
+import pathlib
+import re
 import subprocess
 
 import pybind11
 from setuptools import Extension, setup
+
+
+def project_version():
+    """The version in CMakeLists.txt's project(), the one source of the version."""
+    text = (pathlib.Path(__file__).parent / "CMakeLists.txt").read_text()
+    match = re.search(r"project\(\s*quorvane\s+VERSION\s+([0-9][0-9.]*)", text)
+    if match is None:
+        raise RuntimeError("no project(quorvane VERSION ...) in CMakeLists.txt")
+    return match.group(1)
 
 
 def eigen_include_dirs():
@@ -33,6 +45,7 @@ core = Extension(
 )
 
 setup(
+    version=project_version(),
     package_dir={"": "python"},
     packages=["quorvane"],
     package_data={"quorvane": ["py.typed", "_core.pyi"]},

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Counts heap allocations of the whole program, by replacing glibc's malloc family in the
 // binary that includes this header (once, in one translation unit). Eigen allocates with
 // malloc directly, so counting operator new alone would miss its matrices.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Batch throughput: systems solved per second of wall time by solveBatch.
 #include <benchmark/benchmark.h>
 #include <quorvane/solver.h>

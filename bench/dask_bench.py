@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """Systems per second of quorvane.dask on Dask's threaded scheduler and on a local cluster of
 two worker processes, against one in-process solve_batch(threads=2). Run it with the
 interpreter the module is installed in:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // How the fast path's candidates compare with the standard path's over many random systems:
 // how often it declines, whether it finds the same verified real solutions, and how close
 // they come to the known solutions of products of planes, before and after Newton's steps.

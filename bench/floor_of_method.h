@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // What the linear-algebra floor of the method works on: a system's template and action
 // matrix, and the floor itself.
 #pragma once

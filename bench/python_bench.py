@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """Per-system time from Python: solve in a Python loop against solve_batch on 1 thread and on
 every core. Run it with the interpreter the module is installed in:
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Solves the first N random generic systems (or product-of-planes systems) in one of five
 // ways, for instruction counts under valgrind --tool=callgrind, which repeat exactly where
 // timings on a shared machine do not. bench/count_instructions.sh runs it. `fast` and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Time and heap allocations per solveThreeQuadrics call.
 #include <benchmark/benchmark.h>
 #include <quorvane/solver.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Solves (x + y - 1)(x + y - 6) = 0, (x - y + z + 1)(x - y + z - 2) = 0,
 // (x + 2y - z - 3)(x + 2y - z + 2) = 0 and prints its eight real solutions.
 #include <quorvane/solver.h>

@@ -2,6 +2,9 @@
 ## Solves (x + y - 1)(x + y - 6) = 0, (x - y + z + 1)(x - y + z - 2) = 0 and
 ## (x + 2y - z - 3)(x + 2y - z + 2) = 0 with the module in MODULE_DIR and prints its real
 ## solutions, one per column (rows x, y, z).
+
+## SPDX-License-Identifier: BSD-3-Clause
+
 addpath (argv (){1});
 ## Coefficients of 1, xy, xz, yz, x^2, y^2, z^2, x, y, z.
 c1 = [6, 2, 0, 0, 1, 1, 0, -7, -7, 0];

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // libFuzzer target: arbitrary bytes as 30 doubles (three equations of ten coefficients).
 // Every returned solution must be a NaN column or satisfy the three equations.
 #include <quorvane/solver.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Checks of the arguments of one call, made before any input data is read.
 #pragma once
 

@@ -7,6 +7,9 @@ function build_quorvane (eigenInclude)
 %   The solver's rounding is part of its contract, so floating-point contraction (fused
 %   multiply-add) stays off. With g++, -fno-gnu-unique lets "clear quorvane" unload the
 %   module.
+
+% SPDX-License-Identifier: BSD-3-Clause
+
 if nargin < 1
   eigenInclude = '/usr/include/eigen3';
 end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // An error for the host to raise, kept as plain data.
 #pragma once
 

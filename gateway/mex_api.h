@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The MEX API, as far as the gateway calls it.
 //
 // Built by a host's own tools (MATLAB's mex, Octave's mkoctfile), the gateway uses that host's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // What the module keeps between calls, from load to unload.
 #pragma once
 

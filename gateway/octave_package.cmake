@@ -8,6 +8,7 @@ set(QUORVANE_OCTAVE_PACKAGE ${CMAKE_CURRENT_BINARY_DIR}/${package_name}.tar.gz)
 set(stage ${CMAKE_CURRENT_BINARY_DIR}/package/stage)
 set(root ${stage}/${package_name})
 
+list(TRANSFORM quorvane_m_files PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/ OUTPUT_VARIABLE m_files)
 list(TRANSFORM quorvane_gateway_files PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/
      OUTPUT_VARIABLE gateway_files)
 file(GLOB solver_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/solver/*.h
@@ -23,14 +24,14 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E make_directory ${root}/inst ${root}/src/gateway
           ${root}/src/solver/include/quorvane
   COMMAND ${CMAKE_COMMAND} -E copy ${top_files} ${root}
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/quorvane.m ${root}/inst
+  COMMAND ${CMAKE_COMMAND} -E copy ${m_files} ${root}/inst
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/package/Makefile ${root}/src
   COMMAND ${CMAKE_COMMAND} -E copy ${gateway_files} ${root}/src/gateway
   COMMAND ${CMAKE_COMMAND} -E copy ${solver_files} ${root}/src/solver
   COMMAND ${CMAKE_COMMAND} -E copy ${solver_header} ${root}/src/solver/include/quorvane
   COMMAND ${CMAKE_COMMAND} -E chdir ${stage} ${CMAKE_COMMAND} -E tar czf
           ${QUORVANE_OCTAVE_PACKAGE} ${package_name}
-  DEPENDS ${top_files} ${CMAKE_CURRENT_SOURCE_DIR}/quorvane.m
+  DEPENDS ${top_files} ${m_files}
           ${CMAKE_CURRENT_SOURCE_DIR}/package/Makefile ${gateway_files} ${solver_files}
           ${solver_header}
   COMMENT "Octave package ${package_name}.tar.gz"

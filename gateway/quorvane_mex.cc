@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // quorvane(c1, c2, c3): the real solutions of three quadratic equations, as a MEX function.
 #include <algorithm>
 #include <exception>

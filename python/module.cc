@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // quorvane._core: the solver for Python, numpy arrays in and out.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>

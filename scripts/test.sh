@@ -2,7 +2,8 @@
 # Sets up a fresh Debian machine and runs every test: the normal build, the build under
 # AddressSanitizer and UndefinedBehaviorSanitizer, an outside project that finds the installed
 # package, the Python module installed into a virtual environment (its Dask part on a local
-# cluster of two worker processes), the Windows module, and a minute of fuzzing. CTest runs
+# cluster of two worker processes), the documentation (built with warnings as errors, then
+# looked at in headless Chromium), the Windows module, and a minute of fuzzing. CTest runs
 # the Octave tests of the MEX module in both builds, and in the normal build installs the
 # Octave package into a temporary prefix and calls it. The Windows module is cross-built with
 # MinGW-w64; CTest checks its export and import tables and calls it from a stand-in MATLAB
@@ -12,7 +13,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 jobs=${JOBS:-2}
 
-bash scripts/install-deps.sh tests octave python dask windows wine fuzz
+bash scripts/install-deps.sh tests octave python dask docs windows wine fuzz
 
 echo "== release build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
@@ -48,6 +49,9 @@ if [ "$status" -eq 5 ]; then
 elif [ "$status" -ne 0 ]; then
   exit "$status"
 fi
+echo "== documentation: build with warnings as errors, rendered pages in headless Chromium"
+bash scripts/docs.sh
+/usr/bin/python3 docs/check_rendered.py build/docs/html
 echo "== Windows module: cross build, export and import tables, calls under Wine"
 bash scripts/build-windows.sh
 ctest --test-dir build-win --output-on-failure -j "$jobs"

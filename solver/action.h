@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The action matrix of multiplication by z, and the real solutions read off its
 // eigenvectors.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The equations' values, steps of Newton's method and translations of the variables, computed
 // as if in twice the working precision, by error-free transformations.
 //

@@ -1,36 +1,12 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "coordinates.h"
 
 #include <Eigen/SVD>
 
+#include "quorvane/solver.h"
+
 namespace quorvane {
 namespace {
-
-// Entry of the symmetric 4 x 4 matrix Q with f = (x, y, z, 1) Q (x, y, z, 1)ᵀ that holds
-// each coefficient; off the diagonal it holds half of it.
-struct QuadricEntry {
-  int row, column;
-};
-constexpr QuadricEntry kQuadricEntryOfCoefficient[kCoefficientCount] = {
-    {3, 3}, {0, 1}, {0, 2}, {1, 2}, {0, 0}, {1, 1}, {2, 2}, {0, 3}, {1, 3}, {2, 3}};
-
-Eigen::Matrix4d quadricMatrix(const Eigen::Matrix<double, 1, kCoefficientCount>& c) {
-  Eigen::Matrix4d q;
-  for (int i = 0; i < kCoefficientCount; ++i) {
-    const QuadricEntry& at = kQuadricEntryOfCoefficient[i];
-    const double value = at.row == at.column ? c(i) : 0.5 * c(i);
-    q(at.row, at.column) = q(at.column, at.row) = value;
-  }
-  return q;
-}
-
-Eigen::Matrix<double, 1, kCoefficientCount> coefficientsOf(const Eigen::Matrix4d& q) {
-  Eigen::Matrix<double, 1, kCoefficientCount> c;
-  for (int i = 0; i < kCoefficientCount; ++i) {
-    const QuadricEntry& at = kQuadricEntryOfCoefficient[i];
-    c(i) = at.row == at.column ? q(at.row, at.column) : q(at.row, at.column) + q(at.column, at.row);
-  }
-  return c;
-}
 
 CoordinateChange change(const double (&h)[4][4], const double (&planes)[3][4]) {
   CoordinateChange c;
@@ -104,8 +80,9 @@ Equations liftLinearCombinations(const Equations& equations,
 Equations changedCoordinates(const Equations& equations, const Eigen::Matrix4d& homography) {
   Equations changed;
   for (int e = 0; e < kEquationCount; ++e)
-    changed.row(e) =
-        coefficientsOf(homography.transpose() * quadricMatrix(equations.row(e)) * homography);
+    changed.row(e) = quadricCoefficients(homography.transpose() *
+                                         quadricMatrix(equations.row(e).transpose()) * homography)
+                         .transpose();
   return changed;
 }
 

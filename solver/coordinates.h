@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Fixed changes of coordinates for systems the template cannot take as they stand:
 // equations without an xy term, solutions sharing z, solutions at infinity.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Three quadratic equations as one fixed-size matrix, and how well a point satisfies them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The lane kernels on four systems in AVX2 registers. Only this file's own functions use AVX2
 // (not the whole file, and not FMA): the library must run on CPUs without it, where this code
 // is never called, and everything this file shares with the rest (Eigen's configuration, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The fast path's lane kernels in sequence, from the reduced equations to the real roots of
 // the characteristic polynomial, for any lane type.
 #pragma once

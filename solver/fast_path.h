@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The fast alternative to the template's LU and the eigen-solver: the template reduced by its
 // block structure, and only the real (and near-real) eigenvalues of the action matrix, as
 // roots of its characteristic polynomial. One system at a time, or four at once in the lanes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Newton's steps on the equations for real candidates, as a lane kernel: one candidate of one
 // system in a double, or the same candidate slot of four systems in AVX2 lanes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The template's reduction by its block structure: the three rows of the reduced template
 // that the action matrix reads, without the full 25 x 25 LU.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Reduced row-echelon form with partial pivoting and an absolute tolerance.
 #pragma once
 

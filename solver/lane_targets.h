@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Where the AVX2 lane kernels are built (elsewhere the batches run on the scalar lanes). Not
 // on Windows: GCC there does not align the 32-byte stack slots that spilled AVX registers
 // need, and the module must not crash on them.

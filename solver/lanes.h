@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The number types the fast kernels are written over: one system in a double, or four
 // systems in the four lanes of an AVX2 register. Every operation a kernel uses is exactly
 // rounded and acts on each lane alone (no fused multiply-add, no reassociation), so a lane of

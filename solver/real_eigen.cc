@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "real_eigen.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The real eigenvalues of the action matrix as the real roots of its characteristic
 // polynomial, and their eigenvectors as null vectors of a 3 x 3 polynomial matrix.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Exact power-of-two scaling of equations and variables, so that the reduction's absolute
 // tolerance sees coefficients of order one.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The tries behind solveThreeQuadrics, for the tests and benchmarks.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The three equations as a coefficient matrix, and their multiples laid out as the
 // 25 x 33 elimination template.
 #pragma once

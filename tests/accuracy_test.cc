@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Verification by forward error, centring and refinement: what a small residual cannot show
 // far from the origin, and the entry points with options and a report.
 #include <gtest/gtest.h>

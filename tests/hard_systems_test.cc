@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Families of systems with known real solutions that the template cannot take as they
 // stand, or only with rescaling: each must give every known solution and nothing else that
 // fails the equations.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Systems with known solutions, and the monomials the method works with, for the tests and
 // benchmarks.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Accuracy of the solver over many random systems with known real solutions, each family
 // drawn with a fixed seed. A known solution is replaced by its best point (Newton's method
 // in compensated arithmetic on the rounded coefficients, from the exact solution): the

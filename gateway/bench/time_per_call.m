@@ -3,6 +3,9 @@
 ## the worked example, a system without real solutions and a rejected call; beside them the
 ## host's floor: a MEX function built the same way that does nothing (trivial_mex, in the
 ## same folder) and an empty loop of the same length.
+
+## SPDX-License-Identifier: BSD-3-Clause
+
 options = argv ();
 addpath (options{1});
 calls = 20000;

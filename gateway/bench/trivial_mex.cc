@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The host's own cost of a MEX call: takes the three inputs' data and returns a 3 x 0
 // matrix, as quorvane does for a system without real solutions, but solves nothing.
 #include "mex.h"

@@ -1,6 +1,8 @@
 ## Called by pkg install once the package is in place. Octave reads the help of a MEX
 ## function from the .m file in the module's own directory, while pkg puts inst/quorvane.m
 ## in the architecture-independent one: move it beside the compiled module.
+
+## SPDX-License-Identifier: BSD-3-Clause
 function post_install (desc)
   modules = dir (fullfile (desc.archprefix, "*", "quorvane.mex"));
   if (numel (modules) != 1)

@@ -2,6 +2,8 @@
 ## stand-in solver (quorvane_throwing): the first coefficient picks the failure, and every call
 ## first appends the solution (c1(2), c2(2), c3(2)).
 
+## SPDX-License-Identifier: BSD-3-Clause
+
 %!shared solve
 %! solve = @(failure) quorvane_throwing ([failure, 1, zeros(1, 8)], [0, 2, zeros(1, 8)], ...
 %!                                       [0, 3, zeros(1, 8)]);

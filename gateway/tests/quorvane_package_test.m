@@ -1,5 +1,8 @@
 ## The Octave package (its path in QUORVANE_PACKAGE) installs into a temporary prefix with
-## pkg install, builds its own module, and solves the worked example after pkg load.
+## pkg install, builds its own module, and solves the worked example after pkg load; the
+## coefficient helpers come with it.
+
+## SPDX-License-Identifier: BSD-3-Clause
 
 %!test
 %! tarball = getenv ("QUORVANE_PACKAGE");
@@ -18,6 +21,9 @@
 %!               23, -5, 20, -2, 13, 5, 8, 10], 1e-9);
 %!   assert (! isempty (strfind (help ("quorvane"), "1, xy, xz, yz, x^2, y^2, z^2, x, y, z")));
 %!   fail ("quorvane (int8 (1:10), S, S)", "first coefficient array");
+%!   assert (quorvane_sphere_coefficients ([1, 2, 3], 2), [10, 0, 0, 0, 1, 1, 1, -2, -4, -6]);
+%!   assert (quorvane_quadric_coefficients (quorvane_quadric_matrix (1:10)), 1:10);
+%!   assert (! isempty (strfind (help ("quorvane_quadric_matrix"), "symmetric 4 x 4 matrix")));
 %!   pkg ("unload", "quorvane");
 %! unwind_protect_cleanup
 %!   confirm_recursive_rmdir (false, "local");

@@ -2,6 +2,8 @@
 ## garbage of every class and size: each valid call returns exactly what the freshly loaded
 ## module returned for it, and each bad call raises its own error, which try/catch catches.
 
+## SPDX-License-Identifier: BSD-3-Clause
+
 %!test
 %! rand ("state", 20240501);
 %! randn ("state", 20240501);

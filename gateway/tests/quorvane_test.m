@@ -1,6 +1,8 @@
 ## Tests of quorvane(c1, c2, c3) called from Octave: known solutions, shapes, state across
 ## calls, bad input and unloading.
 
+## SPDX-License-Identifier: BSD-3-Clause
+
 %!shared c1, c2, c3, expected, residuals, withConstant
 %! ## (x + y - 1)(x + y - 6), (x - y + z + 1)(x - y + z - 2), (x + 2y - z - 3)(x + 2y - z + 2)
 %! c1 = [6, 2, 0, 0, 1, 1, 0, -7, -7, 0];

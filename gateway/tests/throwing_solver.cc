@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Takes the solver's place in a test module, to drive the gateway's failure paths. The
 // constant coefficient of the first equation picks the failure; each call first appends one
 // solution (the xy coefficients), as a solver that fails half-way would have.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """Very many systems on Dask: quorvane.solve_batch over the chunks of a Dask array.
 
 solve_batch(coefficients) takes a Dask array of shape (n, 3, 10) and returns a lazy Dask

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """Systems for the tests: the worked example, random ones with known solutions, degenerate ones."""
 
 import numpy as np

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """quorvane.dask on Dask's threaded scheduler and on a local cluster of two worker processes:
 the same rows, bit for bit and in the same order, as one in-process solve_batch."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 import datetime
 import doctest
 from concurrent.futures import ThreadPoolExecutor

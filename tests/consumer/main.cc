@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Links the installed library and solves a system with eight known real solutions.
 #include <quorvane/solver.h>
 
@@ -19,5 +20,19 @@ int main() {
     if (std::abs(a) + std::abs(b) + std::abs(c) < 1e-8) ++satisfied;
   }
   std::printf("consumer: %zu solutions, %d satisfy the equations\n", solutions.size(), satisfied);
-  return solutions.size() == 8 && satisfied == 8 ? 0 : 1;
+
+  // The coefficient helpers link too: spheres about three anchors through (1, 2, 3).
+  quorvane::SolutionList positions;
+  const Eigen::Vector3d anchors[3] = {{0, 0, 0}, {5, 0, 0}, {0, 5, 0}};
+  const Eigen::Vector3d point(1, 2, 3);
+  quorvane::solveThreeQuadrics(
+      quorvane::sphereCoefficients(anchors[0], (point - anchors[0]).norm()),
+      quorvane::sphereCoefficients(anchors[1], (point - anchors[1]).norm()),
+      quorvane::sphereCoefficients(anchors[2], (point - anchors[2]).norm()), positions);
+  int atPoint = 0;
+  for (const quorvane::Solution& s : positions)
+    if ((Eigen::Vector3d(s.x, s.y, std::abs(s.z)) - point).norm() < 1e-9) ++atPoint;
+  std::printf("consumer: %zu positions from three spheres, %d at (1, 2, +-3)\n", positions.size(),
+              atPoint);
+  return solutions.size() == 8 && satisfied == 8 && positions.size() == 2 && atPoint == 2 ? 0 : 1;
 }

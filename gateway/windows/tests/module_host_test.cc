@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Loads quorvane.mexw64 the way MATLAB does (LoadLibrary, GetProcAddress("mexFunction")), with
 // the stand-in libmx.dll and libmex.dll beside this program, and calls it: known solutions,
 // state across calls, every bad input, unloading and loading again, and failures inside the

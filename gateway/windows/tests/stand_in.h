@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // What the stand-in host needs of its libmx.dll and libmex.dll besides the MEX API itself:
 // making and freeing arrays, watching what the module does with them, and calling a MEX
 // function so that an error it raises comes back to the caller.

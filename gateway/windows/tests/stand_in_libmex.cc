@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A stand-in for MATLAB's libmex.dll. Its error call unwinds to the caller by longjmp, as
 // MATLAB unwinds a MEX function's frames natively; the gateway raises errors only from frames
 // that hold nothing with a destructor.

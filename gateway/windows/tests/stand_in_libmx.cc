@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A stand-in for MATLAB's libmx.dll: the calls of libmx.def over a minimal array record.
 #include <string>
 #include <vector>

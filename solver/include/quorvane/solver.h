@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // quorvane: every real solution of three quadratic equations in x, y, z.
 #pragma once
 
@@ -10,7 +11,9 @@ namespace quorvane {
 
 /// One real solution of the system.
 struct Solution {
-  double x, y, z;
+  double x;  ///< the point's x
+  double y;  ///< the point's y
+  double z;  ///< the point's z
 };
 
 /// Solutions in the order the solver found them.
@@ -85,7 +88,7 @@ struct SolveOptions {
   /// Newton steps on the original equations, in compensated arithmetic, for every returned
   /// solution until the step stops shrinking.
   bool refine = false;
-  Method method = Method::standard;
+  Method method = Method::standard;  ///< how the eigen-pairs are computed
 };
 
 /// What became of a call.
@@ -99,11 +102,11 @@ enum class SolveStatus {
 
 /// Which coordinates the returned solutions were found in.
 enum class SolvePath {
-  none,                ///< nothing was solved
-  asGiven,             ///< the template on the equations as given (scaled by powers of two)
-  centred,             ///< the variables translated to where the solutions lie
-  firstChange,         ///< the first fixed projective change of coordinates
-  secondChange,        ///< the second fixed projective change of coordinates
+  none,          ///< nothing was solved
+  asGiven,       ///< the template on the equations as given (scaled by powers of two)
+  centred,       ///< the variables translated to where the solutions lie
+  firstChange,   ///< the first fixed projective change of coordinates
+  secondChange,  ///< the second fixed projective change of coordinates
 };
 
 /// Why an argument was rejected.
@@ -115,17 +118,19 @@ enum class InputProblem {
 
 /// The outcome of one call.
 struct SolveReport {
-  SolveStatus status = SolveStatus::declined;
-  SolvePath path = SolvePath::none;
-  int argument = -1;  ///< badInput: the rejected argument, 0 for the first
-  InputProblem problem = InputProblem::none;
-  Method method = Method::standard;  ///< the method that gave the result
-  int centringRounds = 0;            ///< translations tried before the result
+  SolveStatus status = SolveStatus::declined;  ///< what became of the call
+  SolvePath path = SolvePath::none;            ///< where the returned solutions were found
+  int argument = -1;                           ///< badInput: the rejected argument, 0 for the first
+  InputProblem problem = InputProblem::none;   ///< badInput: what was wrong with it
+  Method method = Method::standard;            ///< the method that gave the result
+  int centringRounds = 0;                      ///< translations tried before the result
 };
 
 /// A solution with complex coordinates.
 struct ComplexSolution {
-  std::complex<double> x, y, z;
+  std::complex<double> x;  ///< the point's x
+  std::complex<double> y;  ///< the point's y
+  std::complex<double> z;  ///< the point's z
 };
 using ComplexSolutionList = std::vector<ComplexSolution>;
 
@@ -167,7 +172,7 @@ namespace quorvane {
 
 /// The solutions of a batch of systems, each beside the index of the system it solves.
 struct BatchSolutions {
-  SolutionList solutions;
+  SolutionList solutions;            ///< in system order, as solveBatch describes
   std::vector<std::int64_t> system;  ///< system[i]: index of the system that solutions[i] solves
 };
 
@@ -192,5 +197,31 @@ struct BatchSolutions {
 /// (tens of microseconds each) and one copy of every worker's solutions but the first.
 void solveBatch(const double* coefficients, std::size_t count, BatchSolutions& out,
                 unsigned threads = 1);
+
+}  // namespace quorvane
+
+// ---- The coefficient order from quadric matrices and spheres ----------------------------
+
+namespace quorvane {
+
+/// The ten coefficients of one equation, in the order solveThreeQuadrics reads them:
+/// 1, xy, xz, yz, x², y², z², x, y, z. Converts to the Eigen::MatrixXd it takes.
+using QuadricCoefficients = Eigen::Matrix<double, 10, 1>;
+
+/// The coefficients of the quadric [x y z 1] Q [x y z 1]ᵀ = 0 given by its 4 x 4 matrix Q
+/// (rows and columns in the order x, y, z, 1). Only the symmetric part (Q + Qᵀ) / 2 enters
+/// the equation, so the off-diagonal pairs are summed: c[1] (xy) = Q(0,1) + Q(1,0), and so on;
+/// the diagonal gives c[4..6] (x², y², z²) and c[0] = Q(3,3).
+QuadricCoefficients quadricCoefficients(const Eigen::Matrix4d& quadric);
+
+/// The coefficients of the sphere |(x, y, z) - centre|² - radius² = 0:
+/// |centre|² - radius², 0, 0, 0, 1, 1, 1, -2 centre.x, -2 centre.y, -2 centre.z.
+/// Three spheres (trilateration from three anchors and ranges) are a system
+/// solveThreeQuadrics takes: it returns the two mirror positions, or one when they meet.
+QuadricCoefficients sphereCoefficients(const Eigen::Vector3d& centre, double radius);
+
+/// The symmetric 4 x 4 matrix Q of the equation with these coefficients, so that
+/// quadricCoefficients(quadricMatrix(c)) == c exactly (halving and doubling are exact).
+Eigen::Matrix4d quadricMatrix(const QuadricCoefficients& coefficients);
 
 }  // namespace quorvane
