@@ -141,8 +141,21 @@ bool complexRootNear(const RealRootsOfAction& r, double c, double offset,
 
 }  // namespace
 
+// All eight eigenvalues close together against their distance from the origin (their
+// variance, from the polynomial's two top coefficients, below (1/16)² of the mean's square):
+// a cluster far out, whose real roots may read as complex. Only the standard path, which sees
+// every eigenvalue, can check that.
+bool clusteredFarOut(const double (&polynomial)[kPolynomialDegree + 1]) {
+  const double sum = -polynomial[kPolynomialDegree - 1];
+  const double sumOfPairs = polynomial[kPolynomialDegree - 2];
+  const double mean = sum / kPolynomialDegree;
+  const double variance = (sum * sum - 2 * sumOfPairs) / kPolynomialDegree - mean * mean;
+  const double radius = std::max(1.0, std::abs(mean)) / 16;
+  return !(std::abs(variance) >= radius * radius);
+}
+
 bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates) {
-  if (!r.ok) return false;
+  if (!r.ok || clusteredFarOut(r.polynomial)) return false;
   constexpr double nan = std::numeric_limits<double>::quiet_NaN();
   for (Candidate& c : candidates) c = {{nan, nan}, {nan, nan}, {nan, nan}, false, nan, false};
   const PolynomialEntries<double> entries = polynomialEntries(r.actionRows, false);

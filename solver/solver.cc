@@ -11,6 +11,7 @@
 #include "compensated.h"
 #include "coordinates.h"
 #include "equations.h"
+#include "fast_path.h"
 #include "gauss_jordan.h"
 #include "scaling.h"
 #include "solve_paths.h"
@@ -195,7 +196,7 @@ bool clusteredFarOut(const Candidates& candidates) {
 // and checked there. The first try, on the system as it stands, keeps its candidates as
 // computed; the others refine theirs.
 Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions& options,
-                 double imaginaryTolerance) {
+                 double imaginaryTolerance, bool fast = false) {
   Try result;
   Equations local = frame.centre ? translatedEquations(system, *frame.centre) : system;
   LiftedPlanes lifted{};
@@ -205,7 +206,9 @@ Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions
   const bool asGiven = !frame.centre && !frame.change;
   const int exponent = asGiven ? 0 : scaleToUnitRange(local).variableExponent;
   Candidates candidates;
-  if (!local.allFinite() || !templateCandidates(local, candidates)) return result;
+  if (!local.allFinite()) return result;
+  if (!(fast ? fastTemplateCandidates(local, candidates) : templateCandidates(local, candidates)))
+    return result;
   result.ran = true;
   // All eight solutions close together against their distance from the origin: the eigen-
   // solver may then read a real root as complex, so the complex candidates are checked too.
@@ -267,6 +270,12 @@ Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions
     discountRootsReachedTwice(result);
   }
   return result;
+}
+
+bool hasNearRealPair(const Try& t) {
+  for (int i = 0; i < t.count; ++i)
+    if (t.points[i].real && !isReal(t.points[i].at)) return true;
+  return false;
 }
 
 // The better of two tries: one verified completely, else the one with more verified
@@ -430,6 +439,15 @@ struct Output {
 Try solveScaled(const Equations& system, int exponent, const SolveOptions& options,
                 SolveReport& report) {
   const double tolerance = std::ldexp(options.imaginaryTolerance, -exponent);
+  // The fast method's result stands where it verifies completely and shows no close pair;
+  // anything else goes the standard way, which is never less complete.
+  if (options.method == Method::fast) {
+    Try fast = solveInFrame(system, Frame{}, options, tolerance, true);
+    if (fast.complete() && !hasNearRealPair(fast)) {
+      report.method = Method::fast;
+      return fast;
+    }
+  }
   Try best = solveInFrame(system, Frame{}, options, tolerance);
   if (best.complete()) return best;
   if (!independent(system)) {
@@ -480,7 +498,6 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
 SolveReport solveSystem(const std::array<const double*, kEquationCount>& arguments,
                         const SolveOptions& options, const Output& output) {
   SolveReport report;
-  report.method = Method::standard;
   for (int e = 0; e < kEquationCount; ++e)
     if (!hasTenFiniteCoefficients(arguments[e])) {
       report.status = SolveStatus::badInput;

@@ -8,6 +8,7 @@
 // 1e-6 · max(1, |p|) from every known solution, and the systems that returned nothing.
 //
 //   stability_study [--systems N] [--histogram FILE] [--check] [--family TEXT]
+//                   [--method standard|fast]
 //
 // With --check, exits non-zero when a family falls below what the solver is known to reach,
 // so that a run of a few thousand systems catches a regression.
@@ -47,13 +48,21 @@ struct Summary {
   int redrawn = 0;  // systems whose known real roots the rounded input no longer has
 };
 
-Summary study(const Family& family, int systems) {
+Summary study(const Family& family, int systems, quorvane::Method method) {
   std::mt19937_64 rng(family.seed);
   Summary summary;
   for (int i = 0; i < systems; ++i) {
     System system = family.draw(rng);
     while (!t::withBestPoints(system)) system = family.draw(rng), ++summary.redrawn;
-    const quorvane::SolutionList returned = t::solve(system);
+    quorvane::SolutionList returned;
+    if (method == quorvane::Method::standard) {
+      returned = t::solve(system);
+    } else {
+      quorvane::SolveOptions options;
+      options.method = method;
+      quorvane::solveThreeQuadrics(system.equations[0], system.equations[1], system.equations[2],
+                                   returned, options);
+    }
     const double error = t::largestRelativeError(returned, system.solutions);
     summary.missed += !(error <= kMissThreshold);
     summary.withinBest += error <= kBestPointTolerance;
@@ -104,6 +113,7 @@ int main(int argc, char** argv) {
   int systems = 100000;
   std::string histogramFile, only;
   bool check = false;
+  quorvane::Method method = quorvane::Method::standard;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--systems") && i + 1 < argc)
       systems = std::atoi(argv[++i]);
@@ -111,10 +121,15 @@ int main(int argc, char** argv) {
       histogramFile = argv[++i];
     else if (!std::strcmp(argv[i], "--family") && i + 1 < argc)
       only = argv[++i];
+    else if (!std::strcmp(argv[i], "--method") && i + 1 < argc)
+      method =
+          !std::strcmp(argv[++i], "fast") ? quorvane::Method::fast : quorvane::Method::standard;
     else if (!std::strcmp(argv[i], "--check"))
       check = true;
     else {
-      std::fprintf(stderr, "usage: %s [--systems N] [--histogram FILE] [--check] [--family TEXT]\n",
+      std::fprintf(stderr,
+                   "usage: %s [--systems N] [--histogram FILE] [--check] [--family TEXT] "
+                   "[--method standard|fast]\n",
                    argv[0]);
       return 2;
     }
@@ -152,7 +167,7 @@ int main(int argc, char** argv) {
   bool regressed = false;
   for (const Family& family : families) {
     if (!only.empty() && std::string(family.name).find(only) == std::string::npos) continue;
-    summaries.push_back(study(family, systems));
+    summaries.push_back(study(family, systems, method));
     studied.push_back(&family);
     const Summary& s = summaries.back();
     const double withinShare = double(s.withinBest) / systems;
