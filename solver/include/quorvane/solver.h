@@ -88,11 +88,11 @@ enum class SolveStatus {
 
 /// Which coordinates the returned solutions were found in.
 enum class SolvePath {
-  none,          ///< nothing was solved
-  asGiven,       ///< the template on the equations as given (scaled by powers of two)
-  centred,       ///< the variables translated to where the solutions lie
-  firstChange,   ///< the first fixed projective change of coordinates
-  secondChange,  ///< the second fixed projective change of coordinates
+  none,                ///< nothing was solved
+  asGiven,             ///< the template on the equations as given (scaled by powers of two)
+  centred,             ///< the variables translated to where the solutions lie
+  firstChange,         ///< the first fixed projective change of coordinates
+  secondChange,        ///< the second fixed projective change of coordinates
 };
 
 /// Why an argument was rejected.
