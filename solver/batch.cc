@@ -122,15 +122,22 @@ BatchStatus runBatch(const double* coefficients, std::size_t count, BasicBatchSo
 
 }  // namespace
 
+// The equations of a system lie 10 doubles apart, read in place by the raw-pointer calls.
 BatchStatus solveBatch(const double* coefficients, std::size_t count, BatchSolutions& out,
                        const BatchOptions& options) {
+  return runBatch(coefficients, count, out, options,
+                  [&](const double* system, SolutionList& solutions) {
+                    return solveThreeQuadrics(system, system + kCoefficients,
+                                              system + 2 * kCoefficients, solutions, options.solve);
+                  });
+}
+
+BatchStatus solveBatchComplex(const double* coefficients, std::size_t count,
+                              ComplexBatchSolutions& out, const BatchOptions& options) {
   return runBatch(
-      coefficients, count, out, options, [](const double* system, SolutionList& solutions) {
-        const auto equation = [&](int e) -> Eigen::MatrixXd {
-          return Eigen::Map<const Eigen::MatrixXd>(system + e * kCoefficients, kCoefficients, 1);
-        };
-        solveThreeQuadrics(equation(0), equation(1), equation(2), solutions);
-        return SolveReport{};
+      coefficients, count, out, options, [&](const double* system, ComplexSolutionList& solutions) {
+        return solveThreeQuadricsComplex(system, system + kCoefficients, system + 2 * kCoefficients,
+                                         solutions, options.solve);
       });
 }
 
