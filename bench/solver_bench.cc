@@ -42,8 +42,8 @@ std::vector<System> takingPath(quorvane::SolvePath path, int count, Draw drawOne
   for (int tries = 0; tries < 100000 && static_cast<int>(systems.size()) < count; ++tries) {
     System s = drawOne(rng);
     quorvane::SolutionList solutions;
-    if (quorvane::solveReportingPath(s.equations[0], s.equations[1], s.equations[2], solutions) ==
-        path)
+    if (quorvane::solveReportingPath(s.equations[0], s.equations[1], s.equations[2], solutions)
+            .path == path)
       systems.push_back(std::move(s));
   }
   return systems;

@@ -49,7 +49,8 @@ bool eigenCandidates(const ActionMatrix& action, Candidates& candidates) {
     c.y = divideComplex(eigenvectors(kBasisY, i), one);
     c.z = divideComplex(eigenvectors(kBasisZ, i), one);
     // Strict, so that a NaN imaginary part is never accepted.
-    c.real = std::abs(eigenvalues(i).imag()) < kRealEigenvalueTolerance;
+    c.imaginaryPart = std::abs(eigenvalues(i).imag());
+    c.real = c.imaginaryPart < kRealEigenvalueTolerance;
     c.zeroDivisor = one == 0.0;
   }
   return true;

@@ -25,8 +25,9 @@ bool actionMatrix(const EliminationTemplate& elimination, ActionMatrix& action);
 /// A point read off one eigenvector: its x, y, z ratios to the basis entry 1.
 struct Candidate {
   std::complex<double> x, y, z;
-  bool real;         ///< the eigenvalue's imaginary part is below kRealEigenvalueTolerance
-  bool zeroDivisor;  ///< the eigenvector's entry for 1 is exactly zero: x, y, z are NaN
+  bool real;             ///< the eigenvalue's imaginary part is below kRealEigenvalueTolerance
+  double imaginaryPart;  ///< |Im| of the eigenvalue, for other tolerances
+  bool zeroDivisor;      ///< the eigenvector's entry for 1 is exactly zero: x, y, z are NaN
 };
 using Candidates = std::array<Candidate, kBasisSize>;
 

@@ -80,7 +80,9 @@ Eigen::Matrix<double, 1, kCoefficientCount> productOfLinearForms(const Eigen::Ve
 }
 
 Equations liftLinearCombinations(const Equations& equations,
-                                 const std::array<Eigen::Vector4d, kEquationCount>& planes) {
+                                 const std::array<Eigen::Vector4d, kEquationCount>& planes,
+                                 LiftedPlanes* lifted) {
+  if (lifted) lifted->fill(false);
   const Eigen::Matrix<double, kEquationCount, 6> quadratic = equations.middleCols<6>(1);
   const Eigen::JacobiSVD<Eigen::Matrix<double, kEquationCount, 6>> svd(quadratic,
                                                                        Eigen::ComputeFullU);
@@ -94,6 +96,7 @@ Equations liftLinearCombinations(const Equations& equations,
     if (singular(e) > kCancelledQuadraticTolerance * singular(0)) continue;
     const Eigen::Vector4d linear(combined(e, 0), combined(e, 7), combined(e, 8), combined(e, 9));
     combined.row(e) = productOfLinearForms(linear, planes[e]);
+    if (lifted) (*lifted)[e] = true;
   }
   return combined;
 }

@@ -26,11 +26,15 @@ const std::array<CoordinateChange, 2>& coordinateChanges();
 Eigen::Matrix<double, 1, kCoefficientCount> productOfLinearForms(const Eigen::Vector4d& a,
                                                                  const Eigen::Vector4d& b);
 
+/// Which lifting planes liftLinearCombinations multiplied in.
+using LiftedPlanes = std::array<bool, kEquationCount>;
+
 /// The same solutions as `equations` (and others on the lifting planes): combinations of the
 /// equations whose quadratic terms cancel are multiplied by a lifting plane. The equations
 /// themselves when no combination cancels.
 Equations liftLinearCombinations(const Equations& equations,
-                                 const std::array<Eigen::Vector4d, kEquationCount>& planes);
+                                 const std::array<Eigen::Vector4d, kEquationCount>& planes,
+                                 LiftedPlanes* lifted = nullptr);
 
 /// The equations in the coordinates (u, v, w) of `homography`.
 Equations changedCoordinates(const Equations& equations, const Eigen::Matrix4d& homography);

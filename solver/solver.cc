@@ -1,11 +1,15 @@
 #include "quorvane/solver.h"
 
 #include <Eigen/SVD>
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 #include "action.h"
+#include "compensated.h"
 #include "coordinates.h"
 #include "equations.h"
 #include "gauss_jordan.h"
@@ -16,28 +20,81 @@
 namespace quorvane {
 namespace {
 
-// Relative residuals (see largestRelativeResidual). Correct candidates of the complex check
-// sit below 1e-9 almost always and wrong ones above 1e-7. The real check is looser because
-// dropping the imaginary parts (up to 1e-4 for z) costs their square.
-constexpr double kComplexResidualTolerance = 1e-9;
+// A candidate is verified when one Newton step from it, with the equations' values in
+// compensated arithmetic, is at most this fraction of max(1, |point|) in the scaled
+// variables: a forward error, which a small residual far from the origin is not.
+constexpr double kForwardTolerance = 1e-9;
+// And, as before, each equation's value at the point's real part is at most this fraction of
+// the sum of its terms' magnitudes, so that a point at a double root's rounding distance is
+// not taken where no equation is near zero.
 constexpr double kRealResidualTolerance = 1e-8;
+// Candidates this close to a root are good enough to centre the variables on.
+constexpr double kPlausibleTolerance = 1e-2;
+// Translations tried, each from the best candidates so far.
+constexpr int kMostCentringRounds = 3;
 // A point whose homogeneous coordinate is this small against the others lies at infinity.
 constexpr double kAtInfinityTolerance = 1e-8;
 // Below this fraction of the largest singular value the three equations are dependent.
 constexpr double kDependentEquationTolerance = 1e-10;
+// A candidate whose lifting plane's value is this small against its terms lies on it.
+constexpr double kOnLiftingPlaneTolerance = 1e-6;
+// Solutions spread over less than this fraction of their distance from the origin are a
+// cluster far out.
+constexpr double kClusterRatio = 1.0 / 16;
+// Imaginary parts this many times a point's error are noise of a real root.
+constexpr double kImaginaryRounding = 16;
+// Refined points this close (relative) are one root reached twice.
+constexpr double kSameRootTolerance = 1e-12;
 
-// Solutions of one try, in the coordinates of the scaled system.
-struct Found {
-  std::array<Solution, kBasisSize> points;
-  int count = 0;
-  bool complete = false;  // every real candidate satisfied the system that was solved
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// One candidate of a try, in the variables of the scaled system.
+struct Point {
+  ComplexPoint at;
+  bool real = false;       // counts as real under the caller's tolerance
+  bool nanColumn = false;  // its eigenvector has no entry for 1
+  bool checked = false;    // a complex point that must verify for the try to be complete
+  double error = kInfinity;
 };
 
-bool hasTenFiniteCoefficients(const Eigen::MatrixXd& equation) {
-  if (equation.size() < kCoefficientCount) return false;
-  for (int i = 0; i < kCoefficientCount; ++i)
-    if (!std::isfinite(equation.data()[i])) return false;
-  return true;
+// The candidates of one try, in the eigen-solver's order.
+struct Try {
+  std::array<Point, kBasisSize> points;
+  int count = 0;
+  bool ran = false;  // the template gave candidates
+  SolvePath path = SolvePath::none;
+  int centringRounds = 0;
+
+  int verified() const {
+    int n = 0;
+    for (int i = 0; i < count; ++i)
+      n += points[i].real && !points[i].nanColumn && points[i].error <= kForwardTolerance;
+    return n;
+  }
+  bool complete() const {
+    if (!ran) return false;
+    for (int i = 0; i < count; ++i)
+      if ((points[i].real || points[i].checked) && !points[i].nanColumn &&
+          !(points[i].error <= kForwardTolerance))
+        return false;
+    return true;
+  }
+};
+
+// Where a try's variables sit in those of the scaled system: translated to `centre`, then
+// (optionally) through a projective change, then scaled by a power of two.
+struct Frame {
+  const Eigen::Vector3d* centre = nullptr;
+  const CoordinateChange* change = nullptr;
+};
+
+bool isReal(const ComplexPoint& p) {
+  return p.imag().isZero(0);
+}
+
+double largestMagnitude(const ComplexPoint& p) {
+  return p.cwiseAbs().maxCoeff();
 }
 
 // The template copies each reduced equation's leading column and the seven shared ones, so
@@ -62,66 +119,275 @@ bool templateCandidates(const Equations& equations, Candidates& candidates) {
 
 namespace {
 
-// Mixed eigenvectors (a double eigenvalue, solutions sharing z) and inaccurate ones give
-// complex points that do not solve the system.
-bool realCandidatesSolve(const Equations& equations, const Candidates& candidates) {
-  for (const Candidate& c : candidates)
-    if (c.real && !c.zeroDivisor &&
-        !(largestRelativeResidual(equations, c.x, c.y, c.z) <= kComplexResidualTolerance))
-      return false;
+// The forward error of a point, or infinity when its real part leaves a residual.
+double checked(const Equations& system, const ComplexPoint& at, double error) {
+  const Eigen::Vector3d re = at.real();
+  if (!(largestRelativeResidual(system, re(0), re(1), re(2)) <= kRealResidualTolerance))
+    return kInfinity;
+  return error;
+}
+
+// Verifies a point of a try other than the first: Newton's method from it on the scaled
+// system, so that what these detours cost in accuracy is won back before the check.
+// A complex start may close in on a real root (or on two close real roots, where Newton's
+// method crawls) with imaginary parts no larger than its own error: then the real part is
+// refined in real arithmetic, and kept if it verifies.
+void refineAndCheck(const Equations& system, Point& p) {
+  double error = refineCompensated(system, p.at);
+  const double size = std::max(1.0, largestMagnitude(p.at));
+  if (!isReal(p.at) && p.at.imag().cwiseAbs().maxCoeff() <=
+                           kImaginaryRounding * std::max(error, kForwardTolerance) * size) {
+    ComplexPoint real = p.at.real().cast<std::complex<double>>();
+    const double realError = refineCompensated(system, real);
+    if (realError <= kForwardTolerance) p.at = real, error = realError;
+  }
+  p.error = checked(system, p.at, error);
+}
+
+// Lifting a linear combination by a plane adds the plane's points to the solutions: these
+// candidates belong to the detour, not to the system.
+bool onLiftingPlane(const ComplexPoint& at, const std::array<Eigen::Vector4d, 3>& planes,
+                    const LiftedPlanes& lifted) {
+  for (int e = 0; e < kEquationCount; ++e) {
+    if (!lifted[e]) continue;
+    const Eigen::Vector4d& plane = planes[e];
+    const std::complex<double> value =
+        plane(0) + plane(1) * at(0) + plane(2) * at(1) + plane(3) * at(2);
+    const double size =
+        std::abs(plane(0)) + plane.tail<3>().cwiseAbs().dot(at.cwiseAbs().real().cast<double>());
+    if (std::abs(value) <= kOnLiftingPlaneTolerance * size) return true;
+  }
+  return false;
+}
+
+void separateCloseRoots(const Equations& system, Try& t);
+bool sameRoot(const ComplexPoint& a, const ComplexPoint& b);
+
+// Two candidates refined to one root (that no split explains) leave another root unfound:
+// the second is not counted, so that the try is not taken as complete.
+void discountRootsReachedTwice(Try& t) {
+  for (int j = 0; j < t.count; ++j) {
+    Point& b = t.points[j];
+    if (!b.real || !(b.error <= kForwardTolerance)) continue;
+    for (int i = 0; i < j; ++i) {
+      const Point& a = t.points[i];
+      if (a.real && a.error <= kForwardTolerance && sameRoot(a.at, b.at)) {
+        b.error = kInfinity;
+        break;
+      }
+    }
+  }
+}
+
+bool clusteredFarOut(const Candidates& candidates) {
+  std::complex<double> mean = 0;
+  for (const Candidate& c : candidates) mean += c.z;
+  mean /= double(kBasisSize);
+  double spread = 0;
+  for (const Candidate& c : candidates) spread = std::max(spread, std::abs(c.z - mean));
+  // NaN candidates fail the comparison and count as not clustered: nothing to check there.
+  return spread < kClusterRatio * std::max(1.0, std::abs(mean));
+}
+
+// The template in one frame, its candidates brought back to the scaled system's variables
+// and checked there. The first try, on the system as it stands, keeps its candidates as
+// computed; the others refine theirs.
+Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions& options) {
+  Try result;
+  Equations local = frame.centre ? translatedEquations(system, *frame.centre) : system;
+  LiftedPlanes lifted{};
+  if (frame.change)
+    local = changedCoordinates(liftLinearCombinations(local, frame.change->liftingPlanes, &lifted),
+                               frame.change->homography);
+  const bool asGiven = !frame.centre && !frame.change;
+  const int exponent = asGiven ? 0 : scaleToUnitRange(local).variableExponent;
+  Candidates candidates;
+  if (!local.allFinite() || !templateCandidates(local, candidates)) return result;
+  result.ran = true;
+  // All eight solutions close together against their distance from the origin: the eigen-
+  // solver may then read a real root as complex, so the complex candidates are checked too.
+  const bool clustered = asGiven && clusteredFarOut(candidates);
+  result.path = asGiven        ? SolvePath::asGiven
+                : frame.change ? SolvePath::firstChange
+                               : SolvePath::centred;
+  for (const Candidate& c : candidates) {
+    Point p;
+    p.nanColumn = c.zeroDivisor;
+    if (c.zeroDivisor) {
+      // Only the first try reports these, as it always has; elsewhere they are points at
+      // infinity of a detour, not of the system.
+      if (!asGiven || !(c.imaginaryPart < options.imaginaryTolerance)) continue;
+      p.real = true;
+      p.at.setConstant({kNaN, 0.0});
+      result.points[result.count++] = p;
+      continue;
+    }
+    const double scale = std::ldexp(1.0, exponent);
+    ComplexPoint at(scale * c.x, scale * c.y, scale * c.z);
+    if (frame.change) {
+      const Eigen::Vector4cd homogeneous = frame.change->homography.cast<std::complex<double>>() *
+                                           Eigen::Vector4cd(at(0), at(1), at(2), 1.0);
+      // Solutions at infinity of the system, and extra ones on the plane sent to infinity.
+      if (!(std::abs(homogeneous(3)) > kAtInfinityTolerance * homogeneous.cwiseAbs().maxCoeff()))
+        continue;
+      for (int v = 0; v < 3; ++v) at(v) = divideComplex(homogeneous(v), homogeneous(3));
+      if (onLiftingPlane(at, frame.change->liftingPlanes, lifted)) continue;
+    }
+    if (frame.centre) at += frame.centre->cast<std::complex<double>>();
+    if (!at.allFinite()) continue;
+    p.at = at;
+    // The first try judges by the eigenvalue, as it always has; the others by the z they
+    // give the scaled system, since their own variables are not the caller's.
+    // A real eigenvalue gives a real point; a near-real one keeps its imaginary parts for
+    // the check, which must see whether it is near a complex root or two real ones.
+    if (asGiven) {
+      p.real = c.imaginaryPart < options.imaginaryTolerance;
+      p.checked = clustered && !p.real;
+      if (p.real)
+        p.error = checked(system, p.at, forwardError(system, p.at));
+      else if (p.checked)
+        p.error = forwardError(system, p.at);
+    } else {
+      refineAndCheck(system, p);
+      p.real = std::abs(p.at(2).imag()) < options.imaginaryTolerance;
+    }
+    result.points[result.count++] = p;
+  }
+  if (!asGiven) {
+    separateCloseRoots(system, result);
+    discountRootsReachedTwice(result);
+  }
+  return result;
+}
+
+// The better of two tries: one verified completely, else the one with more verified
+// points; the earlier on a tie.
+void dump(const char* what, const Try& t) {
+  if (!std::getenv("QDEBUG")) return;
+  std::fprintf(stderr, "%s: ran %d count %d verified %d complete %d\n", what, t.ran, t.count,
+               t.verified(), t.complete());
+  for (int i = 0; i < t.count; ++i) {
+    const Point& p = t.points[i];
+    std::fprintf(stderr, "   real %d err %.3g at %.17g%+.3gi %.17g%+.3gi %.17g%+.3gi\n", p.real,
+                 p.error, p.at(0).real(), p.at(0).imag(), p.at(1).real(), p.at(1).imag(),
+                 p.at(2).real(), p.at(2).imag());
+  }
+}
+
+const Try& better(const Try& earlier, const Try& later) {
+  dump("later", later);
+  if (earlier.complete()) return earlier;
+  if (later.complete()) return later;
+  return later.verified() > earlier.verified() ? later : earlier;
+}
+
+// Where to translate the variables: the mean of the candidates near a root, or, when none
+// is, the median of all finite ones (robust to those at or near infinity).
+bool centreOf(const Try& t, Eigen::Vector3d& centre) {
+  Eigen::Vector3d sum = Eigen::Vector3d::Zero();
+  int plausible = 0;
+  std::array<std::array<double, kBasisSize>, 3> coordinates;
+  int finite = 0;
+  for (int i = 0; i < t.count; ++i) {
+    const Point& p = t.points[i];
+    if (p.nanColumn) continue;
+    const Eigen::Vector3d at = p.at.real();
+    if (p.error <= kPlausibleTolerance) sum += at, ++plausible;
+    for (int v = 0; v < 3; ++v) coordinates[v][finite] = at(v);
+    ++finite;
+  }
+  if (plausible > 0) {
+    centre = sum / plausible;
+    return true;
+  }
+  if (finite == 0) return false;
+  for (int v = 0; v < 3; ++v) {
+    auto& values = coordinates[v];
+    std::nth_element(values.begin(), values.begin() + finite / 2, values.begin() + finite);
+    centre(v) = values[finite / 2];
+  }
+  return centre.allFinite();
+}
+
+// Two distinct real roots close together are, to the eigen-solver, one near-double root:
+// it returns them as a near-real complex pair, or the same point twice. Along the nearly
+// singular direction n of the Jacobian the equations reduce to one quadratic in t,
+// wᵀ f(p + t n) = g0 + g1 t + g2 t² (w its left partner), exact but for terms of order t³.
+// Its real roots, polished by Newton's method, are the two points; no real roots, and the
+// pair is complex or one double root.
+bool splitPair(const Equations& system, const Eigen::Vector3d& near, Eigen::Vector3d& first,
+               Eigen::Vector3d& second) {
+  Eigen::Vector3d p = near;
+  ComplexPoint probe;
+  // Onto the pair's line first: Newton in the two well-conditioned directions only.
+  Eigen::JacobiSVD<Eigen::Matrix3d> svd;
+  for (int pass = 0; pass < 2; ++pass) {
+    Eigen::Matrix3d jacobian;
+    Eigen::Vector3d value;
+    equationValuesAndJacobian(system, p, value, jacobian);
+    svd.compute(jacobian, Eigen::ComputeFullU | Eigen::ComputeFullV);
+    const auto& s = svd.singularValues();
+    if (!(s(1) > 0)) return false;
+    for (int i = 0; i < 2; ++i)
+      p -= svd.matrixV().col(i) * (svd.matrixU().col(i).dot(value) / s(i));
+  }
+  Eigen::Matrix3d jacobian;
+  Eigen::Vector3d value;
+  equationValuesAndJacobian(system, p, value, jacobian);
+  svd.compute(jacobian, Eigen::ComputeFullU | Eigen::ComputeFullV);
+  const Eigen::Vector3d w = svd.matrixU().col(2), n = svd.matrixV().col(2);
+  const double g0 = w.dot(value), g1 = w.dot(jacobian * n), g2 = w.dot(quadraticPart(system, n));
+  const double discriminant = g1 * g1 - 4 * g0 * g2;
+  if (!(discriminant > 0) || g2 == 0) return false;
+  // The root of larger magnitude first, the other from the product, without cancellation.
+  const double q = -0.5 * (g1 + std::copysign(std::sqrt(discriminant), g1));
+  const double t[2] = {q / g2, q != 0 ? g0 / q : 0.0};
+  Eigen::Vector3d roots[2];
+  for (int i = 0; i < 2; ++i) {
+    ComplexPoint start = (p + t[i] * n).cast<std::complex<double>>();
+    if (!(refineCompensated(system, start) <= kForwardTolerance)) return false;
+    roots[i] = start.real();
+  }
+  // Both starts may still fall to the same root; then nothing was shown.
+  const double apart = (roots[0] - roots[1]).lpNorm<Eigen::Infinity>();
+  if (!(apart > 0.25 * std::abs(t[0] - t[1]) * n.lpNorm<Eigen::Infinity>())) return false;
+  first = roots[0], second = roots[1];
   return true;
 }
 
-void keepIfSolution(const Equations& equations, const Solution& p, Found& found) {
-  const bool finite = std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-  if (finite && largestRelativeResidual(equations, p.x, p.y, p.z) <= kRealResidualTolerance)
-    found.points[found.count++] = p;
+bool sameRoot(const ComplexPoint& a, const ComplexPoint& b) {
+  return largestMagnitude(a - b) <=
+         kSameRootTolerance * std::max({1.0, largestMagnitude(a), largestMagnitude(b)});
 }
 
-Found solveAsGiven(const Equations& system) {
-  Found found;
-  Candidates candidates;
-  if (!templateCandidates(system, candidates)) return found;
-  found.complete = realCandidatesSolve(system, candidates);
-  constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-  for (const Candidate& c : candidates) {
-    if (!c.real) continue;
-    // An eigenvector without its entry for 1 stays a NaN column, as it always has.
-    if (c.zeroDivisor)
-      found.points[found.count++] = {nan, nan, nan};
-    else
-      keepIfSolution(system, {c.x.real(), c.y.real(), c.z.real()}, found);
+// Near-real pairs and points reached twice, checked for two real roots behind them.
+void separateCloseRoots(const Equations& system, Try& t) {
+  for (int i = 0; i < t.count; ++i) {
+    Point& a = t.points[i];
+    if (!a.real || a.nanColumn || !(a.error <= kForwardTolerance)) continue;
+    const bool nearReal = !isReal(a.at);
+    for (int j = i + 1; j < t.count; ++j) {
+      Point& b = t.points[j];
+      if (!b.real || b.nanColumn || !(b.error <= kForwardTolerance)) continue;
+      const bool partner = nearReal ? sameRoot(a.at, b.at.conjugate()) || sameRoot(a.at, b.at)
+                                    : isReal(b.at) && sameRoot(a.at, b.at);
+      if (!partner) continue;
+      Eigen::Vector3d first, second;
+      if (splitPair(system, a.at.real(), first, second)) {
+        a.at = first.cast<std::complex<double>>();
+        b.at = second.cast<std::complex<double>>();
+        a.error = checked(system, a.at, forwardError(system, a.at));
+        b.error = checked(system, b.at, forwardError(system, b.at));
+      }
+      break;
+    }
   }
-  return found;
 }
 
-Found solveInChangedCoordinates(const Equations& system, const CoordinateChange& change) {
-  Found found;
-  Equations changed =
-      changedCoordinates(liftLinearCombinations(system, change.liftingPlanes), change.homography);
-  const int exponent = scaleToUnitRange(changed).variableExponent;
-  Candidates candidates;
-  if (!changed.allFinite() || !templateCandidates(changed, candidates)) return found;
-  found.complete = true;
-  for (Candidate c : candidates) {
-    if (!c.real || c.zeroDivisor) continue;
-    // These coordinates are a detour of ours: polishing the candidates on the system that
-    // was solved changes no result the template gives directly, and keeps the extra roots
-    // of lifted equations where they are, for the check below to reject.
-    if (!(refineByNewton(changed, c.x, c.y, c.z) <= kComplexResidualTolerance))
-      found.complete = false;
-    Eigen::Vector4cd changedPoint(std::ldexp(1.0, exponent) * c.x, std::ldexp(1.0, exponent) * c.y,
-                                  std::ldexp(1.0, exponent) * c.z, 1.0);
-    const Eigen::Vector4cd point = change.homography.cast<std::complex<double>>() * changedPoint;
-    // Solutions at infinity of the system, and extra ones on the plane sent to infinity.
-    if (!(std::abs(point(3)) > kAtInfinityTolerance * point.cwiseAbs().maxCoeff())) continue;
-    keepIfSolution(
-        system,
-        {divideComplex(point(0), point(3)).real(), divideComplex(point(1), point(3)).real(),
-         divideComplex(point(2), point(3)).real()},
-        found);
-  }
-  return found;
+bool hasTenFiniteCoefficients(const double* equation) {
+  for (int i = 0; i < kCoefficientCount; ++i)
+    if (!std::isfinite(equation[i])) return false;
+  return true;
 }
 
 // Equations that depend on each other leave a curve of solutions (or none), not points.
@@ -130,46 +396,183 @@ bool independent(const Equations& equations) {
   return singular(kEquationCount - 1) > kDependentEquationTolerance * singular(0);
 }
 
-}  // namespace
+// Where the returned points go.
+struct Output {
+  SolutionList* real = nullptr;
+  ComplexSolutionList* complex = nullptr;
+  bool nanColumns = false;  // the three-argument call's NaN column for a zero divisor
+};
 
-SolvePath solveReportingPath(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
-                             const Eigen::MatrixXd& third, SolutionList& solutions) {
-  if (!hasTenFiniteCoefficients(first) || !hasTenFiniteCoefficients(second) ||
-      !hasTenFiniteCoefficients(third))
-    return SolvePath::declined;
+Try solveScaled(const Equations& system, const SolveOptions& options, SolveReport& report) {
+  Try best = solveInFrame(system, Frame{}, options);
+  dump("as given", best);
+  if (best.complete()) return best;
+  if (!independent(system)) {
+    report.status = SolveStatus::dependentEquations;
+    return best;
+  }
+  // Centres come from the latest try that gave candidates: each is closer than the last.
+  Try latest = best;
+  bool changesTried = false, centred = false;
+  Eigen::Vector3d centre = Eigen::Vector3d::Zero(), lastCentre = centre;
+  const auto& changes = coordinateChanges();
+  // Each later try covers what the one before cannot take: a translation to where the
+  // candidates so far lie (clusters far from the origin), the fixed changes of coordinates
+  // (no xy term, solutions sharing z, spheres, solutions at infinity), and both.
+  for (int round = 0; round < kMostCentringRounds + 1 && !best.complete(); ++round) {
+    if (centreOf(latest, centre) && (!centred || centre != lastCentre)) {
+      centred = true, lastCentre = centre;
+      if (std::getenv("QDEBUG"))
+        std::fprintf(stderr, "centre %.17g %.17g %.17g\n", centre(0), centre(1), centre(2));
+      ++report.centringRounds;
+      Try local = solveInFrame(system, Frame{&centre, nullptr}, options);
+      for (std::size_t c = 0; c < changes.size() && !local.complete(); ++c) {
+        Try changed = solveInFrame(system, Frame{&centre, &changes[c]}, options);
+        changed.path = SolvePath::centred;
+        local = better(local, changed);
+      }
+      local.centringRounds = report.centringRounds;
+      if (local.ran) latest = local;
+      best = better(best, local);
+    } else if (!changesTried) {
+      changesTried = true;
+      for (std::size_t c = 0; c < changes.size() && !best.complete(); ++c) {
+        Try changed = solveInFrame(system, Frame{nullptr, &changes[c]}, options);
+        changed.path = c == 0 ? SolvePath::firstChange : SolvePath::secondChange;
+        if (changed.ran) latest = changed;
+        best = better(best, changed);
+      }
+    } else {
+      break;
+    }
+  }
+  return best;
+}
 
-  const Equations original = stackEquations(first, second, third);
+SolveReport solveSystem(const std::array<const double*, kEquationCount>& arguments,
+                        const SolveOptions& options, const Output& output) {
+  SolveReport report;
+  report.method = Method::standard;
+  for (int e = 0; e < kEquationCount; ++e)
+    if (!hasTenFiniteCoefficients(arguments[e])) {
+      report.status = SolveStatus::badInput;
+      report.argument = e;
+      report.problem = InputProblem::notFinite;
+      return report;
+    }
+  Equations original;
+  for (int e = 0; e < kEquationCount; ++e)
+    for (int i = 0; i < kCoefficientCount; ++i) original(e, i) = arguments[e][i];
   Equations system = original;
   const Scaling scaling = scaleToUnitRange(system);
-  if (!system.allFinite()) return SolvePath::declined;
+  if (!system.allFinite()) return report;
 
-  // Each later try covers what the one before cannot take; if none verifies completely,
-  // the one that verified the most solutions is returned.
-  Found best = solveAsGiven(system);
-  SolvePath path = SolvePath::asGiven, tried = SolvePath::asGiven;
-  const bool tryOthers = !best.complete && independent(system);
-  for (const CoordinateChange& change : coordinateChanges()) {
-    if (!tryOthers || best.complete) break;
-    tried = tried == SolvePath::asGiven ? SolvePath::firstChange : SolvePath::secondChange;
-    const Found other = solveInChangedCoordinates(system, change);
-    if (other.complete || other.count > best.count) best = other, path = tried;
-  }
+  Try best = solveScaled(system, options, report);
+  if (best.path == SolvePath::asGiven) separateCloseRoots(system, best);
 
   const int exponent = scaling.variableExponent;
+  int returned = 0;
   for (int i = 0; i < best.count; ++i) {
-    const Solution& p = best.points[i];
-    const Solution s = {std::ldexp(p.x, exponent), std::ldexp(p.y, exponent),
-                        std::ldexp(p.z, exponent)};
+    Point& p = best.points[i];
+    if (p.nanColumn) {
+      if (output.nanColumns && output.real) output.real->push_back({kNaN, kNaN, kNaN});
+      continue;
+    }
+    const bool wanted = output.complex ? p.error <= kForwardTolerance || !p.real
+                                       : p.real && p.error <= kForwardTolerance;
+    if (!wanted) continue;
+    if (output.complex && !p.real) {
+      // Complex candidates were not refined on the way: polish and check them now.
+      if (!(refineCompensated(system, p.at) <= kForwardTolerance)) continue;
+    } else if (options.refine && best.path == SolvePath::asGiven) {
+      refineAndCheck(system, p);
+    }
+    const ComplexPoint s = p.at * std::ldexp(1.0, exponent);
     // Coefficients that lost bits below the normal range changed the equations solved (a
     // constant of 1e-300 beside a coefficient of 1e300 becomes 0): check the originals.
-    if (!scaling.exact && !std::isnan(s.x) &&
-        !(largestRelativeResidualInFullRange(original, s.x, s.y, s.z, kRealResidualTolerance) <=
-          kRealResidualTolerance))
+    if (!scaling.exact && !output.complex &&
+        !(largestRelativeResidualInFullRange(original, s(0).real(), s(1).real(), s(2).real(),
+                                             1e-8) <= 1e-8))
       continue;
-    solutions.push_back(s);
+    if (output.complex)
+      output.complex->push_back({s(0), s(1), s(2)});
+    else
+      output.real->push_back({s(0).real(), s(1).real(), s(2).real()});
+    ++returned;
   }
-  if (best.complete) return path;
-  return best.count > 0 ? SolvePath::partial : SolvePath::declined;
+  if (report.status == SolveStatus::dependentEquations) return report;
+  report.path = best.path;
+  report.centringRounds = best.centringRounds;
+  if (!best.ran && returned == 0)
+    report.status = SolveStatus::declined, report.path = SolvePath::none;
+  else
+    report.status = best.complete() ? SolveStatus::solved : SolveStatus::partial;
+  if (report.status == SolveStatus::partial && returned == 0)
+    report.status = SolveStatus::declined, report.path = SolvePath::none;
+  return report;
+}
+
+// The first ten entries of an Eigen argument, or the report of one that is too short.
+bool readArguments(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
+                   const Eigen::MatrixXd& third, std::array<const double*, 3>& arguments,
+                   SolveReport& report) {
+  const Eigen::MatrixXd* matrices[kEquationCount] = {&first, &second, &third};
+  for (int e = 0; e < kEquationCount; ++e) {
+    if (matrices[e]->size() < kCoefficientCount) {
+      report.status = SolveStatus::badInput;
+      report.argument = e;
+      report.problem = InputProblem::tooFewCoefficients;
+      return false;
+    }
+    arguments[e] = matrices[e]->data();
+  }
+  return true;
+}
+
+}  // namespace
+
+SolveReport solveThreeQuadrics(const double* first, const double* second, const double* third,
+                               SolutionList& solutions, const SolveOptions& options) {
+  Output output;
+  output.real = &solutions;
+  return solveSystem({first, second, third}, options, output);
+}
+
+SolveReport solveThreeQuadrics(const std::array<double, 10>& first,
+                               const std::array<double, 10>& second,
+                               const std::array<double, 10>& third, SolutionList& solutions,
+                               const SolveOptions& options) {
+  return solveThreeQuadrics(first.data(), second.data(), third.data(), solutions, options);
+}
+
+SolveReport solveThreeQuadrics(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
+                               const Eigen::MatrixXd& third, SolutionList& solutions,
+                               const SolveOptions& options) {
+  std::array<const double*, 3> arguments;
+  SolveReport report;
+  if (!readArguments(first, second, third, arguments, report)) return report;
+  Output output;
+  output.real = &solutions;
+  return solveSystem(arguments, options, output);
+}
+
+SolveReport solveThreeQuadricsComplex(const double* first, const double* second,
+                                      const double* third, ComplexSolutionList& solutions,
+                                      const SolveOptions& options) {
+  Output output;
+  output.complex = &solutions;
+  return solveSystem({first, second, third}, options, output);
+}
+
+SolveReport solveReportingPath(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
+                               const Eigen::MatrixXd& third, SolutionList& solutions) {
+  std::array<const double*, 3> arguments;
+  SolveReport report;
+  if (!readArguments(first, second, third, arguments, report)) return report;
+  Output output;
+  output.real = &solutions;
+  output.nanColumns = true;
+  return solveSystem(arguments, SolveOptions{}, output);
 }
 
 void solveThreeQuadrics(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,

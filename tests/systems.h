@@ -12,6 +12,9 @@
 #include <random>
 #include <vector>
 
+#include "compensated.h"
+#include "equations.h"
+
 namespace quorvane::testing {
 
 /// Ten coefficients in the input order 1, xy, xz, yz, x², y², z², x, y, z.
@@ -250,6 +253,140 @@ inline double largestRelativeError(const SolutionList& returned,
   double worst = 0;
   for (const Eigen::Vector3d& k : known) worst = std::max(worst, nearestRelativeError(returned, k));
   return worst;
+}
+
+/// Three random planes through points within `spread` of `centre`, paired with three more:
+/// the eight intersections of a product-of-planes system, all within `radius` of `centre`
+/// (drawn again until they are).
+inline System randomClusterAround(const Eigen::Vector3d& centre, std::mt19937_64& rng,
+                                  double radius = 1) {
+  std::normal_distribution<double> normal;
+  std::uniform_real_distribution<double> offset(-0.3 * radius, 0.3 * radius);
+  for (;;) {
+    std::array<std::array<Eigen::Vector4d, 2>, 3> planes;
+    for (auto& pair : planes)
+      for (Eigen::Vector4d& plane : pair) {
+        const Eigen::Vector3d normal3 = Eigen::Vector3d::NullaryExpr([&] { return normal(rng); });
+        const Eigen::Vector3d through =
+            centre + Eigen::Vector3d::NullaryExpr([&] { return offset(rng); });
+        plane << -normal3.dot(through), normal3;
+      }
+    System system;
+    bool inside = true;
+    for (int choice = 0; choice < 8 && inside; ++choice) {
+      Eigen::Matrix3d normals;
+      Eigen::Vector3d offsets;
+      for (int e = 0; e < 3; ++e) {
+        const Eigen::Vector4d& plane = planes[e][(choice >> e) & 1];
+        normals.row(e) = plane.tail<3>().transpose();
+        offsets(e) = -plane(0);
+      }
+      const Eigen::Vector3d p = normals.partialPivLu().solve(offsets);
+      inside = (p - centre).norm() <= radius;
+      system.solutions.push_back(p);
+    }
+    if (!inside) continue;
+    for (int e = 0; e < 3; ++e) system.equations[e] = productOfPlanes(planes[e][0], planes[e][1]);
+    return system;
+  }
+}
+
+/// Trilateration: three spheres around anchors within `extent` of `offset`, with the ranges
+/// to a receiver within `extent` of it. The receiver and its mirror image in the anchors'
+/// plane are the two real solutions.
+inline System randomTrilateration(const Eigen::Vector3d& offset, std::mt19937_64& rng,
+                                  double extent = 100) {
+  std::uniform_real_distribution<double> uniform(-extent, extent);
+  const auto near = [&] {
+    return Eigen::Vector3d(offset + Eigen::Vector3d::NullaryExpr([&] { return uniform(rng); }));
+  };
+  const Eigen::Vector3d receiver = near();
+  Eigen::Vector3d anchors[3];
+  System system;
+  for (int e = 0; e < 3; ++e) {
+    const Eigen::Vector3d& a = anchors[e] = near();
+    const double range = (receiver - a).norm();
+    system.equations[e] = equation(
+        {a.squaredNorm() - range * range, 0, 0, 0, 1, 1, 1, -2 * a.x(), -2 * a.y(), -2 * a.z()});
+  }
+  const Eigen::Vector3d normal3 =
+      (anchors[1] - anchors[0]).cross(anchors[2] - anchors[0]).normalized();
+  system.solutions.push_back(receiver);
+  system.solutions.push_back(receiver - 2 * normal3.dot(receiver - anchors[0]) * normal3);
+  return system;
+}
+
+/// Products of random planes in which the two points that differ only in the first
+/// equation's plane lie `apart` from each other, the other six well apart.
+inline System randomCloseRootPair(double apart, std::mt19937_64& rng) {
+  std::normal_distribution<double> normal;
+  const auto randomPlane = [&] {
+    return Eigen::Vector4d(Eigen::Vector4d::NullaryExpr([&] { return normal(rng); }));
+  };
+  std::array<std::array<Eigen::Vector4d, 2>, 3> planes;
+  for (int e = 1; e < 3; ++e) planes[e] = {randomPlane(), randomPlane()};
+  planes[0][0] = randomPlane();
+  // Line of the second and third equations' first planes, and where the first plane cuts it.
+  Eigen::Matrix3d normals;
+  normals << planes[0][0].tail<3>().transpose(), planes[1][0].tail<3>().transpose(),
+      planes[2][0].tail<3>().transpose();
+  const Eigen::Vector3d meeting = normals.partialPivLu().solve(
+      -Eigen::Vector3d(planes[0][0](0), planes[1][0](0), planes[2][0](0)));
+  const Eigen::Vector3d along = planes[1][0].tail<3>().cross(planes[2][0].tail<3>()).normalized();
+  const Eigen::Vector3d normal3 = Eigen::Vector3d::NullaryExpr([&] { return normal(rng); });
+  planes[0][1] << -normal3.dot(meeting + apart * along), normal3;
+  System system;
+  for (int e = 0; e < 3; ++e) system.equations[e] = productOfPlanes(planes[e][0], planes[e][1]);
+  for (int choice = 0; choice < 8; ++choice) {
+    for (int e = 0; e < 3; ++e) {
+      const Eigen::Vector4d& plane = planes[e][(choice >> e) & 1];
+      normals.row(e) = plane.tail<3>().transpose();
+    }
+    Eigen::Vector3d offsets;
+    for (int e = 0; e < 3; ++e) offsets(e) = -planes[e][(choice >> e) & 1](0);
+    system.solutions.push_back(normals.partialPivLu().solve(offsets));
+  }
+  return system;
+}
+
+/// The system with its variables moved: its solutions become p + offset. The coefficients
+/// are rounded once from their exact values.
+inline System movedBy(System system, const Eigen::Vector3d& offset) {
+  for (Equation& e : system.equations) {
+    Equations one = Equations::Zero();
+    one.row(0) = e.reshaped().head<10>().transpose();
+    e = translatedEquations(one, -offset).row(0).transpose();
+  }
+  for (Eigen::Vector3d& p : system.solutions) p += offset;
+  return system;
+}
+
+/// Replaces each known solution with the point Newton's method reaches from it on the
+/// rounded coefficients, in compensated arithmetic: the best answer the input allows.
+inline System withBestPoints(System system) {
+  Equations equations;
+  for (int e = 0; e < 3; ++e) equations.row(e) = system.equations[e].reshaped().head<10>();
+  for (Eigen::Vector3d& p : system.solutions) {
+    ComplexPoint at = p.cast<std::complex<double>>();
+    refineCompensated(equations, at);
+    p = at.real();
+  }
+  return system;
+}
+
+/// Returned finite points farther than `tolerance` · max(1, |p|) from every known solution.
+inline int farColumns(const SolutionList& returned, const std::vector<Eigen::Vector3d>& known,
+                      double tolerance = 1e-6) {
+  int far = 0;
+  for (const Solution& s : returned) {
+    if (std::isnan(s.x) || std::isnan(s.y) || std::isnan(s.z)) continue;
+    const Eigen::Vector3d p = point(s);
+    double nearest = std::numeric_limits<double>::infinity();
+    for (const Eigen::Vector3d& k : known)
+      nearest = std::min(nearest, (p - k).lpNorm<Eigen::Infinity>());
+    far += !(nearest <= tolerance * std::max(1.0, p.lpNorm<Eigen::Infinity>()));
+  }
+  return far;
 }
 
 }  // namespace quorvane::testing

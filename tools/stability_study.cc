@@ -1,11 +1,15 @@
-// Accuracy of the solver over many random systems with known real solutions: products of
-// random planes (eight known solutions) and random systems through a chosen point (one).
-// Prints a summary table and writes a histogram of log10 error for gnuplot.
+// Accuracy of the solver over many random systems with known real solutions, each family
+// drawn with a fixed seed. A known solution is replaced by its best point (Newton's method
+// in compensated arithmetic on the rounded coefficients, from the exact solution): the
+// best answer the input allows. Per family it prints the largest relative error of the
+// known solutions per system (percentiles), the share of systems with every known solution
+// within 1e-9 · max(1, |p|) of its best point, the returned columns farther than
+// 1e-6 · max(1, |p|) from every known solution, and the systems that returned nothing.
 //
-//   stability_study [--systems N] [--histogram FILE] [--check]
+//   stability_study [--systems N] [--histogram FILE] [--check] [--family TEXT]
 //
-// With --check, exits non-zero when the figures fall below what the solver is known to
-// reach, so that a run of a few thousand systems catches a regression.
+// With --check, exits non-zero when a family falls below what the solver is known to reach,
+// so that a run of a few thousand systems catches a regression.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -22,29 +26,37 @@
 namespace {
 
 using quorvane::testing::System;
+namespace t = quorvane::testing;
 
-constexpr double kMissThreshold = 1e-6;  // a known solution farther than this is missed
+constexpr double kMissThreshold = 1e-6;       // a known solution farther than this is missed
+constexpr double kBestPointTolerance = 1e-9;  // "as accurate as the input allows"
 constexpr double kHistogramLow = -17, kHistogramHigh = 0, kBinWidth = 0.25;
 
 struct Family {
   const char* name;
   unsigned seed;
   std::function<System(std::mt19937_64&)> draw;
+  double leastWithinBest;  // share of systems with every solution at its best point (--check)
+  bool allKnown = true;    // every real solution is known, so a far column is a wrong one
 };
 
 struct Summary {
   std::vector<double> log10Errors;  // per system; +inf when a solution was missed entirely
-  int missed = 0;
+  int missed = 0, withinBest = 0, farColumns = 0, empty = 0;
 };
 
 Summary study(const Family& family, int systems) {
   std::mt19937_64 rng(family.seed);
   Summary summary;
   for (int i = 0; i < systems; ++i) {
-    const System system = family.draw(rng);
-    const double error =
-        quorvane::testing::largestRelativeError(quorvane::testing::solve(system), system.solutions);
+    const System system = t::withBestPoints(family.draw(rng));
+    const quorvane::SolutionList returned = t::solve(system);
+    const double error = t::largestRelativeError(returned, system.solutions);
     summary.missed += !(error <= kMissThreshold);
+    summary.withinBest += error <= kBestPointTolerance;
+    if (family.allKnown)
+      summary.farColumns += t::farColumns(returned, system.solutions, kMissThreshold);
+    summary.empty += returned.empty();
     summary.log10Errors.push_back(std::log10(std::max(error, 1e-18)));
   }
   std::sort(summary.log10Errors.begin(), summary.log10Errors.end());
@@ -55,55 +67,103 @@ double percentile(const Summary& s, double q) {
   return s.log10Errors[static_cast<std::size_t>(q * (s.log10Errors.size() - 1))];
 }
 
+System productOfPlanes(std::mt19937_64& rng) {
+  return t::randomProductOfPlanes(rng);
+}
+
+System throughAPoint(std::mt19937_64& rng) {
+  std::uniform_real_distribution<double> uniform(-3, 3);
+  const Eigen::Vector3d p(uniform(rng), uniform(rng), uniform(rng));
+  return t::randomSystemThrough(p, rng);
+}
+
+std::function<System(std::mt19937_64&)> clusterAt(double c) {
+  return
+      [c](std::mt19937_64& rng) { return t::randomClusterAround(Eigen::Vector3d(c, c, c), rng); };
+}
+
+std::function<System(std::mt19937_64&)> trilaterationAt(Eigen::Vector3d offset) {
+  return [offset](std::mt19937_64& rng) { return t::randomTrilateration(offset, rng); };
+}
+
+std::function<System(std::mt19937_64&)> pairApart(double apart) {
+  return [apart](std::mt19937_64& rng) { return t::randomCloseRootPair(apart, rng); };
+}
+
+std::function<System(std::mt19937_64&)> moved(System (*draw)(std::mt19937_64&), double by) {
+  return [draw, by](std::mt19937_64& rng) { return t::movedBy(draw(rng), {by, -by, by}); };
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int systems = 100000;
-  std::string histogramFile;
+  std::string histogramFile, only;
   bool check = false;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--systems") && i + 1 < argc)
       systems = std::atoi(argv[++i]);
     else if (!std::strcmp(argv[i], "--histogram") && i + 1 < argc)
       histogramFile = argv[++i];
+    else if (!std::strcmp(argv[i], "--family") && i + 1 < argc)
+      only = argv[++i];
     else if (!std::strcmp(argv[i], "--check"))
       check = true;
     else {
-      std::fprintf(stderr, "usage: %s [--systems N] [--histogram FILE] [--check]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--systems N] [--histogram FILE] [--check] [--family TEXT]\n",
+                   argv[0]);
       return 2;
     }
   }
   if (systems < 1) systems = 1;
 
-  const Family families[] = {
-      {"products of random planes", 20261208,
-       [](std::mt19937_64& rng) { return quorvane::testing::randomProductOfPlanes(rng); }},
-      {"random systems through a point", 20261209,
-       [](std::mt19937_64& rng) {
-         std::uniform_real_distribution<double> uniform(-3, 3);
-         const Eigen::Vector3d p(uniform(rng), uniform(rng), uniform(rng));
-         return quorvane::testing::randomSystemThrough(p, rng);
-       }},
+  const Eigen::Vector3d mapCoordinates(5e5, 4.5e6, 200);
+  const std::vector<Family> families = {
+      {"products of random planes", 20261208, productOfPlanes, 0.9},
+      {"random systems through a point", 20261209, throughAPoint, 0.97, false},
+      {"products of planes moved by 1e3", 20261210, moved(productOfPlanes, 1e3), 0.99},
+      {"systems through a point moved by 1e3", 20261211, moved(throughAPoint, 1e3), 0.99, false},
+      {"cluster in a unit ball at c = 0", 20261212, clusterAt(0), 0.9},
+      {"cluster at c = 1e2", 20261213, clusterAt(1e2), 0.999},
+      {"cluster at c = 1e3", 20261214, clusterAt(1e3), 0.999},
+      {"cluster at c = 1e4", 20261215, clusterAt(1e4), 0.999},
+      {"cluster at c = 1e5", 20261216, clusterAt(1e5), 0},
+      {"cluster at c = 1e6", 20261217, clusterAt(1e6), 0},
+      {"trilateration at O = 0", 20261218, trilaterationAt({0, 0, 0}), 0.999},
+      {"trilateration at O = 1e4 m", 20261219, trilaterationAt({1e4, 1e4, 1e4}), 0.999},
+      {"trilateration at O = 1e5 m", 20261220, trilaterationAt({1e5, 1e5, 1e5}), 0.999},
+      {"trilateration at map coordinates", 20261221, trilaterationAt(mapCoordinates), 0.999},
+      {"trilateration at O = 1e7 m", 20261222, trilaterationAt({1e7, 1e7, 1e7}), 0},
+      {"pair 1e-3 apart", 20261223, pairApart(1e-3), 0.995},
+      {"pair 1e-5 apart", 20261224, pairApart(1e-5), 0.99},
+      {"pair 1e-7 apart", 20261225, pairApart(1e-7), 0},
   };
 
-  std::printf("| family | systems | median log10 error | 90th | 99th | missed |\n");
-  std::printf("|---|---|---|---|---|---|\n");
+  std::printf(
+      "| family | systems | median log10 error | 90th | 99th | missed | at best point | far "
+      "columns | empty |\n");
+  std::printf("|---|---|---|---|---|---|---|---|---|\n");
   std::vector<Summary> summaries;
+  std::vector<const Family*> studied;
   bool regressed = false;
   for (const Family& family : families) {
+    if (!only.empty() && std::string(family.name).find(only) == std::string::npos) continue;
     summaries.push_back(study(family, systems));
+    studied.push_back(&family);
     const Summary& s = summaries.back();
-    const double missShare = double(s.missed) / systems;
-    std::printf("| %s | %d | %.2f | %.2f | %.2f | %.3f %% |\n", family.name, systems,
-                percentile(s, 0.5), percentile(s, 0.9), percentile(s, 0.99), 100 * missShare);
-    // Known levels, with room for noise of a small run: a real regression lands far beyond.
-    regressed |= missShare > 0.005 || percentile(s, 0.5) > -10 || percentile(s, 0.9) > -8;
+    const double withinShare = double(s.withinBest) / systems;
+    std::printf("| %s | %d | %.2f | %.2f | %.2f | %.3f %% | %.2f %% | %s | %d |\n", family.name,
+                systems, percentile(s, 0.5), percentile(s, 0.9), percentile(s, 0.99),
+                100.0 * s.missed / systems, 100 * withinShare,
+                family.allKnown ? std::to_string(s.farColumns).c_str() : "-", s.empty);
+    std::fflush(stdout);
+    regressed |= withinShare < family.leastWithinBest || s.farColumns > 0;
   }
 
   if (!histogramFile.empty()) {
     std::ofstream out(histogramFile);
     out << "log10_error";
-    for (const Family& family : families) out << " \"" << family.name << "\"";
+    for (const Family* family : studied) out << " \"" << family->name << "\"";
     out << "\n";
     const int bins = static_cast<int>((kHistogramHigh - kHistogramLow) / kBinWidth);
     for (int b = 0; b <= bins; ++b) {

@@ -1,0 +1,194 @@
+#include "compensated.h"
+
+#include <Eigen/LU>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+namespace quorvane {
+namespace {
+
+// The variables of each coefficient's monomial (-1: none), in the input order 1, xy, xz, yz,
+// x², y², z², x, y, z.
+struct MonomialVariables {
+  int first, second;
+};
+constexpr std::array<MonomialVariables, kCoefficientCount> kMonomialVariables = {
+    {{-1, -1}, {0, 1}, {0, 2}, {1, 2}, {0, 0}, {1, 1}, {2, 2}, {0, -1}, {1, -1}, {2, -1}}};
+
+// A sum kept as its rounded value and the sum of the rounding errors so far (Ogita, Rump and
+// Oishi's Sum2): the result is as accurate as if summed in twice the precision.
+struct CompensatedSum {
+  double sum = 0, error = 0;
+
+  void add(double v) {
+    const double s = sum + v;
+    const double back = s - sum;
+    error += (sum - (s - back)) + (v - back);
+    sum = s;
+  }
+  // a · b, whose rounding error std::fma gives exactly.
+  void addProduct(double a, double b) {
+    const double p = a * b;
+    add(p);
+    add(std::fma(a, b, -p));
+  }
+  // a · b · c: the product a · b split exactly, then each part times c.
+  void addProduct(double a, double b, double c) {
+    const double p = a * b;
+    const double e = std::fma(a, b, -p);
+    addProduct(p, c);
+    add(e * c);
+  }
+  double value() const { return sum + error; }
+};
+
+// f(point) of one equation, real and imaginary parts each compensated.
+std::complex<double> compensatedValue(const Equations& equations, int e, const ComplexPoint& p,
+                                      bool real) {
+  CompensatedSum re, im;
+  for (int i = 0; i < kCoefficientCount; ++i) {
+    const double c = equations(e, i);
+    const auto [a, b] = kMonomialVariables[i];
+    if (a < 0) {
+      re.add(c);
+    } else if (b < 0) {
+      re.addProduct(c, p(a).real());
+      if (!real) im.addProduct(c, p(a).imag());
+    } else if (real) {
+      re.addProduct(c, p(a).real(), p(b).real());
+    } else {
+      // (ar + i ai)(br + i bi) = ar br - ai bi + i (ar bi + ai br)
+      re.addProduct(c, p(a).real(), p(b).real());
+      re.addProduct(-c, p(a).imag(), p(b).imag());
+      im.addProduct(c, p(a).real(), p(b).imag());
+      im.addProduct(c, p(a).imag(), p(b).real());
+    }
+  }
+  return {re.value(), im.value()};
+}
+
+// ∂f/∂v at the point, in plain arithmetic: the step needs it only to a few digits.
+template <typename Scalar, typename Point>
+Eigen::Matrix<Scalar, 3, 3> jacobian(const Equations& equations, const Point& p) {
+  Eigen::Matrix<Scalar, 3, 3> j = Eigen::Matrix<Scalar, 3, 3>::Zero();
+  for (int e = 0; e < kEquationCount; ++e)
+    for (int i = 1; i < kCoefficientCount; ++i) {
+      const double c = equations(e, i);
+      const auto [a, b] = kMonomialVariables[i];
+      if (b < 0)
+        j(e, a) += c;
+      else if (a == b)
+        j(e, a) += 2.0 * c * p(a);
+      else
+        j(e, a) += c * p(b), j(e, b) += c * p(a);
+    }
+  return j;
+}
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+ComplexPoint infiniteStep() {
+  return ComplexPoint::Constant({kInfinity, 0.0});
+}
+
+double largestMagnitude(const ComplexPoint& v) {
+  double largest = 0;
+  for (int i = 0; i < 3; ++i) {
+    const double m = std::abs(v(i));
+    if (!(m <= largest)) largest = m;  // NaN wins
+  }
+  return largest;
+}
+
+}  // namespace
+
+ComplexPoint newtonStep(const Equations& equations, const ComplexPoint& point) {
+  const bool real = point.imag().isZero(0);
+  ComplexPoint value;
+  for (int e = 0; e < kEquationCount; ++e) value(e) = compensatedValue(equations, e, point, real);
+  if (!value.allFinite()) return infiniteStep();
+  ComplexPoint step;
+  if (real) {
+    const Eigen::Vector3d at = point.real();
+    const Eigen::PartialPivLU<Eigen::Matrix3d> lu(jacobian<double>(equations, at));
+    if ((lu.matrixLU().diagonal().array() == 0.0).any()) return infiniteStep();
+    step = lu.solve(Eigen::Vector3d(value.real())).cast<std::complex<double>>();
+  } else {
+    const Eigen::PartialPivLU<Eigen::Matrix3cd> lu(
+        jacobian<std::complex<double>>(equations, point));
+    if ((lu.matrixLU().diagonal().array() == std::complex<double>(0.0)).any())
+      return infiniteStep();
+    step = lu.solve(value);
+  }
+  if (!step.allFinite()) return infiniteStep();
+  return step;
+}
+
+double forwardError(const Equations& equations, const ComplexPoint& point) {
+  return largestMagnitude(newtonStep(equations, point)) / std::max(1.0, largestMagnitude(point));
+}
+
+double refineCompensated(const Equations& equations, ComplexPoint& point) {
+  constexpr int kMostSteps = 40;
+  ComplexPoint step = newtonStep(equations, point);
+  double length = largestMagnitude(step);
+  for (int i = 0; i < kMostSteps && length > 0 && std::isfinite(length); ++i) {
+    const ComplexPoint next = point - step;
+    const ComplexPoint nextStep = newtonStep(equations, next);
+    const double nextLength = largestMagnitude(nextStep);
+    // Past the point where rounding decides, or diverging: keep the better point.
+    if (!(nextLength < length)) break;
+    point = next, step = nextStep, length = nextLength;
+  }
+  return length / std::max(1.0, largestMagnitude(point));
+}
+
+void equationValuesAndJacobian(const Equations& equations, const Eigen::Vector3d& point,
+                               Eigen::Vector3d& value, Eigen::Matrix3d& jacobian) {
+  const ComplexPoint at = point.cast<std::complex<double>>();
+  for (int e = 0; e < kEquationCount; ++e)
+    value(e) = compensatedValue(equations, e, at, true).real();
+  jacobian = quorvane::jacobian<double>(equations, point);
+}
+
+Eigen::Vector3d quadraticPart(const Equations& equations, const Eigen::Vector3d& direction) {
+  Eigen::Vector3d value = Eigen::Vector3d::Zero();
+  for (int e = 0; e < kEquationCount; ++e)
+    for (int i = 1; i < 7; ++i) {
+      const auto [a, b] = kMonomialVariables[i];
+      value(e) += equations(e, i) * direction(a) * direction(b);
+    }
+  return value;
+}
+
+Equations translatedEquations(const Equations& equations, const Eigen::Vector3d& centre) {
+  Equations translated = equations;
+  for (int e = 0; e < kEquationCount; ++e) {
+    CompensatedSum value, gradient[3];
+    for (int i = 0; i < kCoefficientCount; ++i) {
+      const double c = equations(e, i);
+      const auto [a, b] = kMonomialVariables[i];
+      if (a < 0) {
+        value.add(c);
+      } else if (b < 0) {
+        value.addProduct(c, centre(a));
+        gradient[a].add(c);
+      } else {
+        value.addProduct(c, centre(a), centre(b));
+        if (a == b) {
+          gradient[a].addProduct(2.0 * c, centre(a));
+        } else {
+          gradient[a].addProduct(c, centre(b));
+          gradient[b].addProduct(c, centre(a));
+        }
+      }
+    }
+    translated(e, 0) = value.value();
+    for (int v = 0; v < 3; ++v) translated(e, 7 + v) = gradient[v].value();
+  }
+  return translated;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,47 @@
+// The equations' values, steps of Newton's method and translations of the variables, computed
+// as if in twice the working precision, by error-free transformations.
+//
+// Far from the origin the terms of an equation cancel by many orders of magnitude (at map
+// coordinates, terms of 1e13 leave a value of 1e-3), so a value computed in plain double is
+// noise. Every product here is split exactly with std::fma and every sum carries its rounding
+// error along, which gives the value as accurately as the coefficients allow. long double is
+// no help: it is plain double under the compiler MATLAB uses on Windows.
+#pragma once
+
+#include <Eigen/Core>
+#include <complex>
+
+#include "equations.h"
+
+namespace quorvane {
+
+/// A point with complex coordinates; real points have zero imaginary parts.
+using ComplexPoint = Eigen::Vector3cd;
+
+/// The Newton step from `point` on the three equations: J(point)⁻¹ f(point), with f computed
+/// in compensated arithmetic. Infinite when the Jacobian is singular or a value not finite.
+/// Its length is how far the point is from the root that Newton's method would reach.
+ComplexPoint newtonStep(const Equations& equations, const ComplexPoint& point);
+
+/// The largest |coordinate| of a Newton step, over max(1, |point|): the point's relative
+/// distance from a root. Infinite when no step can be taken.
+double forwardError(const Equations& equations, const ComplexPoint& point);
+
+/// Newton steps from `point` while they keep shrinking (at most a few dozen), each from a
+/// compensated value; a real point stays real. Returns the forward error of the point it
+/// leaves behind.
+double refineCompensated(const Equations& equations, ComplexPoint& point);
+
+/// f(point) in compensated arithmetic and the Jacobian there, at a real point.
+void equationValuesAndJacobian(const Equations& equations, const Eigen::Vector3d& point,
+                               Eigen::Vector3d& value, Eigen::Matrix3d& jacobian);
+
+/// The quadratic terms of each equation alone, at `direction`.
+Eigen::Vector3d quadraticPart(const Equations& equations, const Eigen::Vector3d& direction);
+
+/// The equations in the variables v = (x, y, z) - centre: their quadratic terms as they
+/// stand, their linear terms the gradients at the centre and their constants the values
+/// there, each rounded once from its compensated value.
+Equations translatedEquations(const Equations& equations, const Eigen::Vector3d& centre);
+
+}  // namespace quorvane
