@@ -23,7 +23,8 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E make_directory ${root}/inst ${root}/src/gateway
           ${root}/src/solver/include/quorvane
   COMMAND ${CMAKE_COMMAND} -E copy ${top_files} ${root}
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/quorvane.m ${root}/inst
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/quorvane.m
+          ${CMAKE_CURRENT_SOURCE_DIR}/quorvane_batch.m ${root}/inst
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/package/Makefile ${root}/src
   COMMAND ${CMAKE_COMMAND} -E copy ${gateway_files} ${root}/src/gateway
   COMMAND ${CMAKE_COMMAND} -E copy ${solver_files} ${root}/src/solver
@@ -31,6 +32,7 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E chdir ${stage} ${CMAKE_COMMAND} -E tar czf
           ${QUORVANE_OCTAVE_PACKAGE} ${package_name}
   DEPENDS ${top_files} ${CMAKE_CURRENT_SOURCE_DIR}/quorvane.m
+          ${CMAKE_CURRENT_SOURCE_DIR}/quorvane_batch.m
           ${CMAKE_CURRENT_SOURCE_DIR}/package/Makefile ${gateway_files} ${solver_files}
           ${solver_header}
   COMMENT "Octave package ${package_name}.tar.gz"
