@@ -245,5 +245,59 @@ TEST(Batch, CancelStopsEveryWorkerAndLeavesNothing) {
   }
 }
 
+// Each system solved alone through the raw-pointer calls with `options`, laid out as a batch.
+template <class Point, class Solve>
+BasicBatchSolutions<Point> singleCalls(const std::vector<double>& coefficients,
+                                       std::vector<SolveReport>& reports, const Solve& solve) {
+  BasicBatchSolutions<Point> expected;
+  for (std::size_t k = 0; k < coefficients.size() / 30; ++k) {
+    const double* system = coefficients.data() + 30 * k;
+    reports.push_back(solve(system, expected.solutions));
+    expected.system.resize(expected.solutions.size(), static_cast<std::int64_t>(k));
+  }
+  return expected;
+}
+
+TEST(Batch, OptionsReportsAndComplexPointsAreThoseOfSingleCalls) {
+  const std::vector<double> coefficients = layOut(mixedSystems());
+  const std::size_t count = coefficients.size() / 30;
+  for (const double tolerance : {1e-4, 1e-1}) {
+    BatchOptions options;
+    options.threads = 3;
+    options.systemsPerThread = 1;
+    options.reportEach = true;
+    options.solve.imaginaryTolerance = tolerance;
+    options.solve.refine = tolerance > 1e-3;
+    std::vector<SolveReport> reports;
+    const BatchSolutions expected =
+        singleCalls<Solution>(coefficients, reports, [&](const double* s, SolutionList& out) {
+          return solveThreeQuadrics(s, s + 10, s + 20, out, options.solve);
+        });
+    BatchSolutions actual;
+    ASSERT_EQ(solveBatch(coefficients.data(), count, actual, options), BatchStatus::complete);
+    expectSameBatch(actual, expected, "real points");
+    ASSERT_EQ(actual.reports.size(), count);
+    for (std::size_t k = 0; k < count; ++k) {
+      EXPECT_EQ(actual.reports[k].status, reports[k].status) << k;
+      EXPECT_EQ(actual.reports[k].path, reports[k].path) << k;
+    }
+
+    std::vector<SolveReport> complexReports;
+    const ComplexBatchSolutions expectedComplex = singleCalls<ComplexSolution>(
+        coefficients, complexReports, [&](const double* s, ComplexSolutionList& out) {
+          return solveThreeQuadricsComplex(s, s + 10, s + 20, out, options.solve);
+        });
+    ComplexBatchSolutions actualComplex;
+    ASSERT_EQ(solveBatchComplex(coefficients.data(), count, actualComplex, options),
+              BatchStatus::complete);
+    ASSERT_EQ(actualComplex.system, expectedComplex.system);
+    ASSERT_EQ(actualComplex.solutions.size(), expectedComplex.solutions.size());
+    EXPECT_EQ(std::memcmp(actualComplex.solutions.data(), expectedComplex.solutions.data(),
+                          sizeof(ComplexSolution) * actualComplex.solutions.size()),
+              0);
+    EXPECT_GT(actualComplex.solutions.size(), actual.solutions.size());
+  }
+}
+
 }  // namespace
 }  // namespace quorvane
