@@ -125,3 +125,12 @@ def test_batch_with_options_equals_single_calls_with_them(options):
     points, index = quorvane.solve_batch(systems, threads=2, **options)
     assert same_bits(points, np.concatenate([np.empty((0, 3), points.dtype)] + single))
     assert index.tolist() == [k for k, p in enumerate(single) for _ in p]
+
+
+def test_extension_carries_no_debug_information():
+    # With debug information the module is some fifty times larger (tens of megabytes).
+    import os
+    from quorvane import _core
+    assert os.path.getsize(_core.__file__) < 4_000_000
+    with open(_core.__file__, "rb") as module:
+        assert b".debug_info" not in module.read()
