@@ -173,6 +173,22 @@ void BM_SecondChangeMixedAxisAligned(benchmark::State& state) {
                                          quorvane::testing::randomMixedAxisAlignedPlanes);
   solveEach(state, systems);
 }
+// The centred path: clusters far out, and trilateration at map coordinates (spheres, so
+// centred and changed coordinates together).
+void BM_CentredClusterAt1e3(benchmark::State& state) {
+  static const auto systems = takingPath(quorvane::SolvePath::centred, 200, [](auto& rng) {
+    return quorvane::testing::randomClusterAround({1e3, 1e3, 1e3}, rng);
+  });
+  solveEach(state, systems);
+}
+void BM_CentredTrilaterationAtMapCoordinates(benchmark::State& state) {
+  static const auto systems = takingPath(quorvane::SolvePath::centred, 200, [](auto& rng) {
+    return quorvane::testing::randomTrilateration({5e5, 4.5e6, 200}, rng);
+  });
+  solveEach(state, systems);
+}
+BENCHMARK(BM_CentredClusterAt1e3);
+BENCHMARK(BM_CentredTrilaterationAtMapCoordinates);
 BENCHMARK(BM_FirstChangeEvenSystems);
 BENCHMARK(BM_FirstChangeThreeSpheres);
 BENCHMARK(BM_FirstChangeScaledPlanes);

@@ -4,7 +4,8 @@
 # Besides what every build needs, the groups named (by default tests and octave): tests
 # (GoogleTest, Google Benchmark), octave (the Octave module), windows (the MinGW-w64 cross build
 # of quorvane.mexw64), wine (running that module's tests), python (the Python module and its
-# tests), fuzz (clang's libFuzzer), plot (gnuplot for the stability plot).
+# tests), dask (quorvane.dask, its tests on a local cluster, zarr for its how-to), fuzz (clang's
+# libFuzzer), plot (gnuplot for the stability plot).
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libeigen3-dev)
@@ -14,6 +15,7 @@ declare -A groups=(
   [windows]="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64"
   [wine]="wine wine64"
   [python]="python3 python3-dev python3-venv python3-setuptools python3-wheel python3-numpy python3-pytest pybind11-dev python3-pybind11"
+  [dask]="python3-dask python3-distributed python3-pandas python3-zarr"
   [fuzz]="clang libclang-rt-14-dev"
   [plot]="gnuplot-nox"
 )

@@ -10,6 +10,11 @@ cmake --build build -j "${JOBS:-2}" --target stability_study >/dev/null
 mkdir -p docs
 data=$(mktemp)
 trap 'rm -f "$data"' EXIT
-./build/tools/stability_study --systems "$systems" --histogram "$data" | tee docs/stability.md
-gnuplot -e "data='$data'; output='docs/stability.png'" tools/stability_histogram.gp
+{
+  cat docs/stability_intro.md
+  ./build/tools/stability_study --systems "$systems" --histogram "$data"
+  printf '\n![Histogram of log10 error](stability.png)\n'
+} | tee docs/stability.md
+columns=$(awk 'NR == 2 { print NF }' "$data")
+gnuplot -e "data='$data'; output='docs/stability.png'; columns=$columns" tools/stability_histogram.gp
 echo "wrote docs/stability.md and docs/stability.png"

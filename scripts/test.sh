@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian machine and runs every test: the normal build, the build under
 # AddressSanitizer and UndefinedBehaviorSanitizer, an outside project that finds the installed
-# package, the Python module installed into a virtual environment, the Windows module, and a
-# minute of fuzzing. CTest runs the Octave tests of the MEX module in both builds, and in the
-# normal build installs the Octave package into a temporary prefix and calls it. The Windows
-# module is cross-built with MinGW-w64; CTest checks its export and import tables and calls it
-# from a stand-in MATLAB under Wine.
+# package, the Python module installed into a virtual environment (its Dask part on a local
+# cluster of two worker processes), the Windows module, and a minute of fuzzing. CTest runs
+# the Octave tests of the MEX module in both builds, and in the normal build installs the
+# Octave package into a temporary prefix and calls it. The Windows module is cross-built with
+# MinGW-w64; CTest checks its export and import tables and calls it from a stand-in MATLAB
+# under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 jobs=${JOBS:-2}
 
-bash scripts/install-deps.sh tests octave python windows wine fuzz
+bash scripts/install-deps.sh tests octave python dask windows wine fuzz
 
 echo "== release build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release

@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 
 #include "action.h"
@@ -119,29 +117,32 @@ bool templateCandidates(const Equations& equations, Candidates& candidates) {
 
 namespace {
 
-// The forward error of a point, or infinity when its real part leaves a residual.
-double checked(const Equations& system, const ComplexPoint& at, double error) {
-  const Eigen::Vector3d re = at.real();
-  if (!(largestRelativeResidual(system, re(0), re(1), re(2)) <= kRealResidualTolerance))
+// The forward error of a point, or infinity when it leaves a residual. Under the default
+// tolerance the real part must nearly solve the equations, as it always has; a wider one
+// lets the real part miss them by the square of the imaginary parts, so the point is then
+// judged as the complex point it is.
+double checked(const Equations& system, const ComplexPoint& at, double error, bool judgedComplex) {
+  const ComplexPoint judged =
+      judgedComplex ? at : ComplexPoint(at.real().cast<std::complex<double>>());
+  if (!(largestRelativeResidual(system, judged(0), judged(1), judged(2)) <= kRealResidualTolerance))
     return kInfinity;
   return error;
 }
 
-// Verifies a point of a try other than the first: Newton's method from it on the scaled
-// system, so that what these detours cost in accuracy is won back before the check.
-// A complex start may close in on a real root (or on two close real roots, where Newton's
-// method crawls) with imaginary parts no larger than its own error: then the real part is
-// refined in real arithmetic, and kept if it verifies.
-void refineAndCheck(const Equations& system, Point& p) {
-  double error = refineCompensated(system, p.at);
-  const double size = std::max(1.0, largestMagnitude(p.at));
-  if (!isReal(p.at) && p.at.imag().cwiseAbs().maxCoeff() <=
-                           kImaginaryRounding * std::max(error, kForwardTolerance) * size) {
-    ComplexPoint real = p.at.real().cast<std::complex<double>>();
+// Newton's method from a candidate; returns its forward error. A complex start may close in
+// on a real root (or on two close real roots, where Newton's method crawls) with imaginary
+// parts no larger than its own error: then the real part is refined in real arithmetic, and
+// kept if it verifies.
+double refineTowardsRoot(const Equations& system, ComplexPoint& at) {
+  double error = refineCompensated(system, at);
+  const double size = std::max(1.0, largestMagnitude(at));
+  if (!isReal(at) && at.imag().cwiseAbs().maxCoeff() <=
+                         kImaginaryRounding * std::max(error, kForwardTolerance) * size) {
+    ComplexPoint real = at.real().cast<std::complex<double>>();
     const double realError = refineCompensated(system, real);
-    if (realError <= kForwardTolerance) p.at = real, error = realError;
+    if (realError <= kForwardTolerance) at = real, error = realError;
   }
-  p.error = checked(system, p.at, error);
+  return error;
 }
 
 // Lifting a linear combination by a plane adds the plane's points to the solutions: these
@@ -192,7 +193,8 @@ bool clusteredFarOut(const Candidates& candidates) {
 // The template in one frame, its candidates brought back to the scaled system's variables
 // and checked there. The first try, on the system as it stands, keeps its candidates as
 // computed; the others refine theirs.
-Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions& options) {
+Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions& options,
+                 double imaginaryTolerance) {
   Try result;
   Equations local = frame.centre ? translatedEquations(system, *frame.centre) : system;
   LiftedPlanes lifted{};
@@ -207,6 +209,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions
   // All eight solutions close together against their distance from the origin: the eigen-
   // solver may then read a real root as complex, so the complex candidates are checked too.
   const bool clustered = asGiven && clusteredFarOut(candidates);
+  const bool judgedComplex = options.imaginaryTolerance > kRealEigenvalueTolerance;
   result.path = asGiven        ? SolvePath::asGiven
                 : frame.change ? SolvePath::firstChange
                                : SolvePath::centred;
@@ -216,7 +219,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions
     if (c.zeroDivisor) {
       // Only the first try reports these, as it always has; elsewhere they are points at
       // infinity of a detour, not of the system.
-      if (!asGiven || !(c.imaginaryPart < options.imaginaryTolerance)) continue;
+      if (!asGiven || !(c.imaginaryPart < imaginaryTolerance)) continue;
       p.real = true;
       p.at.setConstant({kNaN, 0.0});
       result.points[result.count++] = p;
@@ -241,15 +244,19 @@ Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions
     // A real eigenvalue gives a real point; a near-real one keeps its imaginary parts for
     // the check, which must see whether it is near a complex root or two real ones.
     if (asGiven) {
-      p.real = c.imaginaryPart < options.imaginaryTolerance;
+      p.real = c.imaginaryPart < imaginaryTolerance;
       p.checked = clustered && !p.real;
       if (p.real)
-        p.error = checked(system, p.at, forwardError(system, p.at));
+        p.error = checked(system, p.at, forwardError(system, p.at), judgedComplex);
       else if (p.checked)
         p.error = forwardError(system, p.at);
     } else {
-      refineAndCheck(system, p);
-      p.real = std::abs(p.at(2).imag()) < options.imaginaryTolerance;
+      const double error = refineTowardsRoot(system, p.at);
+      p.real = std::abs(p.at(2).imag()) < imaginaryTolerance;
+      // Every candidate of these tries must reach a root, complex ones too: one that does not
+      // stands for a root the try missed (two close real roots read as a complex pair).
+      p.checked = !p.real;
+      p.error = checked(system, p.at, error, judgedComplex || !p.real);
     }
     result.points[result.count++] = p;
   }
@@ -262,20 +269,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions
 
 // The better of two tries: one verified completely, else the one with more verified
 // points; the earlier on a tie.
-void dump(const char* what, const Try& t) {
-  if (!std::getenv("QDEBUG")) return;
-  std::fprintf(stderr, "%s: ran %d count %d verified %d complete %d\n", what, t.ran, t.count,
-               t.verified(), t.complete());
-  for (int i = 0; i < t.count; ++i) {
-    const Point& p = t.points[i];
-    std::fprintf(stderr, "   real %d err %.3g at %.17g%+.3gi %.17g%+.3gi %.17g%+.3gi\n", p.real,
-                 p.error, p.at(0).real(), p.at(0).imag(), p.at(1).real(), p.at(1).imag(),
-                 p.at(2).real(), p.at(2).imag());
-  }
-}
-
 const Try& better(const Try& earlier, const Try& later) {
-  dump("later", later);
   if (earlier.complete()) return earlier;
   if (later.complete()) return later;
   return later.verified() > earlier.verified() ? later : earlier;
@@ -376,10 +370,36 @@ void separateCloseRoots(const Equations& system, Try& t) {
       if (splitPair(system, a.at.real(), first, second)) {
         a.at = first.cast<std::complex<double>>();
         b.at = second.cast<std::complex<double>>();
-        a.error = checked(system, a.at, forwardError(system, a.at));
-        b.error = checked(system, b.at, forwardError(system, b.at));
+        a.error = checked(system, a.at, forwardError(system, a.at), false);
+        b.error = checked(system, b.at, forwardError(system, b.at), false);
       }
       break;
+    }
+  }
+  // Complex candidates stuck near two close real roots, where Newton's method crawls.
+  for (int i = 0; i < t.count; ++i) {
+    Point& a = t.points[i];
+    if (a.nanColumn || isReal(a.at) || a.error <= kForwardTolerance ||
+        !(a.error <= kPlausibleTolerance))
+      continue;
+    int partner = -1;
+    for (int j = 0; j < t.count; ++j) {
+      const Point& b = t.points[j];
+      if (j == i || b.nanColumn || isReal(b.at) || b.error <= kForwardTolerance) continue;
+      const double apart = largestMagnitude(ComplexPoint(a.at.real() - b.at.real()));
+      if (apart <= kPlausibleTolerance * std::max(1.0, largestMagnitude(a.at)) &&
+          (partner < 0 ||
+           apart < largestMagnitude(ComplexPoint(a.at.real() - t.points[partner].at.real()))))
+        partner = j;
+    }
+    Eigen::Vector3d first, second;
+    if (partner < 0 || !splitPair(system, a.at.real(), first, second)) continue;
+    Point& b = t.points[partner];
+    a.at = first.cast<std::complex<double>>();
+    b.at = second.cast<std::complex<double>>();
+    for (Point* p : {&a, &b}) {
+      p->real = true, p->checked = false;
+      p->error = checked(system, p->at, forwardError(system, p->at), false);
     }
   }
 }
@@ -403,9 +423,12 @@ struct Output {
   bool nanColumns = false;  // the three-argument call's NaN column for a zero divisor
 };
 
-Try solveScaled(const Equations& system, const SolveOptions& options, SolveReport& report) {
-  Try best = solveInFrame(system, Frame{}, options);
-  dump("as given", best);
+// `exponent`: the scaled system's variables are the caller's over 2^exponent; the
+// imaginary tolerance is the caller's.
+Try solveScaled(const Equations& system, int exponent, const SolveOptions& options,
+                SolveReport& report) {
+  const double tolerance = std::ldexp(options.imaginaryTolerance, -exponent);
+  Try best = solveInFrame(system, Frame{}, options, tolerance);
   if (best.complete()) return best;
   if (!independent(system)) {
     report.status = SolveStatus::dependentEquations;
@@ -413,31 +436,34 @@ Try solveScaled(const Equations& system, const SolveOptions& options, SolveRepor
   }
   // Centres come from the latest try that gave candidates: each is closer than the last.
   Try latest = best;
-  bool changesTried = false, centred = false;
+  bool changesTried = false, centred = false, stalled = false;
   Eigen::Vector3d centre = Eigen::Vector3d::Zero(), lastCentre = centre;
   const auto& changes = coordinateChanges();
   // Each later try covers what the one before cannot take: a translation to where the
   // candidates so far lie (clusters far from the origin), the fixed changes of coordinates
   // (no xy term, solutions sharing z, spheres, solutions at infinity), and both.
   for (int round = 0; round < kMostCentringRounds + 1 && !best.complete(); ++round) {
-    if (centreOf(latest, centre) && (!centred || centre != lastCentre)) {
+    if (!stalled && centreOf(latest, centre) && (!centred || centre != lastCentre)) {
       centred = true, lastCentre = centre;
-      if (std::getenv("QDEBUG"))
-        std::fprintf(stderr, "centre %.17g %.17g %.17g\n", centre(0), centre(1), centre(2));
       ++report.centringRounds;
-      Try local = solveInFrame(system, Frame{&centre, nullptr}, options);
-      for (std::size_t c = 0; c < changes.size() && !local.complete(); ++c) {
-        Try changed = solveInFrame(system, Frame{&centre, &changes[c]}, options);
+      const int verifiedBefore = best.verified();
+      Try local = solveInFrame(system, Frame{&centre, nullptr}, options, tolerance);
+      // The other coordinates where the template cannot take the translated system at all
+      // (spheres, no xy term); otherwise the next round centres better.
+      for (std::size_t c = 0; c < changes.size() && !local.ran; ++c) {
+        Try changed = solveInFrame(system, Frame{&centre, &changes[c]}, options, tolerance);
         changed.path = SolvePath::centred;
         local = better(local, changed);
       }
       local.centringRounds = report.centringRounds;
       if (local.ran) latest = local;
       best = better(best, local);
+      // Centring goes on while it finds more.
+      stalled = !best.complete() && best.verified() <= verifiedBefore;
     } else if (!changesTried) {
       changesTried = true;
       for (std::size_t c = 0; c < changes.size() && !best.complete(); ++c) {
-        Try changed = solveInFrame(system, Frame{nullptr, &changes[c]}, options);
+        Try changed = solveInFrame(system, Frame{nullptr, &changes[c]}, options, tolerance);
         changed.path = c == 0 ? SolvePath::firstChange : SolvePath::secondChange;
         if (changed.ran) latest = changed;
         best = better(best, changed);
@@ -467,7 +493,7 @@ SolveReport solveSystem(const std::array<const double*, kEquationCount>& argumen
   const Scaling scaling = scaleToUnitRange(system);
   if (!system.allFinite()) return report;
 
-  Try best = solveScaled(system, options, report);
+  Try best = solveScaled(system, scaling.variableExponent, options, report);
   if (best.path == SolvePath::asGiven) separateCloseRoots(system, best);
 
   const int exponent = scaling.variableExponent;
@@ -485,7 +511,11 @@ SolveReport solveSystem(const std::array<const double*, kEquationCount>& argumen
       // Complex candidates were not refined on the way: polish and check them now.
       if (!(refineCompensated(system, p.at) <= kForwardTolerance)) continue;
     } else if (options.refine && best.path == SolvePath::asGiven) {
-      refineAndCheck(system, p);
+      // Kept only where Newton's method confirms it: a point it cannot improve stays.
+      Point refined = p;
+      refined.error = checked(system, refined.at, refineTowardsRoot(system, refined.at),
+                              options.imaginaryTolerance > kRealEigenvalueTolerance);
+      if (refined.error <= kForwardTolerance) p = refined;
     }
     const ComplexPoint s = p.at * std::ldexp(1.0, exponent);
     // Coefficients that lost bits below the normal range changed the equations solved (a

@@ -362,16 +362,26 @@ inline System movedBy(System system, const Eigen::Vector3d& offset) {
 }
 
 /// Replaces each known solution with the point Newton's method reaches from it on the
-/// rounded coefficients, in compensated arithmetic: the best answer the input allows.
-inline System withBestPoints(System system) {
+/// rounded coefficients, in compensated arithmetic: the best answer the input allows. False
+/// when Newton's method stalls short of a root from one of them, or takes two of them to
+/// one point: rounding the coefficients moved two close real roots apart or into a complex
+/// pair, and the known solutions are not the input's.
+inline bool withBestPoints(System& system) {
   Equations equations;
   for (int e = 0; e < 3; ++e) equations.row(e) = system.equations[e].reshaped().head<10>();
+  bool converged = true;
+  const std::vector<Eigen::Vector3d> exact = system.solutions;
   for (Eigen::Vector3d& p : system.solutions) {
     ComplexPoint at = p.cast<std::complex<double>>();
-    refineCompensated(equations, at);
+    converged &= refineCompensated(equations, at) <= 1e-13;
     p = at.real();
   }
-  return system;
+  // Two known roots that Newton's method takes to one point: the rounded input has one
+  // root there (or two elsewhere), not these two.
+  for (std::size_t i = 0; i < exact.size(); ++i)
+    for (std::size_t j = 0; j < i; ++j)
+      if (exact[i] != exact[j] && system.solutions[i] == system.solutions[j]) converged = false;
+  return converged;
 }
 
 /// Returned finite points farther than `tolerance` · max(1, |p|) from every known solution.

@@ -32,20 +32,31 @@ using SolutionList = std::vector<Solution>;
 /// eigen-solver's order (not sorted); a near-real complex pair comes out as two equal
 /// solutions. A solution whose eigenvector has a zero last entry comes out as NaN.
 ///
-/// Every returned finite solution is verified: each equation's value there is at most 1e-8
-/// of the sum of its terms' magnitudes. Equations and variables far from order one are
-/// first scaled by exact powers of two. Systems the template cannot take as they stand (no
-/// xy term anywhere, two solutions sharing z, equations whose quadratic parts cancel such as
-/// three spheres, solutions at infinity) are solved again in fixed other coordinates and
-/// verified against the original equations; solutions at infinity are not returned.
+/// Every returned finite solution is verified by its forward error: one Newton step from it,
+/// with the equations' values computed in compensated arithmetic (as if in twice the
+/// precision), is at most 1e-9 of max(1, |point|) in variables scaled to the solutions' size,
+/// and each equation's value there is at most 1e-8 of the sum of its terms' magnitudes.
+/// Equations and variables far from order one are first scaled by exact powers of two.
+/// Systems whose candidates do not all verify are solved again with the variables
+/// translated to where the candidates lie (clusters far from the origin, map coordinates),
+/// and in fixed other coordinates (no xy term anywhere, two solutions sharing z, equations
+/// whose quadratic parts cancel such as three spheres, solutions at infinity), translated
+/// too where needed; what these tries return is refined by Newton's method on the original
+/// coefficients, in compensated arithmetic, until the step stops shrinking. A near-real
+/// pair or a root reached twice is checked for two close real roots behind it, which then
+/// come back as two points. Solutions at infinity are not returned.
+///
+/// Systems the template verifies as they stand come back exactly as the template gives them,
+/// unrefined and in the eigen-solver's order.
 ///
 /// Bad input appends nothing: an argument with fewer than ten entries, a coefficient that
 /// is NaN or infinite, equations that depend on each other (a curve of solutions, not
 /// points). Nothing is thrown for numerical reasons.
 ///
 /// Deterministic, keeps no state, and safe to call from several threads at once. Cost: about
-/// 12-15 µs on generic systems, two to four times that when other coordinates are needed;
-/// a few small heap allocations for the template and its factorisation.
+/// 12-15 µs on generic systems, two to eight times that when the variables are translated or
+/// other coordinates are needed; a few small heap allocations for the template and its
+/// factorisation.
 ///
 /// Example, the worked system (x + y - 1)(x + y - 6) = 0, (x - y + z + 1)(x - y + z - 2) = 0,
 /// (x + 2y - z - 3)(x + 2y - z + 2) = 0 with eight real solutions:
