@@ -113,8 +113,12 @@ def solve_batch(coefficients, *, threads=1, chunk_systems=None, **keywords):
     if not isinstance(coefficients, da.Array):
         coefficients = np.asarray(coefficients)
     shape = tuple(coefficients.shape)
-    if len(shape) != 3 or shape[1:] != (_EQUATIONS, _COEFFICIENTS):
-        raise ValueError(f"coefficients must have shape (n, 3, 10), not {shape}")
+    # The in-process call's words for a shape it refuses; stacks of other than one leading
+    # axis, which it takes, are not split into chunks here.
+    if len(shape) < 2 or shape[-2:] != (_EQUATIONS, _COEFFICIENTS):
+        raise ValueError(f"coefficients must have shape (..., 3, 10), not {shape}")
+    if len(shape) != 3:
+        raise ValueError(f"quorvane.dask takes coefficients of shape (n, 3, 10), not {shape}")
     if not isinstance(coefficients, da.Array):
         coefficients = da.from_array(coefficients, chunks=(
             chunk_systems or DEFAULT_CHUNK_SYSTEMS, _EQUATIONS, _COEFFICIENTS))
