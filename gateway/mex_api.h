@@ -29,6 +29,7 @@ bool mxIsDouble(const mxArray* array);
 bool mxIsComplex(const mxArray* array);
 bool mxIsSparse(const mxArray* array);
 std::size_t mxGetNumberOfElements(const mxArray* array);
+std::size_t mxGetM(const mxArray* array);
 const char* mxGetClassName(const mxArray* array);
 
 // libmex.dll. Does not return: the host unwinds the call.

@@ -18,8 +18,12 @@
 %   imaginary part of its z is below 1e-4 in magnitude; its column then holds
 %   the real parts of x, y and z, and a nearly real complex pair gives two
 %   equal columns. Columns come in the order the eigen-solver finds them, not
-%   sorted. Degenerate systems (for example without any xy term, or with a NaN
-%   or infinite coefficient) give 3 x 0.
+%   sorted. A column of NaN stands for a solution the method could not place
+%   (one at infinity). Systems the method cannot take as they stand, such as
+%   those without any xy term, are solved in other coordinates: x^2 = 1,
+%   y^2 = 1, z^2 = 1 gives its eight corners (+-1, +-1, +-1). Dependent
+%   equations (a curve of solutions) and NaN or infinite coefficients give
+%   3 x 0.
 %
 %   Method: Gauss-Jordan reduction of the equations, a 25 x 33 elimination
 %   template reduced by one LU solve, and the eigenvectors of the 8 x 8 matrix
@@ -37,5 +41,23 @@
 %       c2 = [-2, -2, 2, -2, 1, 1, 1, -1, 1, -1];
 %       c3 = [-6, 4, -2, -4, 1, 4, 1, -1, -2, 1];
 %       S = quorvane(c1, c2, c3)   % 3 x 8; S(:, 1) is (-9, 15, 23)
+%
+%   See also QUORVANE_BATCH.
+
+%!test
+%! S = quorvane ([6, 2, 0, 0, 1, 1, 0, -7, -7, 0], [-2, -2, 2, -2, 1, 1, 1, -1, 1, -1], ...
+%!               [-6, 4, -2, -4, 1, 4, 1, -1, -2, 1]);
+%! assert (S(:, 1), [-9; 15; 23], 1e-9);
+%! assert (size (S), [3, 8]);
+%!test
+%! ## No xy term anywhere: the eight corners of the cube.
+%! S = quorvane ([-1, 0, 0, 0, 1, 0, 0, 0, 0, 0], [-1, 0, 0, 0, 0, 1, 0, 0, 0, 0], ...
+%!               [-1, 0, 0, 0, 0, 0, 1, 0, 0, 0]);
+%! assert (sortrows (round (S'))', [-1, -1, -1, -1, 1, 1, 1, 1; -1, -1, 1, 1, -1, -1, 1, 1;
+%!                                  -1, 1, -1, 1, -1, 1, -1, 1]);
+%! assert (abs (S), ones (3, 8), 1e-12);
+%!test
+%! assert (size (quorvane ([NaN, 1:9], 1:10, 2:11)), [3, 0]);
+%!error <first coefficient array> quorvane (int8 (1:10), 1:10, 1:10)
 
 % SPDX-License-Identifier: BSD-3-Clause

@@ -1,16 +1,23 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// quorvane._core: the solver for Python, numpy arrays in and out.
+// quorvane._core: the solver for Python, numpy arrays in and out. The package's functions in
+// quorvane/__init__.py check the keyword options and call these with every argument given.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <quorvane/solver.h>
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <climits>
+#include <cmath>
+#include <complex>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace py = pybind11;
@@ -20,6 +27,11 @@ namespace {
 
 constexpr py::ssize_t kCoefficients = 10;
 constexpr py::ssize_t kEquations = 3;
+constexpr py::ssize_t kMaxSolutions = 8;
+
+// Points are handed to numpy as they lie in the solver's vectors, three numbers per point.
+static_assert(sizeof(Solution) == 3 * sizeof(double));
+static_assert(sizeof(ComplexSolution) == 3 * sizeof(std::complex<double>));
 
 /// Row-major float64, so that its data can be read as laid out.
 using Float64Array = py::array_t<double, py::array::c_style | py::array::forcecast>;
@@ -46,7 +58,8 @@ py::array asArray(const py::object& value, const std::string& name) {
 }
 
 // What numpy makes of `value`, as a row-major float64 array: one that is already that comes
-// back as it is, anything else is converted, so strides and dtypes are never misread.
+// back as it is (the same memory, not a copy), anything else is converted, so strides and
+// dtypes are never misread.
 Float64Array float64Array(const py::object& value, const std::string& name) {
   if (value.is_none()) throw py::type_error(name + " is None, not an array of real numbers");
   const py::array array = asArray(value, name);
@@ -66,34 +79,80 @@ Float64Array float64Array(const py::object& value, const std::string& name) {
                        ", which is not a real number type");
 }
 
-py::array_t<double> pointRows(const SolutionList& solutions) {
-  py::array_t<double> points({static_cast<py::ssize_t>(solutions.size()), py::ssize_t{3}});
-  auto rows = points.mutable_unchecked<2>();
-  for (py::ssize_t i = 0; i < rows.shape(0); ++i) {
-    rows(i, 0) = solutions[i].x;
-    rows(i, 1) = solutions[i].y;
-    rows(i, 2) = solutions[i].z;
-  }
-  return points;
+template <class Point>
+using Scalar = std::conditional_t<std::is_same_v<Point, Solution>, double, std::complex<double>>;
+
+// (N, 3) points that own the solver's vector: no copy of the solutions.
+template <class Point>
+py::array pointRows(std::vector<Point>&& points) {
+  auto* owned = new std::vector<Point>(std::move(points));
+  const py::capsule owner(owned, [](void* p) { delete static_cast<std::vector<Point>*>(p); });
+  using T = Scalar<Point>;
+  return py::array_t<T>(
+      {static_cast<py::ssize_t>(owned->size()), py::ssize_t{3}},
+      {static_cast<py::ssize_t>(sizeof(Point)), static_cast<py::ssize_t>(sizeof(T))},
+      reinterpret_cast<const T*>(owned->data()), owner);
 }
 
-py::array_t<double> solve(const py::object& c1, const py::object& c2, const py::object& c3) {
-  const std::array<const py::object*, kEquations> arguments = {&c1, &c2, &c3};
-  std::array<Eigen::MatrixXd, kEquations> equations;
-  for (std::size_t e = 0; e < equations.size(); ++e) {
-    const std::string name = "c" + std::to_string(e + 1);
-    const Float64Array coefficients = float64Array(*arguments[e], name);
-    if (coefficients.size() < kCoefficients)
-      throw py::value_error(name + " has " + std::to_string(coefficients.size()) +
-                            " values; an equation needs ten (1, xy, xz, yz, x², y², z², x, y, z)");
-    equations[e] = Eigen::Map<const Eigen::MatrixXd>(coefficients.data(), kCoefficients, 1);
+SolveOptions solveOptions(double imaginaryTolerance, bool refine, bool fast) {
+  SolveOptions options;
+  options.imaginaryTolerance = imaginaryTolerance;
+  options.refine = refine;
+  options.method = fast ? Method::fast : Method::standard;
+  return options;
+}
+
+// The package's status codes: the library's SolveStatus values, and one more for a real
+// request solved without any real solution, which users tell apart from a solved one.
+constexpr std::int8_t kNoRealSolution = 5;
+
+std::int8_t statusCode(const SolveReport& report, bool foundNone, bool complexRequest) {
+  if (report.status == SolveStatus::solved && foundNone && !complexRequest) return kNoRealSolution;
+  return static_cast<std::int8_t>(report.status);
+}
+
+std::array<double, kCoefficients> equationArgument(const py::object& value,
+                                                   const std::string& name) {
+  const Float64Array coefficients = float64Array(value, name);
+  if (coefficients.size() != kCoefficients)
+    throw py::value_error(name + " has " + std::to_string(coefficients.size()) +
+                          " values of shape " + shapeText(coefficients) +
+                          "; an equation has exactly ten (1, xy, xz, yz, x², y², z², x, y, z)");
+  std::array<double, kCoefficients> equation;
+  std::copy_n(coefficients.data(), kCoefficients, equation.begin());
+  return equation;
+}
+
+// (points, status, path, argument, problem) of one system.
+py::tuple solve(const py::object& c1, const py::object& c2, const py::object& c3,
+                double imaginaryTolerance, bool complexRequest, bool refine, bool fast) {
+  const std::array<std::array<double, kCoefficients>, kEquations> equations = {
+      equationArgument(c1, "c1"), equationArgument(c2, "c2"), equationArgument(c3, "c3")};
+  const SolveOptions options = solveOptions(imaginaryTolerance, refine, fast);
+  SolveReport report;
+  py::array points;
+  bool foundNone = false;
+  if (complexRequest) {
+    ComplexSolutionList solutions;
+    {
+      py::gil_scoped_release released;
+      report = solveThreeQuadricsComplex(equations[0].data(), equations[1].data(),
+                                         equations[2].data(), solutions, options);
+    }
+    foundNone = solutions.empty();
+    points = pointRows(std::move(solutions));
+  } else {
+    SolutionList solutions;
+    {
+      py::gil_scoped_release released;
+      report = solveThreeQuadrics(equations[0], equations[1], equations[2], solutions, options);
+    }
+    foundNone = solutions.empty();
+    points = pointRows(std::move(solutions));
   }
-  SolutionList solutions;
-  {
-    py::gil_scoped_release released;
-    solveThreeQuadrics(equations[0], equations[1], equations[2], solutions);
-  }
-  return pointRows(solutions);
+  return py::make_tuple(points, statusCode(report, foundNone, complexRequest),
+                        static_cast<int>(report.path), report.argument,
+                        static_cast<int>(report.problem));
 }
 
 // threads=None means every core; otherwise an integer (not a float: no silent truncation)
@@ -110,104 +169,129 @@ unsigned workerCount(const py::object& threads, py::ssize_t systems) {
   return static_cast<unsigned>(overflow > 0 ? usable : std::min(requested, usable));
 }
 
-py::tuple solveBatchOfSystems(const py::object& coefficients, const py::object& threads) {
-  const Float64Array systems = float64Array(coefficients, "coefficients");
-  if (systems.ndim() != 3 || systems.shape(1) != kEquations || systems.shape(2) != kCoefficients)
-    throw py::value_error("coefficients must have shape (n, 3, 10), not " + shapeText(systems));
-  const py::ssize_t count = systems.shape(0);
-  const unsigned workers = workerCount(threads, count);
-
-  // A private copy: with the GIL released another Python thread may write to, or resize,
-  // the caller's array while the workers read.
-  const std::vector<double> laidOut(systems.data(), systems.data() + systems.size());
-  BatchSolutions out;
-  {
-    py::gil_scoped_release released;
-    solveBatch(laidOut.data(), static_cast<std::size_t>(count), out, workers);
+// Polled by the batch on this thread between its chunks. Ctrl-C only sets a flag in the
+// interpreter; its KeyboardInterrupt is raised by PyErr_CheckSignals, which needs the GIL,
+// so the GIL is taken back briefly, at most every 20 ms, to keep the stop within 0.2 s.
+struct SignalPoll {
+  std::chrono::steady_clock::time_point next = std::chrono::steady_clock::now();
+  bool operator()() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now < next) return false;
+    next = now + std::chrono::milliseconds(20);
+    py::gil_scoped_acquire held;
+    return PyErr_CheckSignals() != 0;
   }
-  py::array_t<std::int64_t> system(static_cast<py::ssize_t>(out.system.size()), out.system.data());
-  return py::make_tuple(pointRows(out.solutions), system);
+};
+
+template <class Point>
+py::array paddedPoints(const BasicBatchSolutions<Point>& out, std::vector<py::ssize_t> shape,
+                       py::array_t<std::int64_t>& count) {
+  using T = Scalar<Point>;
+  py::ssize_t systems = 1;
+  for (py::ssize_t extent : shape) systems *= extent;
+  count = py::array_t<std::int64_t>(shape);
+  std::fill_n(count.mutable_data(), systems, 0);
+  shape.push_back(kMaxSolutions);
+  shape.push_back(3);
+  py::array_t<T> points(shape);
+  T* const filled = points.mutable_data();
+  constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+  // Complex fill is NaN in both parts, so that isnan finds it through .real or .imag.
+  if constexpr (std::is_same_v<T, double>)
+    std::fill_n(filled, systems * kMaxSolutions * 3, nan);
+  else
+    std::fill_n(filled, systems * kMaxSolutions * 3, T(nan, nan));
+  std::int64_t* const counts = count.mutable_data();
+  for (std::size_t i = 0; i < out.solutions.size(); ++i) {
+    const std::int64_t k = out.system[i];
+    T* const row = filled + (k * kMaxSolutions + counts[k]++) * 3;
+    const Point& p = out.solutions[i];
+    row[0] = p.x;
+    row[1] = p.y;
+    row[2] = p.z;
+  }
+  return points;
 }
 
-constexpr const char* kSolveDoc = R"(solve(c1, c2, c3) -> numpy.ndarray, float64 of shape (N, 3)
+template <class Point>
+py::tuple batchResult(BasicBatchSolutions<Point>& out, const std::vector<py::ssize_t>& leading,
+                      bool padded, bool withStatus, bool complexRequest) {
+  py::list result;
+  py::array_t<std::int8_t> status;
+  if (withStatus) {
+    std::vector<bool> foundSome(out.reports.size(), false);
+    for (std::int64_t k : out.system) foundSome[k] = true;
+    status = py::array_t<std::int8_t>(leading);
+    std::int8_t* const codes = status.mutable_data();
+    for (std::size_t k = 0; k < out.reports.size(); ++k)
+      codes[k] = statusCode(out.reports[k], !foundSome[k], complexRequest);
+  }
+  if (padded) {
+    py::array_t<std::int64_t> count;
+    result.append(paddedPoints(out, leading, count));
+    result.append(count);
+  } else {
+    auto* system = new std::vector<std::int64_t>(std::move(out.system));
+    const py::capsule owner(system,
+                            [](void* p) { delete static_cast<std::vector<std::int64_t>*>(p); });
+    result.append(pointRows(std::move(out.solutions)));
+    result.append(
+        py::array_t<std::int64_t>(static_cast<py::ssize_t>(system->size()), system->data(), owner));
+  }
+  if (withStatus) result.append(status);
+  return py::tuple(result);
+}
 
-Every real solution of three quadratic equations in x, y, z.
+py::tuple solveBatchOfSystems(const py::object& coefficients, const py::object& threads,
+                              double imaginaryTolerance, bool complexRequest, bool refine,
+                              bool fast, bool padded, bool withStatus) {
+  const Float64Array systems = float64Array(coefficients, "coefficients");
+  const py::ssize_t axes = systems.ndim();
+  if (axes < 2 || systems.shape(axes - 2) != kEquations || systems.shape(axes - 1) != kCoefficients)
+    throw py::value_error("coefficients must have shape (..., 3, 10), not " + shapeText(systems));
+  const std::vector<py::ssize_t> leading(systems.shape(), systems.shape() + axes - 2);
+  const py::ssize_t count = systems.size() / (kEquations * kCoefficients);
 
-Each argument holds the coefficients of one equation
-
-    c[0] + c[1] xy + c[2] xz + c[3] yz + c[4] x² + c[5] y² + c[6] z²
-         + c[7] x + c[8] y + c[9] z = 0,
-
-that is in the order 1, xy, xz, yz, x², y², z², x, y, z. Anything numpy turns into ten or
-more real numbers will do: a list, a tuple, an array of any shape, strides and integer or
-floating dtype. Its first ten values in row-major (C) order are used, further ones ignored.
-
-Returns a float64 array of shape (N, 3), one row (x, y, z) per real solution, N from 0 to 8,
-in the solver's order (not sorted). A candidate counts as real when the imaginary part of its
-z is below 1e-4 in magnitude; its real parts are returned. A row of NaN stands for a
-solution the method could not place (its eigenvector has no entry for 1). Degenerate systems,
-and NaN or infinite coefficients, give no rows.
-
-Raises ValueError when an argument has fewer than ten values or is ragged, and TypeError when
-it holds something that is not a real number (complex, text, dates, None).
-
-The GIL is released while the system is solved.
-
-Example, (x + y - 1)(x + y - 6) = 0, (x - y + z + 1)(x - y + z - 2) = 0,
-(x + 2y - z - 3)(x + 2y - z + 2) = 0, with eight real solutions:
-
->>> import quorvane
->>> points = quorvane.solve([6, 2, 0, 0, 1, 1, 0, -7, -7, 0],
-...                         [-2, -2, 2, -2, 1, 1, 1, -1, 1, -1],
-...                         [-6, 4, -2, -4, 1, 4, 1, -1, -2, 1])
->>> points.shape
-(8, 3)
->>> points[0].round(9).tolist()
-[-9.0, 15.0, 23.0]
-)";
-
-constexpr const char* kSolveBatchDoc =
-    R"(solve_batch(coefficients, threads=None) -> (points, system)
-
-Every real solution of many systems, on several threads.
-
-`coefficients` has shape (n, 3, 10): system k, equation e is coefficients[k, e], ten
-coefficients in the order of solve (1, xy, xz, yz, x², y², z², x, y, z). Any dtype and
-strides that solve accepts will do; n may be zero.
-
-Returns (points, system): points a float64 array of shape (M, 3), one row (x, y, z) per
-real solution, and system an int64 array of shape (M,) giving the index of the system each
-row solves. Rows come in system order and, within a system, in the order solve gives; a
-system without real solutions has no rows. Each row equals, bit for bit, what solve returns
-for that system alone, whatever the thread count.
-
-`threads` is the number of worker threads, each solving a contiguous run of systems; None
-uses every core. The GIL is released while the systems are solved.
-
-Raises ValueError for a shape other than (n, 3, 10) or threads below 1, and TypeError for
-values that are not real numbers or a threads that is not an integer.
-
-Example, the system of solve twice and one without solutions:
-
->>> import numpy as np, quorvane
->>> system = [[6, 2, 0, 0, 1, 1, 0, -7, -7, 0],
-...           [-2, -2, 2, -2, 1, 1, 1, -1, 1, -1],
-...           [-6, 4, -2, -4, 1, 4, 1, -1, -2, 1]]
->>> points, index = quorvane.solve_batch([system, np.zeros((3, 10)), system])
->>> points.shape, np.bincount(index).tolist()
-((16, 3), [8, 0, 8])
-)";
+  BatchOptions options;
+  options.threads = workerCount(threads, count);
+  options.solve = solveOptions(imaginaryTolerance, refine, fast);
+  options.interrupted = SignalPoll{};
+  options.reportEach = withStatus;
+  // The workers read the caller's array in place, with the GIL released: the documentation
+  // asks that it not change meanwhile, as numpy's own functions do.
+  const double* const data = systems.data();
+  const auto run = [&](auto& out) {
+    BatchStatus status;
+    {
+      py::gil_scoped_release released;
+      if constexpr (std::is_same_v<decltype(out), ComplexBatchSolutions&>)
+        status = solveBatchComplex(data, count, out, options);
+      else
+        status = solveBatch(data, count, out, options);
+    }
+    if (status == BatchStatus::cancelled) {
+      // Only the signal poll cancels here, and it leaves its KeyboardInterrupt set.
+      if (!PyErr_Occurred()) PyErr_SetNone(PyExc_KeyboardInterrupt);
+      throw py::error_already_set();
+    }
+    return batchResult(out, leading, padded, withStatus, complexRequest);
+  };
+  if (complexRequest) {
+    ComplexBatchSolutions out;
+    return run(out);
+  }
+  BatchSolutions out;
+  return run(out);
+}
 
 }  // namespace
 }  // namespace quorvane
 
 PYBIND11_MODULE(_core, module) {
-  // The first line of each docstring is its signature, in Python's terms rather than C++'s.
-  py::options options;
-  options.disable_function_signatures();
   module.doc() = "The compiled solver; use it through the quorvane package.";
   module.def("solve", &quorvane::solve, py::arg("c1"), py::arg("c2"), py::arg("c3"),
-             quorvane::kSolveDoc);
+             py::arg("imag_tol"), py::arg("complex"), py::arg("refine"), py::arg("fast"));
   module.def("solve_batch", &quorvane::solveBatchOfSystems, py::arg("coefficients"),
-             py::arg("threads") = py::none(), quorvane::kSolveBatchDoc);
+             py::arg("threads"), py::arg("imag_tol"), py::arg("complex"), py::arg("refine"),
+             py::arg("fast"), py::arg("padded"), py::arg("status"));
 }

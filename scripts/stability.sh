@@ -11,7 +11,7 @@ mkdir -p docs
 data=$(mktemp)
 trap 'rm -f "$data"' EXIT
 {
-  cat docs/stability_intro.md
+  cat tools/stability_intro.md
   ./build/tools/stability_study --systems "$systems" --histogram "$data"
   printf '\n![Histogram of log10 error](stability.png)\n'
 } | tee docs/stability.md

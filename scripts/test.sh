@@ -27,13 +27,44 @@ cmake --build build-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 
-echo "== installed package from an outside project"
+echo "== installed package from an outside project, static and shared"
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
-cmake --install build --prefix "$prefix/install" >/dev/null
-cmake -S tests/consumer -B "$prefix/consumer" -DCMAKE_PREFIX_PATH="$prefix/install" >/dev/null
-cmake --build "$prefix/consumer" >/dev/null
-"$prefix/consumer/consumer"
+# The shared library on its own: the library and nothing else of the tree.
+cmake -S . -B build-shared -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON \
+  -DQUORVANE_BUILD_TESTS=OFF -DQUORVANE_BUILD_BENCHMARKS=OFF -DQUORVANE_BUILD_EXAMPLES=OFF \
+  -DQUORVANE_BUILD_OCTAVE=OFF -DQUORVANE_BUILD_TOOLS=OFF >/dev/null
+cmake --build build-shared -j "$jobs" >/dev/null
+cmake --install build --prefix "$prefix/static" >/dev/null
+cmake --install build-shared --prefix "$prefix/shared" >/dev/null
+for kind in static shared; do
+  cmake -S tests/consumer -B "$prefix/consumer-$kind" -DCMAKE_PREFIX_PATH="$prefix/$kind" >/dev/null
+  cmake --build "$prefix/consumer-$kind" >/dev/null
+  "$prefix/consumer-$kind/consumer"
+  # The same program built by pkg-config's flags alone.
+  flags=$(PKG_CONFIG_PATH="$prefix/$kind/lib/pkgconfig" pkg-config --cflags --libs quorvane)
+  # shellcheck disable=SC2086
+  c++ -std=c++17 tests/consumer/main.cc -o "$prefix/pc-$kind" $flags -Wl,-rpath,"$prefix/$kind/lib"
+  "$prefix/pc-$kind"
+done
+# The shared consumer needs libquorvane.so.<major>.<minor>; the static one carries the solver.
+fail() { echo "$1" >&2; exit 1; }
+readelf -d "$prefix/consumer-shared/consumer" | grep -q 'NEEDED.*libquorvane\.so\.0\.1' ||
+  fail "the shared consumer does not load libquorvane.so.0.1"
+if readelf -d "$prefix/consumer-static/consumer" | grep -q 'NEEDED.*libquorvane'; then
+  fail "the static consumer loads libquorvane"
+fi
+# Only the public header's functions are exported from the shared library.
+exported=$(nm -DC --defined-only "$prefix"/shared/lib/libquorvane.so | awk '$2 ~ /[TW]/' | cut -d' ' -f3-)
+grep -q '^quorvane::solveBatch(' <<<"$exported" || fail "solveBatch is not exported"
+if grep -v '^quorvane::solve\(ThreeQuadrics\|ThreeQuadricsComplex\|Batch\|BatchComplex\)(' \
+  <<<"$exported"; then
+  fail "the shared library exports more than the public functions (above)"
+fi
+# Taken in by a parent project, quorvane leaves the parent's build type alone.
+cmake -S tests/subproject -B "$prefix/subproject" -DQUORVANE_SOURCE_DIR="$root" >/dev/null
+cmake --build "$prefix/subproject" -j "$jobs" >/dev/null
+"$prefix/subproject/consumer"
 
 echo "== python module in a virtual environment"
 # Debian's interpreter, whatever comes first on PATH: it has Debian's numpy, pybind11 and
@@ -57,7 +88,7 @@ bash scripts/build-windows.sh
 ctest --test-dir build-win --output-on-failure -j "$jobs"
 # A check left unconfigured (say, for want of Wine) fails the run instead of passing unseen.
 configured=$(ctest --test-dir build-win -N)
-for check in mexw64_tables mexw64_tables_reject_default_link mexw64_wine; do
+for check in mexw64_tables mexw64_batch_tables mexw64_tables_reject_default_link mexw64_wine; do
   grep -q ": ${check}\$" <<<"$configured" || { echo "not configured: $check" >&2; exit 1; }
 done
 echo "== fuzzing solveThreeQuadrics"

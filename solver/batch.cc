@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <exception>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -13,20 +15,21 @@ namespace {
 
 constexpr std::size_t kCoefficientsPerSystem = kEquations * kCoefficients;
 
-// Appends the solutions of systems [begin, end). The three coefficient matrices are this
-// worker's scratch, filled anew for each system, and `out` is its own solution list.
-void solveRange(const double* coefficients, std::size_t begin, std::size_t end,
-                BatchSolutions& out) {
-  std::array<Eigen::MatrixXd, kEquations> equations;
-  for (Eigen::MatrixXd& equation : equations) equation.resize(kCoefficients, 1);
-  for (std::size_t k = begin; k < end; ++k) {
-    const double* system = coefficients + k * kCoefficientsPerSystem;
-    for (int e = 0; e < kEquations; ++e)
-      std::copy_n(system + e * kCoefficients, kCoefficients, equations[e].data());
-    solveThreeQuadrics(equations[0], equations[1], equations[2], out.solutions);
-    out.system.resize(out.solutions.size(), static_cast<std::int64_t>(k));
-  }
-}
+// A chunk takes a few hundred microseconds: short enough that a stop request is seen at
+// once and that a slow core holds up the end of the call by little, long enough that the
+// shared counter is touched rarely.
+constexpr std::size_t kSystemsPerChunk = 16;
+
+// Where one chunk's solutions lie in the part of the worker that solved it.
+struct ChunkSpan {
+  std::size_t worker = 0, begin = 0, end = 0;
+};
+
+template <class Point>
+struct WorkerPart {
+  std::vector<Point> solutions;
+  std::vector<std::int64_t> system;
+};
 
 // Joins on every way out of scope, so that an exception on the calling thread (or while
 // starting a thread) never destroys a thread that is still running.
@@ -37,46 +40,113 @@ struct JoinedThreads {
   }
 };
 
-}  // namespace
-
-void solveBatch(const double* coefficients, std::size_t count, BatchSolutions& out,
-                unsigned threads) {
+// The batch engine for either kind of point. `solveSystem(system, solutions)` appends the
+// solutions of the 30 coefficients at `system` and returns its report.
+template <class Point, class SolveSystem>
+BatchStatus runBatch(const double* coefficients, std::size_t count, BasicBatchSolutions<Point>& out,
+                     const BatchOptions& options, const SolveSystem& solveSystem) {
   out.solutions.clear();
   out.system.clear();
-  const std::size_t workers = std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(count, 1));
-  // Balanced contiguous runs, computed without count * w, which could overflow.
-  const auto runStart = [&](std::size_t w) {
-    return w * (count / workers) + std::min(w, count % workers);
-  };
+  out.reports.clear();
+  if (options.reportEach) out.reports.resize(count);
+  const std::size_t chunks = (count + kSystemsPerChunk - 1) / kSystemsPerChunk;
+  const std::size_t perThread = std::max<std::size_t>(options.systemsPerThread, 1);
+  const std::size_t workers = std::clamp<std::size_t>(
+      std::min<std::size_t>(options.threads, (count + perThread - 1) / perThread), 1,
+      std::max<std::size_t>(chunks, 1));
 
-  // Worker 0 is the calling thread and writes into `out`; the others into their own parts,
-  // appended in worker order afterwards, which keeps the result independent of timing.
-  std::vector<BatchSolutions> parts(workers - 1);
-  std::vector<std::exception_ptr> failures(workers - 1);
+  std::vector<WorkerPart<Point>> parts(workers);
+  std::vector<ChunkSpan> spans(chunks);
+  std::atomic<std::size_t> nextChunk{0};
+  std::atomic<bool> stop{false};
+  std::exception_ptr failure;
+  std::mutex failureGuard;
+
+  const auto stopRequested = [&] {
+    return stop.load(std::memory_order_relaxed) ||
+           (options.cancel && options.cancel->load(std::memory_order_relaxed));
+  };
+  const auto work = [&](std::size_t worker, bool callingThread) {
+    try {
+      WorkerPart<Point>& part = parts[worker];
+      while (!stopRequested()) {
+        if (callingThread && options.interrupted && options.interrupted()) {
+          stop = true;
+          break;
+        }
+        const std::size_t chunk = nextChunk.fetch_add(1, std::memory_order_relaxed);
+        if (chunk >= chunks) break;
+        const std::size_t first = chunk * kSystemsPerChunk;
+        const std::size_t last = std::min(first + kSystemsPerChunk, count);
+        spans[chunk] = {worker, part.solutions.size(), 0};
+        for (std::size_t k = first; k < last; ++k) {
+          const SolveReport report =
+              solveSystem(coefficients + k * kCoefficientsPerSystem, part.solutions);
+          if (options.reportEach) out.reports[k] = report;
+          part.system.resize(part.solutions.size(), static_cast<std::int64_t>(k));
+        }
+        spans[chunk].end = part.solutions.size();
+      }
+    } catch (...) {
+      const std::lock_guard<std::mutex> lock(failureGuard);
+      if (!failure) failure = std::current_exception();
+      stop = true;
+    }
+  };
   {
     JoinedThreads started;
     started.threads.reserve(workers - 1);
-    for (std::size_t w = 1; w < workers; ++w)
-      started.threads.emplace_back([&, w] {
-        try {
-          solveRange(coefficients, runStart(w), runStart(w + 1), parts[w - 1]);
-        } catch (...) {
-          failures[w - 1] = std::current_exception();
-        }
-      });
-    solveRange(coefficients, 0, runStart(1), out);
+    for (std::size_t w = 1; w < workers; ++w) started.threads.emplace_back(work, w, false);
+    work(0, true);
   }
-  for (const std::exception_ptr& failure : failures)
-    if (failure) std::rethrow_exception(failure);
+  if (failure) std::rethrow_exception(failure);
+  // A chunk taken but not finished when a stop came leaves its span open; so does a stop
+  // before every chunk was taken. Either way the batch is incomplete.
+  if (stopRequested() || nextChunk.load() < chunks) {
+    out.reports.clear();
+    return BatchStatus::cancelled;
+  }
 
-  std::size_t total = out.solutions.size();
-  for (const BatchSolutions& part : parts) total += part.solutions.size();
+  std::size_t total = 0;
+  for (const WorkerPart<Point>& part : parts) total += part.solutions.size();
   out.solutions.reserve(total);
   out.system.reserve(total);
-  for (const BatchSolutions& part : parts) {
-    out.solutions.insert(out.solutions.end(), part.solutions.begin(), part.solutions.end());
-    out.system.insert(out.system.end(), part.system.begin(), part.system.end());
+  for (const ChunkSpan& span : spans) {
+    const WorkerPart<Point>& part = parts[span.worker];
+    out.solutions.insert(out.solutions.end(), part.solutions.begin() + span.begin,
+                         part.solutions.begin() + span.end);
+    out.system.insert(out.system.end(), part.system.begin() + span.begin,
+                      part.system.begin() + span.end);
   }
+  return BatchStatus::complete;
+}
+
+}  // namespace
+
+// The equations of a system lie 10 doubles apart, read in place by the raw-pointer calls.
+BatchStatus solveBatch(const double* coefficients, std::size_t count, BatchSolutions& out,
+                       const BatchOptions& options) {
+  return runBatch(coefficients, count, out, options,
+                  [&](const double* system, SolutionList& solutions) {
+                    return solveThreeQuadrics(system, system + kCoefficients,
+                                              system + 2 * kCoefficients, solutions, options.solve);
+                  });
+}
+
+BatchStatus solveBatchComplex(const double* coefficients, std::size_t count,
+                              ComplexBatchSolutions& out, const BatchOptions& options) {
+  return runBatch(
+      coefficients, count, out, options, [&](const double* system, ComplexSolutionList& solutions) {
+        return solveThreeQuadricsComplex(system, system + kCoefficients, system + 2 * kCoefficients,
+                                         solutions, options.solve);
+      });
+}
+
+void solveBatch(const double* coefficients, std::size_t count, BatchSolutions& out,
+                unsigned threads) {
+  BatchOptions options;
+  options.threads = threads;
+  solveBatch(coefficients, count, out, options);
 }
 
 }  // namespace quorvane

@@ -3,10 +3,13 @@
 #include <quorvane/solver.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <limits>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "systems.h"
@@ -137,6 +140,164 @@ TEST(Batch, ReplacesEarlierContentsAndHandlesZeroSystems) {
   BatchSolutions fresh;
   solveBatch(coefficients.data(), 1, fresh, 1);
   expectSameBatch(out, fresh, "reused");
+}
+
+// Chunks of the batch engine: a system count that is not a multiple of it leaves a short last
+// chunk, which the tables below include.
+constexpr std::size_t kChunk = 16;
+
+TEST(Batch, OptionsGiveTheSameBatchAsTheThreadCountAlone) {
+  const std::vector<System> systems = mixedSystems();
+  const std::vector<double> coefficients = layOut(systems);
+  const BatchSolutions expected = solveOneByOne(systems);
+  for (unsigned threads : {1u, 2u, 5u}) {
+    for (std::size_t perThread : {0u, 1u, 64u, 100000u}) {
+      BatchOptions options;
+      options.threads = threads;
+      options.systemsPerThread = perThread;
+      BatchSolutions actual;
+      EXPECT_EQ(solveBatch(coefficients.data(), systems.size(), actual, options),
+                BatchStatus::complete);
+      expectSameBatch(
+          actual, expected,
+          ("threads " + std::to_string(threads) + ", per thread " + std::to_string(perThread))
+              .c_str());
+    }
+  }
+}
+
+// A calling thread that is slow between chunks (as on a busy core) leaves the chunks to the
+// other worker instead of holding up its own half; the result is still in system order.
+TEST(Batch, SlowWorkerTakesFewerChunksAndOrderIsKept) {
+  const std::vector<System> systems = mixedSystems();
+  const std::vector<double> coefficients = layOut(systems);
+  const BatchSolutions expected = solveOneByOne(systems);
+  const std::size_t chunks = (systems.size() + kChunk - 1) / kChunk;
+  int polls = 0;
+  BatchOptions options;
+  options.threads = 2;
+  options.systemsPerThread = 1;
+  options.interrupted = [&] {
+    ++polls;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return false;
+  };
+  BatchSolutions actual;
+  EXPECT_EQ(solveBatch(coefficients.data(), systems.size(), actual, options),
+            BatchStatus::complete);
+  expectSameBatch(actual, expected, "slow calling thread");
+  EXPECT_LT(polls, static_cast<int>(chunks / 2)) << "the slow thread took half the chunks";
+}
+
+// One worker does every chunk and polls before each and once more at the end: a batch
+// smaller than systemsPerThread starts no thread.
+TEST(Batch, SmallBatchStartsNoThreadAndPollsBetweenChunks) {
+  const std::vector<System> systems = mixedSystems();
+  const std::vector<double> coefficients = layOut(systems);
+  const std::size_t chunks = (systems.size() + kChunk - 1) / kChunk;
+  for (const auto& [threads, perThread] :
+       {std::pair{1u, std::size_t{1}}, std::pair{8u, std::size_t{400}},
+        std::pair{8u, std::size_t{100000}}}) {
+    std::size_t polls = 0;
+    BatchOptions options;
+    options.threads = threads;
+    options.systemsPerThread = perThread;
+    options.interrupted = [&] {
+      ++polls;
+      return false;
+    };
+    BatchSolutions out;
+    solveBatch(coefficients.data(), systems.size(), out, options);
+    EXPECT_EQ(polls, chunks + 1) << threads << " threads, " << perThread << " per thread";
+  }
+}
+
+TEST(Batch, CancelStopsEveryWorkerAndLeavesNothing) {
+  const std::vector<System> systems = mixedSystems();
+  const std::vector<double> coefficients = layOut(systems);
+  for (unsigned threads : {1u, 2u, 4u}) {
+    // Set before the call: no chunk is solved.
+    std::atomic<bool> cancel{true};
+    BatchOptions options;
+    options.threads = threads;
+    options.systemsPerThread = 1;
+    options.cancel = &cancel;
+    options.reportEach = true;
+    BatchSolutions out;
+    out.solutions = {{1, 2, 3}};
+    out.system = {7};
+    EXPECT_EQ(solveBatch(coefficients.data(), systems.size(), out, options),
+              BatchStatus::cancelled);
+    EXPECT_TRUE(out.solutions.empty() && out.system.empty() && out.reports.empty()) << threads;
+
+    // Set from the calling thread's poll after three chunks, as a host's interrupt would.
+    cancel = false;
+    int polls = 0;
+    options.interrupted = [&] { return ++polls == 4; };
+    EXPECT_EQ(solveBatch(coefficients.data(), systems.size(), out, options),
+              BatchStatus::cancelled);
+    EXPECT_EQ(polls, 4) << threads;
+    EXPECT_TRUE(out.solutions.empty() && out.system.empty()) << threads;
+
+    // The same options without the stop solve everything.
+    options.interrupted = nullptr;
+    EXPECT_EQ(solveBatch(coefficients.data(), systems.size(), out, options), BatchStatus::complete);
+    expectSameBatch(out, solveOneByOne(systems), "after a cancelled call");
+  }
+}
+
+// Each system solved alone through the raw-pointer calls with `options`, laid out as a batch.
+template <class Point, class Solve>
+BasicBatchSolutions<Point> singleCalls(const std::vector<double>& coefficients,
+                                       std::vector<SolveReport>& reports, const Solve& solve) {
+  BasicBatchSolutions<Point> expected;
+  for (std::size_t k = 0; k < coefficients.size() / 30; ++k) {
+    const double* system = coefficients.data() + 30 * k;
+    reports.push_back(solve(system, expected.solutions));
+    expected.system.resize(expected.solutions.size(), static_cast<std::int64_t>(k));
+  }
+  return expected;
+}
+
+TEST(Batch, OptionsReportsAndComplexPointsAreThoseOfSingleCalls) {
+  const std::vector<double> coefficients = layOut(mixedSystems());
+  const std::size_t count = coefficients.size() / 30;
+  for (const double tolerance : {1e-4, 1e-1}) {
+    BatchOptions options;
+    options.threads = 3;
+    options.systemsPerThread = 1;
+    options.reportEach = true;
+    options.solve.imaginaryTolerance = tolerance;
+    options.solve.refine = tolerance > 1e-3;
+    std::vector<SolveReport> reports;
+    const BatchSolutions expected =
+        singleCalls<Solution>(coefficients, reports, [&](const double* s, SolutionList& out) {
+          return solveThreeQuadrics(s, s + 10, s + 20, out, options.solve);
+        });
+    BatchSolutions actual;
+    ASSERT_EQ(solveBatch(coefficients.data(), count, actual, options), BatchStatus::complete);
+    expectSameBatch(actual, expected, "real points");
+    ASSERT_EQ(actual.reports.size(), count);
+    for (std::size_t k = 0; k < count; ++k) {
+      EXPECT_EQ(actual.reports[k].status, reports[k].status) << k;
+      EXPECT_EQ(actual.reports[k].path, reports[k].path) << k;
+    }
+
+    std::vector<SolveReport> complexReports;
+    const ComplexBatchSolutions expectedComplex = singleCalls<ComplexSolution>(
+        coefficients, complexReports, [&](const double* s, ComplexSolutionList& out) {
+          return solveThreeQuadricsComplex(s, s + 10, s + 20, out, options.solve);
+        });
+    ComplexBatchSolutions actualComplex;
+    ASSERT_EQ(solveBatchComplex(coefficients.data(), count, actualComplex, options),
+              BatchStatus::complete);
+    ASSERT_EQ(actualComplex.system, expectedComplex.system);
+    ASSERT_EQ(actualComplex.solutions.size(), expectedComplex.solutions.size());
+    EXPECT_EQ(std::memcmp(actualComplex.solutions.data(), expectedComplex.solutions.data(),
+                          sizeof(ComplexSolution) * actualComplex.solutions.size()),
+              0);
+    EXPECT_GT(actualComplex.solutions.size(), actual.solutions.size());
+  }
 }
 
 }  // namespace

@@ -120,3 +120,12 @@
 %!test
 %! text = help ("quorvane");
 %! assert (! isempty (strfind (text, "1, xy, xz, yz, x^2, y^2, z^2, x, y, z")));
+
+## The help text tells what a system without any xy term gives: its solutions, found in other
+## coordinates (x^2 = 1, y^2 = 1, z^2 = 1: the eight corners), not 3 x 0.
+%!test
+%! text = strrep (help ("quorvane"), "\n%", "");
+%! assert (! isempty (strfind (text, "eight corners")));
+%! S = quorvane ([-1, 0, 0, 0, 1, 0, 0, 0, 0, 0], [-1, 0, 0, 0, 0, 1, 0, 0, 0, 0], ...
+%!               [-1, 0, 0, 0, 0, 0, 1, 0, 0, 0]);
+%! assert (size (S), [3, 8]);

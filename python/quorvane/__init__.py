@@ -1,20 +1,240 @@
 # SPDX-License-Identifier: BSD-3-Clause
 """Every real solution of three quadratic equations in x, y, z.
 
-solve(c1, c2, c3) solves one system, solve_batch(coefficients, threads=None) many at once on
-several threads. Each equation is ten coefficients in the order 1, xy, xz, yz, x², y², z²,
-x, y, z; see help(quorvane.solve). quadric_coefficients, sphere_coefficients and
-quadric_matrix convert 4 x 4 quadric matrices and spheres to that order and back.
-quorvane.dask, imported on its own and only where Dask is installed, maps solve_batch over
-the chunks of a Dask array.
+solve(c1, c2, c3) solves one system, solve_batch(coefficients) many at once on several
+threads. Each equation is ten coefficients in the order 1, xy, xz, yz, x², y², z², x, y, z;
+see help(quorvane.solve). quadric_coefficients, sphere_coefficients and quadric_matrix
+convert 4 x 4 quadric matrices and spheres to that order and back. quorvane.dask, imported on
+its own and only where Dask is installed, maps solve_batch over the chunks of a Dask array.
 """
 
+import enum
+import numbers
+from dataclasses import dataclass
 from importlib.metadata import version as _installed_version
+from typing import Optional
 
-from ._core import solve, solve_batch
+import numpy as np
+
+from . import _core
 from ._quadric_form import quadric_coefficients, quadric_matrix, sphere_coefficients
 
-__all__ = ["solve", "solve_batch", "quadric_coefficients", "quadric_matrix",
-           "sphere_coefficients"]
+__all__ = ["solve", "solve_batch", "Status", "SolveInfo", "quadric_coefficients",
+           "quadric_matrix", "sphere_coefficients"]
 # The version of the installed distribution, which the build reads from CMakeLists.txt.
 __version__ = _installed_version("quorvane")
+
+
+class Status(enum.IntEnum):
+    """What became of a system: `info.status` of solve, the status array of solve_batch."""
+
+    SOLVED = 0
+    """Every candidate was verified; the solutions were returned."""
+    PARTIAL = 1
+    """No try verified every candidate; the verified ones were returned."""
+    DECLINED = 2
+    """The method could not solve the system; nothing was returned."""
+    BAD_INPUT = 3
+    """A coefficient is NaN or infinite; see `info.argument`."""
+    DEPENDENT_EQUATIONS = 4
+    """The equations depend on each other: a curve of solutions, or none."""
+    NO_REAL_SOLUTION = 5
+    """Solved, and no solution is real within `imag_tol` (try complex=True)."""
+
+
+# The library's codes for the coordinates a system was solved in, and for a rejected input.
+_PATHS = (None, "as_given", "centred", "first_change", "second_change")
+_PROBLEMS = (None, "too_few_coefficients", "not_finite")
+_METHODS = ("standard", "fast")
+
+
+@dataclass(frozen=True)
+class SolveInfo:
+    """What solve(..., full_output=True) reports beside the points."""
+
+    status: Status
+    path: Optional[str]
+    """Coordinates of the returned solutions: "as_given", "centred", "first_change",
+    "second_change", or None when nothing was solved."""
+    argument: Optional[str]
+    """For BAD_INPUT, the rejected argument: "c1", "c2" or "c3"."""
+    problem: Optional[str]
+    """For BAD_INPUT, why: "not_finite"."""
+
+    @property
+    def success(self) -> bool:
+        """True when the system was solved, with or without real solutions."""
+        return self.status in (Status.SOLVED, Status.NO_REAL_SOLUTION)
+
+
+def _options(imag_tol, complex, refine, method):
+    """The keyword options as _core takes them, or TypeError / ValueError naming the one."""
+    if isinstance(imag_tol, (bool, np.bool_)) or not isinstance(imag_tol, numbers.Real):
+        raise TypeError(f"imag_tol must be a real number, not {type(imag_tol).__name__}")
+    imag_tol = float(imag_tol)
+    if not imag_tol >= 0:
+        raise ValueError(f"imag_tol must be zero or positive, not {imag_tol}")
+    for name, value in (("complex", complex), ("refine", refine)):
+        if not isinstance(value, (bool, np.bool_)):
+            raise TypeError(f"{name} must be True or False, not {type(value).__name__}")
+    if not isinstance(method, str):
+        raise TypeError(f"method must be a string, not {type(method).__name__}")
+    if method not in _METHODS:
+        raise ValueError(f"method must be 'standard' or 'fast', not {method!r}")
+    return imag_tol, bool(complex), bool(refine), method == "fast"
+
+
+def solve(c1, c2, c3, *, imag_tol=1e-4, complex=False, refine=True, method="standard",
+          full_output=False):
+    """Every real solution of three quadratic equations in x, y, z.
+
+    Each argument holds the coefficients of one equation
+
+        c[0] + c[1] xy + c[2] xz + c[3] yz + c[4] x² + c[5] y² + c[6] z²
+             + c[7] x + c[8] y + c[9] z = 0,
+
+    that is in the order 1, xy, xz, yz, x², y², z², x, y, z.
+
+    Parameters
+    ----------
+    c1, c2, c3 : array_like
+        Exactly ten real numbers each, in any shape (read in row-major order), dtype
+        (booleans, integers, floats) and strides numpy accepts.
+    imag_tol : float, optional
+        A solution counts as real when the imaginary part of its z is below this (1e-4 by
+        default); its real parts are returned. Noisy data, where two close real solutions
+        become a complex pair, may need a wider tolerance.
+    complex : bool, optional
+        Return every finite solution, real or not, as complex128 points; imag_tol plays no
+        part then.
+    refine : bool, optional
+        Polish every solution by Newton steps on the original equations in compensated
+        arithmetic (on by default: it costs a little time and gives the most accurate
+        points). False gives the points of the MEX command and the C++ call without options.
+    method : {"standard", "fast"}, optional
+        "fast" uses the method's faster path where it can vouch for the result and the
+        standard one elsewhere.
+    full_output : bool, optional
+        Also return a SolveInfo telling what happened.
+
+    Returns
+    -------
+    points : ndarray, shape (N, 3)
+        One row (x, y, z) per solution, N from 0 to 8, in the solver's order (not sorted);
+        float64, or complex128 with complex=True. A near-real complex pair gives two equal
+        rows. Solutions at infinity are not points and are not returned.
+    info : SolveInfo
+        Only with full_output=True: `info.status` is a Status (SOLVED, NO_REAL_SOLUTION,
+        PARTIAL, DECLINED, BAD_INPUT for NaN or infinite coefficients, DEPENDENT_EQUATIONS),
+        `info.path` the coordinates the solutions were found in. Nothing is raised for these:
+        the points are simply empty.
+
+    Raises
+    ------
+    TypeError
+        An argument is None or holds something that is not a real number (complex, text,
+        dates), or an option has the wrong type.
+    ValueError
+        An argument does not hold exactly ten values or is ragged; imag_tol is negative or
+        NaN; method is not "standard" or "fast".
+
+    Notes
+    -----
+    The GIL is released while the system is solved.
+
+    Examples
+    --------
+    (x + y - 1)(x + y - 6) = 0, (x - y + z + 1)(x - y + z - 2) = 0,
+    (x + 2y - z - 3)(x + 2y - z + 2) = 0, with eight real solutions:
+
+    >>> import quorvane
+    >>> system = ([6, 2, 0, 0, 1, 1, 0, -7, -7, 0],
+    ...           [-2, -2, 2, -2, 1, 1, 1, -1, 1, -1],
+    ...           [-6, 4, -2, -4, 1, 4, 1, -1, -2, 1])
+    >>> points = quorvane.solve(*system)
+    >>> points.shape
+    (8, 3)
+    >>> points[0].round(9).tolist()
+    [-9.0, 15.0, 23.0]
+    >>> points, info = quorvane.solve(*system, full_output=True)
+    >>> info.status
+    <Status.SOLVED: 0>
+    """
+    imag_tol, complex, refine, fast = _options(imag_tol, complex, refine, method)
+    points, status, path, argument, problem = _core.solve(c1, c2, c3, imag_tol, complex, refine,
+                                                          fast)
+    if not full_output:
+        return points
+    return points, SolveInfo(Status(status), _PATHS[path],
+                             None if argument < 0 else f"c{argument + 1}", _PROBLEMS[problem])
+
+
+def solve_batch(coefficients, *, threads=None, imag_tol=1e-4, complex=False, refine=True,
+                method="standard", padded=False, full_output=False):
+    """Every real solution of many systems, on several threads.
+
+    Parameters
+    ----------
+    coefficients : array_like, shape (..., 3, 10)
+        A stack of systems: coefficients[i, j, e] is equation e of system (i, j), ten
+        coefficients in the order of solve (1, xy, xz, yz, x², y², z², x, y, z). Any real
+        dtype and strides will do. A float64 C-contiguous array is read in place, without a
+        copy, while the GIL is released: it must not be changed by another thread until the
+        call returns (as for numpy's own functions that release the GIL).
+    threads : int or None, optional
+        Worker threads at most; None for every core. Workers take a few systems at a time, so
+        a busy core does not hold up the others; a small batch starts fewer threads (one per
+        64 systems at most).
+    imag_tol, complex, refine, method
+        As for solve, for every system.
+    padded : bool, optional
+        Return (points, count) of shapes (..., 8, 3) and (...,) instead of the flat form.
+    full_output : bool, optional
+        Also return the Status of every system, an int8 array of shape (...,).
+
+    Returns
+    -------
+    points : ndarray, shape (M, 3)
+        Flat form: every solution, float64 (complex128 with complex=True), in system order
+        (row-major over the leading axes) and within a system in the order solve gives.
+    system : ndarray of int64, shape (M,)
+        Flat form: the index of each row's system in the flattened leading shape; use
+        numpy.unravel_index(system, coefficients.shape[:-2]) for the leading indices.
+    points : ndarray, shape (..., 8, 3)
+        Padded form: system s's solutions are points[s][:count[s]]; the rest is NaN.
+    count : ndarray of int64, shape (...,)
+        Padded form: the number of solutions of every system.
+    status : ndarray of int8, shape (...,)
+        With full_output=True, last: Status values, e.g. status == Status.BAD_INPUT.
+
+    Every solution equals, bit for bit, what solve returns for that system alone with the
+    same options, whatever the thread count.
+
+    Raises
+    ------
+    ValueError
+        coefficients is not of shape (..., 3, 10); threads is below 1; a bad option value.
+    TypeError
+        Values that are not real numbers, a threads that is not an integer, an option of the
+        wrong type.
+    KeyboardInterrupt
+        On Ctrl-C, within a fraction of a second; the workers stop and nothing is returned.
+
+    Examples
+    --------
+    The system of solve twice and one without solutions:
+
+    >>> import numpy as np, quorvane
+    >>> system = [[6, 2, 0, 0, 1, 1, 0, -7, -7, 0],
+    ...           [-2, -2, 2, -2, 1, 1, 1, -1, 1, -1],
+    ...           [-6, 4, -2, -4, 1, 4, 1, -1, -2, 1]]
+    >>> points, index = quorvane.solve_batch([system, np.zeros((3, 10)), system])
+    >>> points.shape, np.bincount(index).tolist()
+    ((16, 3), [8, 0, 8])
+    >>> points, count = quorvane.solve_batch([[system, system]], padded=True)
+    >>> points.shape, count.tolist()
+    ((1, 2, 8, 3), [[8, 8]])
+    """
+    imag_tol, complex, refine, fast = _options(imag_tol, complex, refine, method)
+    return _core.solve_batch(coefficients, threads, imag_tol, complex, refine, fast, padded,
+                             full_output)

@@ -2,7 +2,13 @@
 import numpy as np
 import numpy.typing as npt
 
-def solve(c1: npt.ArrayLike, c2: npt.ArrayLike, c3: npt.ArrayLike) -> npt.NDArray[np.float64]: ...
+# The compiled half of the package; quorvane.solve and quorvane.solve_batch check the options
+# and call these with every argument given.
+def solve(
+    c1: npt.ArrayLike, c2: npt.ArrayLike, c3: npt.ArrayLike, imag_tol: float, complex: bool,
+    refine: bool, fast: bool
+) -> tuple[npt.NDArray[np.float64] | npt.NDArray[np.complex128], int, int, int, int]: ...
 def solve_batch(
-    coefficients: npt.ArrayLike, threads: int | None = None
-) -> tuple[npt.NDArray[np.float64], npt.NDArray[np.int64]]: ...
+    coefficients: npt.ArrayLike, threads: int | None, imag_tol: float, complex: bool,
+    refine: bool, fast: bool, padded: bool, status: bool
+) -> tuple[npt.NDArray, ...]: ...

@@ -26,7 +26,8 @@ except ImportError as missing:
         "extra quorvane[dask], or on Debian python3-dask and python3-pandas "
         f"(and python3-distributed for clusters); {missing}") from missing
 
-from . import _core
+# The package's own solve_batch, which checks its keywords and fills in their defaults.
+from . import solve_batch as _in_process_batch
 
 __all__ = ["solve_batch", "DEFAULT_CHUNK_SYSTEMS"]
 
@@ -45,7 +46,7 @@ def _solution_frame(system, points):
 
 
 def _solutions_of_chunk(systems, first_system, keywords):
-    points, system = _core.solve_batch(systems, **keywords)
+    points, system = _in_process_batch(systems, **keywords)
     return _solution_frame(system + np.int64(first_system), points)
 
 
@@ -113,8 +114,12 @@ def solve_batch(coefficients, *, threads=1, chunk_systems=None, **keywords):
     if not isinstance(coefficients, da.Array):
         coefficients = np.asarray(coefficients)
     shape = tuple(coefficients.shape)
-    if len(shape) != 3 or shape[1:] != (_EQUATIONS, _COEFFICIENTS):
-        raise ValueError(f"coefficients must have shape (n, 3, 10), not {shape}")
+    # The in-process call's words for a shape it refuses; stacks of other than one leading
+    # axis, which it takes, are not split into chunks here.
+    if len(shape) < 2 or shape[-2:] != (_EQUATIONS, _COEFFICIENTS):
+        raise ValueError(f"coefficients must have shape (..., 3, 10), not {shape}")
+    if len(shape) != 3:
+        raise ValueError(f"quorvane.dask takes coefficients of shape (n, 3, 10), not {shape}")
     if not isinstance(coefficients, da.Array):
         coefficients = da.from_array(coefficients, chunks=(
             chunk_systems or DEFAULT_CHUNK_SYSTEMS, _EQUATIONS, _COEFFICIENTS))
@@ -127,7 +132,7 @@ def solve_batch(coefficients, *, threads=1, chunk_systems=None, **keywords):
         coefficients = coefficients.rechunk({1: -1, 2: -1})
 
     keywords = dict(keywords, threads=threads)
-    _core.solve_batch(np.zeros((0, _EQUATIONS, _COEFFICIENTS)), **keywords)
+    _in_process_batch(np.zeros((0, _EQUATIONS, _COEFFICIENTS)), **keywords)
 
     first_systems = np.cumsum((0,) + coefficients.chunks[0][:-1]).tolist()
     blocks = coefficients.to_delayed().ravel()

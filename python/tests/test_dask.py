@@ -157,8 +157,7 @@ def test_bad_chunk_raises_what_the_in_process_call_raises(systems, bad, where, r
     assert "coefficients" in str(on_dask.value)
 
 
-@pytest.mark.parametrize("shape", [(3, 10), (2, 3, 9), (2, 2, 10), (2, 3, 11), (2, 3, 10, 1),
-                                   (30,), ()])
+@pytest.mark.parametrize("shape", [(2, 3, 9), (2, 2, 10), (2, 3, 11), (2, 3, 10, 1), (30,), ()])
 def test_wrong_shapes_raise_the_in_process_error_at_once(shape):
     with pytest.raises(ValueError) as in_process:
         quorvane.solve_batch(np.zeros(shape))
@@ -166,6 +165,12 @@ def test_wrong_shapes_raise_the_in_process_error_at_once(shape):
         with pytest.raises(ValueError) as on_dask:
             quorvane_dask.solve_batch(given)
         assert str(on_dask.value) == str(in_process.value)
+
+
+@pytest.mark.parametrize("shape", [(3, 10), (2, 2, 3, 10)])
+def test_stacks_other_than_one_axis_of_systems_raise_at_once(shape):
+    with pytest.raises(ValueError, match=r"\(n, 3, 10\)"):
+        quorvane_dask.solve_batch(da.zeros(shape))
 
 
 @pytest.mark.parametrize("keywords", [{"threads": 0}, {"threads": 1.5}, {"no_such_option": 1}])

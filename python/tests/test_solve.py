@@ -50,8 +50,6 @@ SAME_NUMBERS = {
     "transposed (5, 2)": lambda c: c.reshape(2, 5).T.copy().T,
     "every second element": strided,
     "negative stride": reversed_view,
-    "longer, NaN after the tenth": lambda c: np.concatenate([c, [np.nan, np.inf, 1e300]]),
-    "longer 2-D, NaN after the tenth": lambda c: np.concatenate([c, [np.nan] * 5]).reshape(3, 5),
     "Fractions": lambda c: [Fraction(int(v)) for v in c],
     "numpy scalars": lambda c: [np.int16(v) for v in c],
 }
@@ -78,6 +76,9 @@ def test_transposed_two_dimensional_arrays_are_read_in_row_major_order():
 
 BAD_ARGUMENTS = [
     ([1.0] * 9, ValueError),
+    ([1.0] * 11, ValueError),
+    (np.zeros((3, 10)), ValueError),
+    (np.ones((2, 10)), ValueError),
     ([], ValueError),
     (5.0, ValueError),
     (np.zeros((3, 3)), ValueError),

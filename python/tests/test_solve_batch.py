@@ -63,7 +63,7 @@ def test_any_layout_or_dtype_is_converted_not_misread(layout):
 
 
 @pytest.mark.parametrize("coefficients", [
-    np.zeros((3, 10)), np.zeros((2, 3, 9)), np.zeros((2, 2, 10)), np.zeros((2, 3, 11)),
+    np.zeros(10), np.zeros((10, 3)), np.zeros((2, 3, 9)), np.zeros((2, 2, 10)), np.zeros((2, 3, 11)),
     np.zeros((2, 3, 10, 1)), np.zeros(30), 1.0, [[[1.0] * 10] * 3, [[1.0] * 10] * 2],
 ])
 def test_wrong_shapes_raise_value_error(coefficients):
@@ -87,3 +87,35 @@ def test_values_that_are_not_real_raise_type_error(coefficients):
 def test_bad_thread_counts_raise(threads, error):
     with pytest.raises(error):
         quorvane.solve_batch(WORKED_EXAMPLE[None], threads=threads)
+
+
+def test_leading_axes_are_kept_in_the_padded_form_and_flattened_in_the_flat_one(systems):
+    stacked = systems[:24].reshape(2, 3, 4, 3, 10)
+    flat_points, flat_index = quorvane.solve_batch(systems[:24])
+    points, index = quorvane.solve_batch(stacked)
+    assert same_bits(points, flat_points) and same_bits(index, flat_index)
+
+    padded, count = quorvane.solve_batch(stacked, padded=True, threads=2)
+    assert padded.shape == (2, 3, 4, 8, 3) and padded.dtype == np.float64
+    assert count.shape == (2, 3, 4) and count.dtype == np.int64
+    assert count.sum() == len(flat_points) and count.max() <= 8
+    for leading in np.ndindex(2, 3, 4):
+        system = np.ravel_multi_index(leading, (2, 3, 4))
+        assert same_bits(padded[leading][:count[leading]], flat_points[flat_index == system])
+        assert np.isnan(padded[leading][count[leading]:]).all()
+
+
+def test_a_single_system_has_an_empty_leading_shape():
+    points, count = quorvane.solve_batch(WORKED_EXAMPLE, padded=True)
+    assert points.shape == (8, 3) and count.shape == () and count == 8
+    assert same_bits(points, quorvane.solve(*WORKED_EXAMPLE))
+    flat, index = quorvane.solve_batch(WORKED_EXAMPLE)
+    assert same_bits(flat, points) and index.tolist() == [0] * 8
+
+
+def test_complex_padded_batch_fills_with_complex_nan():
+    stacked = np.stack([WORKED_EXAMPLE, WORKED_EXAMPLE * 0])
+    points, count = quorvane.solve_batch(stacked, padded=True, complex=True)
+    assert points.dtype == np.complex128 and count.tolist() == [8, 0]
+    assert np.isnan(points[1].real).all() and np.isnan(points[1].imag).all()
+    assert same_bits(points[0], quorvane.solve(*WORKED_EXAMPLE, complex=True))

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// Links the installed library and solves a system with eight known real solutions.
+// Links the installed library (static or shared) and solves a system with eight known real
+// solutions through each kind of entry point: Eigen matrices, fixed arrays, a batch.
 #include <quorvane/solver.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 int main() {
   Eigen::MatrixXd first(10, 1), second(10, 1), third(10, 1);
@@ -34,5 +37,27 @@ int main() {
     if ((Eigen::Vector3d(s.x, s.y, std::abs(s.z)) - point).norm() < 1e-9) ++atPoint;
   std::printf("consumer: %zu positions from three spheres, %d at (1, 2, +-3)\n", positions.size(),
               atPoint);
-  return solutions.size() == 8 && satisfied == 8 && positions.size() == 2 && atPoint == 2 ? 0 : 1;
+  using Equation = std::array<double, 10>;
+  const std::array<Equation, 3> system = {Equation{6, 2, 0, 0, 1, 1, 0, -7, -7, 0},
+                                          Equation{-2, -2, 2, -2, 1, 1, 1, -1, 1, -1},
+                                          Equation{-6, 4, -2, -4, 1, 4, 1, -1, -2, 1}};
+  quorvane::SolutionList fromArrays;
+  const quorvane::SolveReport report =
+      quorvane::solveThreeQuadrics(system[0], system[1], system[2], fromArrays);
+  std::vector<double> twoSystems;
+  for (int copy = 0; copy < 2; ++copy)
+    for (const Equation& e : system) twoSystems.insert(twoSystems.end(), e.begin(), e.end());
+  quorvane::BatchOptions options;
+  options.threads = 2;
+  quorvane::BatchSolutions batch;
+  const quorvane::BatchStatus batchStatus =
+      quorvane::solveBatch(twoSystems.data(), 2, batch, options);
+  std::printf("consumer: %zu from arrays, %zu from a batch of two\n", fromArrays.size(),
+              batch.solutions.size());
+  return solutions.size() == 8 && satisfied == 8 && fromArrays.size() == 8 &&
+                 report.status == quorvane::SolveStatus::solved &&
+                 batchStatus == quorvane::BatchStatus::complete &&
+                 batch.solutions.size() == 16 && positions.size() == 2 && atPoint == 2
+             ? 0
+             : 1;
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks what a MEX module shows the Windows loader, as objdump -p reads it: a 64-bit DLL whose
-# only export is mexFunction; from MATLAB's libmx.dll and libmex.dll it imports exactly what
+# only export is mexFunction; from MATLAB's libmx.dll and libmex.dll it imports only what
 # their .def files list, and otherwise only from Windows itself (a MATLAB installation has no
 # MinGW runtime DLLs for it to find).
 #   check_module_tables.sh OBJDUMP MODULE LIBMX_DEF LIBMEX_DEF
@@ -49,8 +49,11 @@ for def in "$@"; do
   dll=$(sed -n 's/^LIBRARY[[:space:]]*//p' "$def" | tr -d '[:space:]')
   listed[$dll]=$(defNames "$def")
   imported=$(awk -v dll="$dll" '$1 == "import" && $2 == dll { print $3 }' <<<"$entries" | sort)
-  check "$(holds test "$imported" = "${listed[$dll]}")" \
-    "imports from $dll what $(basename "$def") lists (imports: $(paste -sd' ' <<<"$imported"))"
+  # The .def files serve every module (quorvane and quorvane_batch call different parts of the
+  # API): a module may import fewer names, but none that the real DLL might lack.
+  unlisted=$(comm -23 <(printf '%s\n' "$imported") <(printf '%s\n' "${listed[$dll]}") | paste -sd' ')
+  check "$(holds test -n "$imported" -a -z "$unlisted")" \
+    "imports from $dll only what $(basename "$def") lists (imports: $(paste -sd' ' <<<"$imported")${unlisted:+; unlisted: $unlisted})"
 done
 
 # Windows' own DLLs; anything else (libstdc++-6.dll, libgcc_s_seh-1.dll, libwinpthread-1.dll)

@@ -3,7 +3,9 @@
 // the stand-in libmx.dll and libmex.dll beside this program, and calls it: known solutions,
 // state across calls, every bad input, unloading and loading again, and failures inside the
 // solver (through the gateway linked to a stand-in solver that fails on request).
+// Then quorvane_batch.mexw64 the same way, against quorvane.mexw64's own columns.
 //   quorvane_module_host_test C:\path\to\quorvane.mexw64 C:\path\to\quorvane_throwing.mexw64
+//                             C:\path\to\quorvane_batch.mexw64
 #include <windows.h>
 
 #include <algorithm>
@@ -360,11 +362,81 @@ void solverFailures(MexFunction mexFunction) {
   }
 }
 
+// [S, K] = quorvane_batch(C, threads) on the worked example, a system of zeros and the worked
+// example again: S is quorvane's columns twice, bit for bit, K the 1-based system numbers;
+// 30 x 3 and 10 x 9 are the same batch, and bad input raises its identifier.
+void batchModule(MexFunction batch, MexFunction single) {
+  Arrays in;
+  Call one;
+  call(single, 1, {in.row(kFirst), in.row(kSecond), in.row(kThird)}, one);
+  std::vector<double> systems;
+  for (const Coefficients* c : {&kFirst, &kSecond, &kThird})
+    systems.insert(systems.end(), c->begin(), c->end());
+  systems.insert(systems.end(), 30, 0.0);
+  systems.insert(systems.end(), systems.begin(), systems.begin() + 30);
+  const struct {
+    mwSize rows, columns;
+    double threads;
+  } kLayouts[] = {{30, 3, 1}, {30, 3, 2}, {10, 9, 3}};
+  for (const auto& layout : kLayouts) {
+    const std::string what = "quorvane_batch " + std::to_string(layout.rows) + " x " +
+                             std::to_string(layout.columns) + ", " +
+                             std::to_string(int(layout.threads)) + " threads";
+    Call result;
+    call(batch, 2,
+         {in.make("double", layout.rows, layout.columns, systems),
+          in.make("double", 1, 1, {layout.threads})},
+         result);
+    bool same = !result.raised && one.outputs[0] != nullptr && result.outputs[0] != nullptr &&
+                result.outputs[1] != nullptr && standInColumns(result.outputs[0]) == 16 &&
+                standInRows(result.outputs[1]) == 1 && standInColumns(result.outputs[1]) == 16;
+    if (same) {
+      const double* s = mxGetPr(result.outputs[0]);
+      const double* k = mxGetPr(result.outputs[1]);
+      for (int copy = 0; copy < 2; ++copy)
+        same =
+            same && std::memcmp(s + 24 * copy, mxGetPr(one.outputs[0]), 24 * sizeof(double)) == 0;
+      for (int j = 0; j < 16; ++j) same = same && k[j] == (j < 8 ? 1 : 3);
+    }
+    check(same, what + ": quorvane's columns for systems 1 and 3, numbered");
+  }
+  const struct {
+    const char* className;
+    mwSize rows, columns;
+    bool complex, sparse;
+    double threads;
+    const char* identifier;
+  } kBad[] = {{"single", 30, 1, false, false, 1, "quorvane:notDouble"},
+              {"double", 30, 1, false, true, 1, "quorvane:sparse"},
+              {"double", 30, 1, true, false, 1, "quorvane:complex"},
+              {"double", 29, 1, false, false, 1, "quorvane:batchShape"},
+              {"double", 10, 4, false, false, 1, "quorvane:batchShape"},
+              {"double", 30, 1, false, false, 0, "quorvane:threads"},
+              {"double", 30, 1, false, false, 1.5, "quorvane:threads"}};
+  for (const auto& bad : kBad) {
+    Call result;
+    call(batch, 1,
+         {in.make(bad.className, bad.rows, bad.columns, {}, bad.complex, bad.sparse),
+          in.make("double", 1, 1, {bad.threads})},
+         result);
+    check(result.raised && std::strcmp(result.error.identifier, bad.identifier) == 0 &&
+              result.outputs[0] == nullptr,
+          std::string("quorvane_batch rejects with ") + bad.identifier + " (got " +
+              (result.raised ? result.error.identifier : "no error") + ")");
+  }
+  Call none;
+  call(batch, 1, {}, none);
+  check(none.raised && std::strcmp(none.error.identifier, "quorvane:inputCount") == 0,
+        "quorvane_batch without arguments: quorvane:inputCount");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s quorvane.mexw64 quorvane_throwing.mexw64\n", argv[0]);
+  if (argc != 4) {
+    std::fprintf(stderr,
+                 "usage: %s quorvane.mexw64 quorvane_throwing.mexw64 quorvane_batch.mexw64\n",
+                 argv[0]);
     return 2;
   }
   const char* path = argv[1];
@@ -408,6 +480,12 @@ int main(int argc, char** argv) {
   if (throwing.mexFunction != nullptr) {
     solverFailures(throwing.mexFunction);
     check(FreeLibrary(throwing.handle) != 0, "unloaded the failing module");
+  }
+  Module batch = load(argv[3]);
+  check(batch.mexFunction != nullptr, std::string("loaded ") + argv[3]);
+  if (batch.mexFunction != nullptr && module.mexFunction != nullptr) {
+    batchModule(batch.mexFunction, module.mexFunction);
+    check(FreeLibrary(batch.handle) != 0, "unloaded the batch module");
   }
   if (module.mexFunction != nullptr) {
     workedExample(module.mexFunction, "worked example after the failing module");

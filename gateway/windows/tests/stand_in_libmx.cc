@@ -75,6 +75,10 @@ std::size_t mxGetNumberOfElements(const mxArray* array) {
   return array->rows * array->columns;
 }
 
+std::size_t mxGetM(const mxArray* array) {
+  return array->rows;
+}
+
 const char* mxGetClassName(const mxArray* array) {
   return array->className.c_str();
 }

@@ -1,0 +1,56 @@
+%QUORVANE_BATCH  Real solutions of many systems of three quadratic equations.
+%   [S, K] = QUORVANE_BATCH(C) solves every system in C, each of three
+%   equations as QUORVANE takes them:
+%
+%       c(1) + c(2)*x*y + c(3)*x*z + c(4)*y*z + c(5)*x^2 + c(6)*y^2 + c(7)*z^2
+%            + c(8)*x + c(9)*y + c(10)*z = 0.
+%
+%   C is a real, full double array of size 30 x N (column k holds the first,
+%   second and third equation of system k, ten coefficients each) or
+%   10 x 3 x N (C(:, e, k) is equation e of system k). N may be zero.
+%
+%   S is 3 x M with one column (x; y; z) per real solution, and K is 1 x M:
+%   K(j) is the number (from 1) of the system that S(:, j) solves. Columns
+%   come system by system, and within a system in the order QUORVANE gives;
+%   a system without real solutions has no column. Each column is exactly
+%   what QUORVANE returns for that system alone, except that QUORVANE's NaN
+%   column for a solution at infinity is left out.
+%
+%   QUORVANE_BATCH(C, THREADS) uses at most THREADS threads (a whole number
+%   from 1 to 4096); by default every core. Threads take a few systems at a
+%   time, so a busy core does not hold up the others, and a batch of fewer
+%   than 64 systems per thread starts fewer threads. The result does not
+%   depend on the thread count.
+%
+%   Errors have identifiers quorvane:inputCount, quorvane:outputCount,
+%   quorvane:notDouble, quorvane:sparse, quorvane:complex,
+%   quorvane:batchShape, quorvane:threads, quorvane:outOfMemory,
+%   quorvane:tooLong and quorvane:internal.
+%
+%   Example: the system of HELP QUORVANE twice, 8 solutions each:
+%
+%       c = [6, 2, 0, 0, 1, 1, 0, -7, -7, 0, ...
+%            -2, -2, 2, -2, 1, 1, 1, -1, 1, -1, ...
+%            -6, 4, -2, -4, 1, 4, 1, -1, -2, 1]';
+%       [S, K] = quorvane_batch([c, c])   % S is 3 x 16, K is [1 1 ... 2 2]
+%
+%   See also QUORVANE.
+
+%!test
+%! c = [6, 2, 0, 0, 1, 1, 0, -7, -7, 0, -2, -2, 2, -2, 1, 1, 1, -1, 1, -1, ...
+%!      -6, 4, -2, -4, 1, 4, 1, -1, -2, 1]';
+%! [S, K] = quorvane_batch ([c, zeros(30, 1), c]);
+%! assert (size (S), [3, 16]);
+%! assert (K, [ones(1, 8), 3 * ones(1, 8)]);
+%! assert (S(:, 1:8), S(:, 9:16));
+%! assert (S(:, 1:8), quorvane (c(1:10), c(11:20), c(21:30)));
+%!test
+%! c = reshape ([6, 2, 0, 0, 1, 1, 0, -7, -7, 0, -2, -2, 2, -2, 1, 1, 1, -1, 1, -1, ...
+%!               -6, 4, -2, -4, 1, 4, 1, -1, -2, 1], 10, 3);
+%! [S, K] = quorvane_batch (cat (3, c, c), 2);
+%! assert (size (S), [3, 16]);
+%! assert (K, [ones(1, 8), 2 * ones(1, 8)]);
+%!error <quorvane_batch: C is .*10 x 3 x N> quorvane_batch (zeros (3, 10))
+%!error <thread count> quorvane_batch (zeros (30, 1), 0)
+
+% SPDX-License-Identifier: BSD-3-Clause
