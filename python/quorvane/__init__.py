@@ -111,9 +111,9 @@ def solve(c1, c2, c3, *, imag_tol=1e-4, complex=False, refine=True, method="stan
         Polish every solution by Newton steps on the original equations in compensated
         arithmetic (on by default: it costs a little time and gives the most accurate
         points). False gives the points of the MEX command and the C++ call without options.
-    method : {"standard", "fast"}, optional
-        "fast" uses the method's faster path where it can vouch for the result and the
-        standard one elsewhere.
+    method : str, optional
+        "standard" (the default) or "fast": the latter uses the method's faster path where it
+        can vouch for the result and the standard one elsewhere.
     full_output : bool, optional
         Also return a SolveInfo telling what happened.
 
