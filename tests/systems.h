@@ -96,12 +96,27 @@ inline long double residualInLongDouble(const Equation& c, const Solution& s,
   return size > 0 ? std::fabs(value) / size : std::fabs(value);
 }
 
+/// Two planes (a0 + a1 x + a2 y + a3 z) per equation.
+using PlanePairs = std::array<std::array<Eigen::Vector4d, 2>, 3>;
+
+/// Where one plane from each equation meets the others: bit e of `choice` picks equation e's.
+inline Eigen::Vector3d meetingPoint(const PlanePairs& planes, int choice) {
+  Eigen::Matrix3d normals;
+  Eigen::Vector3d offsets;
+  for (int e = 0; e < 3; ++e) {
+    const Eigen::Vector4d& plane = planes[e][(choice >> e) & 1];
+    normals.row(e) = plane.tail<3>().transpose();
+    offsets(e) = -plane(0);
+  }
+  return normals.partialPivLu().solve(offsets);
+}
+
 /// Three random equations, each a product of two random planes: eight real solutions, one
 /// per choice of a plane from each equation.
 /// The planes' constant terms are multiplied by `offset`, and so is the solutions' size.
 inline System randomProductOfPlanes(std::mt19937_64& rng, double offset = 1) {
   std::normal_distribution<double> normal;
-  std::array<std::array<Eigen::Vector4d, 2>, 3> planes;
+  PlanePairs planes;
   System system;
   for (int e = 0; e < 3; ++e) {
     for (auto& plane : planes[e]) {
@@ -110,16 +125,8 @@ inline System randomProductOfPlanes(std::mt19937_64& rng, double offset = 1) {
     }
     system.equations[e] = productOfPlanes(planes[e][0], planes[e][1]);
   }
-  for (int choice = 0; choice < 8; ++choice) {
-    Eigen::Matrix3d normals;
-    Eigen::Vector3d offsets;
-    for (int e = 0; e < 3; ++e) {
-      const Eigen::Vector4d& plane = planes[e][(choice >> e) & 1];
-      normals.row(e) = plane.tail<3>().transpose();
-      offsets(e) = -plane(0);
-    }
-    system.solutions.push_back(normals.partialPivLu().solve(offsets));
-  }
+  for (int choice = 0; choice < 8; ++choice)
+    system.solutions.push_back(meetingPoint(planes, choice));
   return system;
 }
 
@@ -264,7 +271,7 @@ inline System randomClusterAround(const Eigen::Vector3d& centre, std::mt19937_64
   std::normal_distribution<double> normal;
   std::uniform_real_distribution<double> offset(-0.3 * radius, 0.3 * radius);
   for (;;) {
-    std::array<std::array<Eigen::Vector4d, 2>, 3> planes;
+    PlanePairs planes;
     for (auto& pair : planes)
       for (Eigen::Vector4d& plane : pair) {
         const Eigen::Vector3d normal3 = Eigen::Vector3d::NullaryExpr([&] { return normal(rng); });
@@ -275,14 +282,7 @@ inline System randomClusterAround(const Eigen::Vector3d& centre, std::mt19937_64
     System system;
     bool inside = true;
     for (int choice = 0; choice < 8 && inside; ++choice) {
-      Eigen::Matrix3d normals;
-      Eigen::Vector3d offsets;
-      for (int e = 0; e < 3; ++e) {
-        const Eigen::Vector4d& plane = planes[e][(choice >> e) & 1];
-        normals.row(e) = plane.tail<3>().transpose();
-        offsets(e) = -plane(0);
-      }
-      const Eigen::Vector3d p = normals.partialPivLu().solve(offsets);
+      const Eigen::Vector3d p = meetingPoint(planes, choice);
       inside = (p - centre).norm() <= radius;
       system.solutions.push_back(p);
     }
@@ -324,7 +324,7 @@ inline System randomCloseRootPair(double apart, std::mt19937_64& rng) {
   const auto randomPlane = [&] {
     return Eigen::Vector4d(Eigen::Vector4d::NullaryExpr([&] { return normal(rng); }));
   };
-  std::array<std::array<Eigen::Vector4d, 2>, 3> planes;
+  PlanePairs planes;
   for (int e = 1; e < 3; ++e) planes[e] = {randomPlane(), randomPlane()};
   planes[0][0] = randomPlane();
   // Line of the second and third equations' first planes, and where the first plane cuts it.
@@ -338,15 +338,8 @@ inline System randomCloseRootPair(double apart, std::mt19937_64& rng) {
   planes[0][1] << -normal3.dot(meeting + apart * along), normal3;
   System system;
   for (int e = 0; e < 3; ++e) system.equations[e] = productOfPlanes(planes[e][0], planes[e][1]);
-  for (int choice = 0; choice < 8; ++choice) {
-    for (int e = 0; e < 3; ++e) {
-      const Eigen::Vector4d& plane = planes[e][(choice >> e) & 1];
-      normals.row(e) = plane.tail<3>().transpose();
-    }
-    Eigen::Vector3d offsets;
-    for (int e = 0; e < 3; ++e) offsets(e) = -planes[e][(choice >> e) & 1](0);
-    system.solutions.push_back(normals.partialPivLu().solve(offsets));
-  }
+  for (int choice = 0; choice < 8; ++choice)
+    system.solutions.push_back(meetingPoint(planes, choice));
   return system;
 }
 
