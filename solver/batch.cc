@@ -7,7 +7,9 @@
 #include <thread>
 #include <vector>
 
+#include "fast_path.h"
 #include "quorvane/solver.h"
+#include "solve_paths.h"
 #include "template.h"
 
 namespace quorvane {
@@ -17,8 +19,10 @@ constexpr std::size_t kCoefficientsPerSystem = kEquations * kCoefficients;
 
 // A chunk takes a few hundred microseconds: short enough that a stop request is seen at
 // once and that a slow core holds up the end of the call by little, long enough that the
-// shared counter is touched rarely.
+// shared counter is touched rarely. A multiple of the lane group, so that the fast method's
+// groups are full but for the batch's last.
 constexpr std::size_t kSystemsPerChunk = 16;
+static_assert(kSystemsPerChunk % kBatchLanes == 0);
 
 // Where one chunk's solutions lie in the part of the worker that solved it.
 struct ChunkSpan {
@@ -40,11 +44,10 @@ struct JoinedThreads {
   }
 };
 
-// The batch engine for either kind of point. `solveSystem(system, solutions)` appends the
-// solutions of the 30 coefficients at `system` and returns its report.
-template <class Point, class SolveSystem>
+// The batch engine for either kind of point: chunks of systems, solved a lane group at a time.
+template <class Point>
 BatchStatus runBatch(const double* coefficients, std::size_t count, BasicBatchSolutions<Point>& out,
-                     const BatchOptions& options, const SolveSystem& solveSystem) {
+                     const BatchOptions& options) {
   out.solutions.clear();
   out.system.clear();
   out.reports.clear();
@@ -79,11 +82,16 @@ BatchStatus runBatch(const double* coefficients, std::size_t count, BasicBatchSo
         const std::size_t first = chunk * kSystemsPerChunk;
         const std::size_t last = std::min(first + kSystemsPerChunk, count);
         spans[chunk] = {worker, part.solutions.size(), 0};
-        for (std::size_t k = first; k < last; ++k) {
-          const SolveReport report =
-              solveSystem(coefficients + k * kCoefficientsPerSystem, part.solutions);
-          if (options.reportEach) out.reports[k] = report;
-          part.system.resize(part.solutions.size(), static_cast<std::int64_t>(k));
+        for (std::size_t k = first; k < last; k += kBatchLanes) {
+          const std::size_t group = std::min<std::size_t>(kBatchLanes, last - k);
+          SolveReport reports[kBatchLanes];
+          std::size_t ends[kBatchLanes];
+          solveConsecutive(coefficients + k * kCoefficientsPerSystem, group, options.solve,
+                           part.solutions, reports, ends);
+          for (std::size_t i = 0; i < group; ++i) {
+            if (options.reportEach) out.reports[k + i] = reports[i];
+            part.system.resize(ends[i], static_cast<std::int64_t>(k + i));
+          }
         }
         spans[chunk].end = part.solutions.size();
       }
@@ -123,23 +131,14 @@ BatchStatus runBatch(const double* coefficients, std::size_t count, BasicBatchSo
 
 }  // namespace
 
-// The equations of a system lie 10 doubles apart, read in place by the raw-pointer calls.
 BatchStatus solveBatch(const double* coefficients, std::size_t count, BatchSolutions& out,
                        const BatchOptions& options) {
-  return runBatch(coefficients, count, out, options,
-                  [&](const double* system, SolutionList& solutions) {
-                    return solveThreeQuadrics(system, system + kCoefficients,
-                                              system + 2 * kCoefficients, solutions, options.solve);
-                  });
+  return runBatch(coefficients, count, out, options);
 }
 
 BatchStatus solveBatchComplex(const double* coefficients, std::size_t count,
                               ComplexBatchSolutions& out, const BatchOptions& options) {
-  return runBatch(
-      coefficients, count, out, options, [&](const double* system, ComplexSolutionList& solutions) {
-        return solveThreeQuadricsComplex(system, system + kCoefficients, system + 2 * kCoefficients,
-                                         solutions, options.solve);
-      });
+  return runBatch(coefficients, count, out, options);
 }
 
 void solveBatch(const double* coefficients, std::size_t count, BatchSolutions& out,

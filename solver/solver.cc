@@ -192,11 +192,19 @@ bool clusteredFarOut(const Candidates& candidates) {
   return spread < kClusterRatio * std::max(1.0, std::abs(mean));
 }
 
+// The fast method's candidates for a system as it stands: computed for this call alone, or
+// beforehand in a batch's lanes.
+struct FastStart {
+  bool accepted = false;
+  const Candidates* candidates = nullptr;
+};
+
 // The template in one frame, its candidates brought back to the scaled system's variables
 // and checked there. The first try, on the system as it stands, keeps its candidates as
-// computed; the others refine theirs.
+// computed; the others refine theirs. `fast` takes the fast method's candidates instead of
+// the template's (on the system as it stands only).
 Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions& options,
-                 double imaginaryTolerance, bool fast = false) {
+                 double imaginaryTolerance, const FastStart* fast = nullptr) {
   Try result;
   Equations local = frame.centre ? translatedEquations(system, *frame.centre) : system;
   LiftedPlanes lifted{};
@@ -207,8 +215,12 @@ Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions
   const int exponent = asGiven ? 0 : scaleToUnitRange(local).variableExponent;
   Candidates candidates;
   if (!local.allFinite()) return result;
-  if (!(fast ? fastTemplateCandidates(local, candidates) : templateCandidates(local, candidates)))
+  if (fast) {
+    if (!fast->accepted) return result;
+    candidates = *fast->candidates;
+  } else if (!templateCandidates(local, candidates)) {
     return result;
+  }
   result.ran = true;
   // All eight solutions close together against their distance from the origin: the eigen-
   // solver may then read a real root as complex, so the complex candidates are checked too.
@@ -435,14 +447,22 @@ struct Output {
 };
 
 // `exponent`: the scaled system's variables are the caller's over 2^exponent; the
-// imaginary tolerance is the caller's.
+// imaginary tolerance is the caller's. `fastStart`: the fast method's candidates if already
+// computed.
 Try solveScaled(const Equations& system, int exponent, const SolveOptions& options,
-                SolveReport& report) {
+                SolveReport& report, const FastStart* fastStart) {
   const double tolerance = std::ldexp(options.imaginaryTolerance, -exponent);
   // The fast method's result stands where it verifies completely and shows no close pair;
   // anything else goes the standard way, which is never less complete.
   if (options.method == Method::fast) {
-    Try fast = solveInFrame(system, Frame{}, options, tolerance, true);
+    Candidates candidates;
+    FastStart own;
+    if (!fastStart) {
+      own.accepted = fastTemplateCandidates(system, candidates);
+      own.candidates = &candidates;
+      fastStart = &own;
+    }
+    Try fast = solveInFrame(system, Frame{}, options, tolerance, fastStart);
     if (fast.complete() && !hasNearRealPair(fast)) {
       report.method = Method::fast;
       return fast;
@@ -495,24 +515,41 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
   return best;
 }
 
-SolveReport solveSystem(const std::array<const double*, kEquationCount>& arguments,
-                        const SolveOptions& options, const Output& output) {
+// A system read and scaled to order one, ready for the tries.
+struct Prepared {
+  Equations original, system;
+  Scaling scaling{0, true};
   SolveReport report;
+  bool ready = false;  // otherwise `report` is the whole answer
+};
+
+Prepared prepare(const std::array<const double*, kEquationCount>& arguments) {
+  Prepared prepared;
   for (int e = 0; e < kEquationCount; ++e)
     if (!hasTenFiniteCoefficients(arguments[e])) {
-      report.status = SolveStatus::badInput;
-      report.argument = e;
-      report.problem = InputProblem::notFinite;
-      return report;
+      prepared.report.status = SolveStatus::badInput;
+      prepared.report.argument = e;
+      prepared.report.problem = InputProblem::notFinite;
+      return prepared;
     }
-  Equations original;
   for (int e = 0; e < kEquationCount; ++e)
-    for (int i = 0; i < kCoefficientCount; ++i) original(e, i) = arguments[e][i];
-  Equations system = original;
-  const Scaling scaling = scaleToUnitRange(system);
-  if (!system.allFinite()) return report;
+    for (int i = 0; i < kCoefficientCount; ++i) prepared.original(e, i) = arguments[e][i];
+  prepared.system = prepared.original;
+  prepared.scaling = scaleToUnitRange(prepared.system);
+  prepared.ready = prepared.system.allFinite();
+  return prepared;
+}
 
-  Try best = solveScaled(system, scaling.variableExponent, options, report);
+SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
+                          const Output& output, const FastStart* fastStart = nullptr) {
+  const Equations& original = prepared.original;
+  const Equations& system = prepared.system;
+  const Scaling& scaling = prepared.scaling;
+  SolveReport report = prepared.report;
+  // The fast path finds real eigenvalues only: complex points come the standard way.
+  SolveOptions tries = options;
+  if (output.complex) tries.method = Method::standard;
+  Try best = solveScaled(system, scaling.variableExponent, tries, report, fastStart);
   if (best.path == SolvePath::asGiven) separateCloseRoots(system, best);
 
   const int exponent = scaling.variableExponent;
@@ -559,6 +596,52 @@ SolveReport solveSystem(const std::array<const double*, kEquationCount>& argumen
   if (report.status == SolveStatus::partial && returned == 0)
     report.status = SolveStatus::declined, report.path = SolvePath::none;
   return report;
+}
+
+SolveReport solveSystem(const std::array<const double*, kEquationCount>& arguments,
+                        const SolveOptions& options, const Output& output) {
+  const Prepared prepared = prepare(arguments);
+  return prepared.ready ? solvePrepared(prepared, options, output) : prepared.report;
+}
+
+// Systems one after the other; with the fast method, up to four at a time share the lane
+// kernels, each then finished exactly as a call of its own would finish it.
+template <class List>
+void solveConsecutiveInto(const double* first, std::size_t count, const SolveOptions& options,
+                          const Output& output, const List& solutions, SolveReport* reports,
+                          std::size_t* ends) {
+  const auto argumentsOf = [&](std::size_t k) -> std::array<const double*, kEquationCount> {
+    const double* system = first + k * kEquationCount * kCoefficientCount;
+    return {system, system + kCoefficientCount, system + 2 * kCoefficientCount};
+  };
+  if (options.method != Method::fast || output.complex) {
+    for (std::size_t k = 0; k < count; ++k) {
+      reports[k] = solveSystem(argumentsOf(k), options, output);
+      ends[k] = solutions.size();
+    }
+    return;
+  }
+  for (std::size_t group = 0; group < count; group += kBatchLanes) {
+    const std::size_t lanes = std::min<std::size_t>(kBatchLanes, count - group);
+    std::array<Prepared, kBatchLanes> prepared;
+    // A lane without a system, or whose system is already answered, runs on zeros, which
+    // the fast path declines at once.
+    std::array<Equations, kBatchLanes> equations;
+    for (std::size_t lane = 0; lane < kBatchLanes; ++lane) {
+      if (lane < lanes) prepared[lane] = prepare(argumentsOf(group + lane));
+      equations[lane] = prepared[lane].ready ? prepared[lane].system : Equations::Zero();
+    }
+    std::array<Candidates, kBatchLanes> candidates;
+    std::array<bool, kBatchLanes> accepted;
+    fastTemplateCandidates4(equations, candidates, accepted);
+    for (std::size_t lane = 0; lane < lanes; ++lane) {
+      const FastStart start{accepted[lane], &candidates[lane]};
+      reports[group + lane] = prepared[lane].ready
+                                  ? solvePrepared(prepared[lane], options, output, &start)
+                                  : prepared[lane].report;
+      ends[group + lane] = solutions.size();
+    }
+  }
 }
 
 // The first ten entries of an Eigen argument, or the report of one that is too short.
@@ -627,6 +710,20 @@ SolveReport solveReportingPath(const Eigen::MatrixXd& first, const Eigen::Matrix
 void solveThreeQuadrics(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
                         const Eigen::MatrixXd& third, SolutionList& solutions) {
   solveReportingPath(first, second, third, solutions);
+}
+
+void solveConsecutive(const double* first, std::size_t count, const SolveOptions& options,
+                      SolutionList& solutions, SolveReport* reports, std::size_t* ends) {
+  Output output;
+  output.real = &solutions;
+  solveConsecutiveInto(first, count, options, output, solutions, reports, ends);
+}
+
+void solveConsecutive(const double* first, std::size_t count, const SolveOptions& options,
+                      ComplexSolutionList& solutions, SolveReport* reports, std::size_t* ends) {
+  Output output;
+  output.complex = &solutions;
+  solveConsecutiveInto(first, count, options, output, solutions, reports, ends);
 }
 
 }  // namespace quorvane

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "fast_path.h"
 #include "systems.h"
 
 namespace quorvane {
@@ -259,45 +260,69 @@ BasicBatchSolutions<Point> singleCalls(const std::vector<double>& coefficients,
   return expected;
 }
 
+// The first `count` systems of `coefficients` by the batch and by single calls with the
+// same options: the same points bit for bit, the same reports, real and complex.
+void expectBatchOfSingleCalls(std::vector<double> coefficients, std::size_t count,
+                              const BatchOptions& options, const std::string& what) {
+  coefficients.resize(30 * count);
+  std::vector<SolveReport> reports;
+  const BatchSolutions expected =
+      singleCalls<Solution>(coefficients, reports, [&](const double* s, SolutionList& out) {
+        return solveThreeQuadrics(s, s + 10, s + 20, out, options.solve);
+      });
+  BatchSolutions actual;
+  ASSERT_EQ(solveBatch(coefficients.data(), count, actual, options), BatchStatus::complete);
+  expectSameBatch(actual, expected, what.c_str());
+  ASSERT_EQ(actual.reports.size(), count);
+  for (std::size_t k = 0; k < count; ++k) {
+    const SolveReport &a = actual.reports[k], &e = reports[k];
+    EXPECT_TRUE(a.status == e.status && a.path == e.path && a.method == e.method &&
+                a.centringRounds == e.centringRounds && a.argument == e.argument &&
+                a.problem == e.problem)
+        << what << ", system " << k;
+  }
+
+  std::vector<SolveReport> complexReports;
+  const ComplexBatchSolutions expectedComplex = singleCalls<ComplexSolution>(
+      coefficients, complexReports, [&](const double* s, ComplexSolutionList& out) {
+        return solveThreeQuadricsComplex(s, s + 10, s + 20, out, options.solve);
+      });
+  ComplexBatchSolutions actualComplex;
+  ASSERT_EQ(solveBatchComplex(coefficients.data(), count, actualComplex, options),
+            BatchStatus::complete);
+  ASSERT_EQ(actualComplex.system, expectedComplex.system) << what;
+  ASSERT_EQ(actualComplex.solutions.size(), expectedComplex.solutions.size()) << what;
+  EXPECT_EQ(std::memcmp(actualComplex.solutions.data(), expectedComplex.solutions.data(),
+                        sizeof(ComplexSolution) * actualComplex.solutions.size()),
+            0)
+      << what;
+  EXPECT_GT(actualComplex.solutions.size(), actual.solutions.size()) << what;
+}
+
+// With the fast method the batch solves four systems at a time in vector lanes (where the CPU
+// has them) or one after the other; either way each system's result is its single call's. An
+// odd count leaves a last group of three, and the mix puts declined systems in every lane.
 TEST(Batch, OptionsReportsAndComplexPointsAreThoseOfSingleCalls) {
   const std::vector<double> coefficients = layOut(mixedSystems());
-  const std::size_t count = coefficients.size() / 30;
-  for (const double tolerance : {1e-4, 1e-1}) {
-    BatchOptions options;
-    options.threads = 3;
-    options.systemsPerThread = 1;
-    options.reportEach = true;
-    options.solve.imaginaryTolerance = tolerance;
-    options.solve.refine = tolerance > 1e-3;
-    std::vector<SolveReport> reports;
-    const BatchSolutions expected =
-        singleCalls<Solution>(coefficients, reports, [&](const double* s, SolutionList& out) {
-          return solveThreeQuadrics(s, s + 10, s + 20, out, options.solve);
-        });
-    BatchSolutions actual;
-    ASSERT_EQ(solveBatch(coefficients.data(), count, actual, options), BatchStatus::complete);
-    expectSameBatch(actual, expected, "real points");
-    ASSERT_EQ(actual.reports.size(), count);
-    for (std::size_t k = 0; k < count; ++k) {
-      EXPECT_EQ(actual.reports[k].status, reports[k].status) << k;
-      EXPECT_EQ(actual.reports[k].path, reports[k].path) << k;
-    }
-
-    std::vector<SolveReport> complexReports;
-    const ComplexBatchSolutions expectedComplex = singleCalls<ComplexSolution>(
-        coefficients, complexReports, [&](const double* s, ComplexSolutionList& out) {
-          return solveThreeQuadricsComplex(s, s + 10, s + 20, out, options.solve);
-        });
-    ComplexBatchSolutions actualComplex;
-    ASSERT_EQ(solveBatchComplex(coefficients.data(), count, actualComplex, options),
-              BatchStatus::complete);
-    ASSERT_EQ(actualComplex.system, expectedComplex.system);
-    ASSERT_EQ(actualComplex.solutions.size(), expectedComplex.solutions.size());
-    EXPECT_EQ(std::memcmp(actualComplex.solutions.data(), expectedComplex.solutions.data(),
-                          sizeof(ComplexSolution) * actualComplex.solutions.size()),
-              0);
-    EXPECT_GT(actualComplex.solutions.size(), actual.solutions.size());
+  for (const bool scalarLanes : {false, true}) {
+    forceScalarLanes(scalarLanes);
+    for (const Method method : {Method::standard, Method::fast})
+      for (const double tolerance : {1e-4, 1e-1}) {
+        BatchOptions options;
+        options.threads = 3;
+        options.systemsPerThread = 1;
+        options.reportEach = true;
+        options.solve.method = method;
+        options.solve.imaginaryTolerance = tolerance;
+        options.solve.refine = tolerance > 1e-3;
+        const std::string what = std::string(method == Method::fast ? "fast" : "standard") +
+                                 (scalarLanes ? ", scalar lanes" : ", vector lanes if any") +
+                                 ", tolerance " + std::to_string(tolerance);
+        expectBatchOfSingleCalls(coefficients, 400, options, what);
+        if (method == Method::fast) expectBatchOfSingleCalls(coefficients, 399, options, what);
+      }
   }
+  forceScalarLanes(false);
 }
 
 }  // namespace

@@ -113,7 +113,8 @@ def solve(c1, c2, c3, *, imag_tol=1e-4, complex=False, refine=True, method="stan
         points). False gives the points of the MEX command and the C++ call without options.
     method : str, optional
         "standard" (the default) or "fast": the latter uses the method's faster path where it
-        can vouch for the result and the standard one elsewhere.
+        can vouch for the result and the standard one elsewhere (always with complex=True,
+        since the faster path finds real solutions only).
     full_output : bool, optional
         Also return a SolveInfo telling what happened.
 

@@ -77,7 +77,8 @@ void solveThreeQuadrics(const Eigen::MatrixXd& first, const Eigen::MatrixXd& sec
 enum class Method {
   standard,  ///< one LU solve of the template and a full eigen-decomposition (the default)
   fast,      ///< the template's block structure and the real roots of the characteristic
-             ///< polynomial; any system it cannot vouch for goes the standard way
+             ///< polynomial; any system it cannot vouch for goes the standard way, and so
+             ///< do the calls for complex points
 };
 
 /// What a call with options may do beyond the three-argument call.
