@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Instructions per call of the verified solver, the bare template path, the fast path (one
-# system at a time and in batches of four, each with the bare path for what it declines) and
+# Instructions per call of the verified solver, the bare template path, the fast path's kernels
+# (one system at a time and in batches of four, each with the bare path for what it declines),
+# the whole fast method (the options call, and solveBatch on one thread) and
 # the linear-algebra floor (25 x 25 LU with its solve, 8 x 8 eigen-decomposition), counted by
 # callgrind: the difference between runs of 2N and N systems, less the same difference for
 # drawing and preparing the systems alone (which every mode does), so that only the calls
@@ -24,7 +25,7 @@ perSystem() {
 }
 for family in generic planes; do
   setup=$(perSystem setup "$family")
-  for mode in floor bare verified fast fastbatch; do
+  for mode in floor bare verified fast fastbatch fastcall fastsolvebatch; do
     echo "$family $mode $(($(perSystem "$mode" "$family") - setup)) instructions per call"
   done
 done

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// Solves the first N random generic systems (or product-of-planes systems) in one of five
+// Solves the first N random generic systems (or product-of-planes systems) in one of several
 // ways, for instruction counts under valgrind --tool=callgrind, which repeat exactly where
 // timings on a shared machine do not. bench/count_instructions.sh runs it. `fast` and
-// `fastbatch` are the fast path one system at a time and four at once, each with the bare
-// template path for the systems it declines. `setup` only draws and prepares the systems,
-// which every mode does: its count is to be subtracted from theirs.
+// `fastbatch` are the fast path's kernels one system at a time and four at once, each with
+// the bare template path for the systems it declines; `fastcall` and `fastsolvebatch` are the
+// whole fast method, verified, through the options call and through solveBatch (one thread).
+// `setup` only draws and prepares the systems, which every mode does: its count is to be
+// subtracted from theirs.
 //
-//   solve_loop verified|bare|floor|fast|fastbatch|setup generic|planes N
+//   solve_loop verified|bare|floor|fast|fastbatch|fastcall|fastsolvebatch|setup generic|planes N
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -70,7 +72,9 @@ void solveFastBatch(const Prepared* first, quorvane::SolutionList& solutions) {
 
 int main(int argc, char** argv) {
   if (argc != 4) {
-    std::fprintf(stderr, "usage: %s verified|bare|floor|fast|fastbatch|setup generic|planes N\n",
+    std::fprintf(stderr,
+                 "usage: %s verified|bare|floor|fast|fastbatch|fastcall|fastsolvebatch|setup "
+                 "generic|planes N\n",
                  argv[0]);
     return 2;
   }
@@ -91,9 +95,25 @@ int main(int argc, char** argv) {
     if (quorvane::bench::templateAndAction(p.system, p.linearAlgebra)) prepared.push_back(p);
   }
 
+  std::vector<double> laidOut;
+  for (const Prepared& p : prepared)
+    for (const auto& e : p.system.equations) laidOut.insert(laidOut.end(), e.data(), e.data() + 10);
+  quorvane::SolveOptions fastOptions;
+  fastOptions.method = quorvane::Method::fast;
+
   quorvane::SolutionList solutions;
   solutions.reserve(8);
   double checksum = 0;
+  if (!std::strcmp(mode, "fastsolvebatch")) {
+    quorvane::BatchOptions options;
+    options.threads = 1;
+    options.solve = fastOptions;
+    quorvane::BatchSolutions batch;
+    quorvane::solveBatch(laidOut.data(), prepared.size(), batch, options);
+    for (const quorvane::Solution& s : batch.solutions) checksum += s.x;
+    std::printf("%g\n", checksum);
+    return 0;
+  }
   const bool batch = !std::strcmp(mode, "fastbatch");
   for (std::size_t i = 0; i < prepared.size(); i += batch ? quorvane::kBatchLanes : 1) {
     const Prepared& p = prepared[i];
@@ -103,6 +123,9 @@ int main(int argc, char** argv) {
       quorvane::solveThreeQuadrics(e[0], e[1], e[2], solutions);
     } else if (!std::strcmp(mode, "bare")) {
       solveBare(quorvane::stackEquations(e[0], e[1], e[2]), solutions);
+    } else if (!std::strcmp(mode, "fastcall")) {
+      const double* c = laidOut.data() + 30 * i;
+      quorvane::solveThreeQuadrics(c, c + 10, c + 20, solutions, fastOptions);
     } else if (!std::strcmp(mode, "fast")) {
       solveFast(quorvane::stackEquations(e[0], e[1], e[2]), solutions);
     } else if (batch) {

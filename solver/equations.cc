@@ -17,16 +17,20 @@ Equations stackEquations(const Eigen::MatrixXd& first, const Eigen::MatrixXd& se
   return equations;
 }
 
-double largestRelativeResidual(const Equations& equations, std::complex<double> x,
-                               std::complex<double> y, std::complex<double> z) {
-  const std::complex<double> monomials[kCoefficientCount] = {1.0,   x * y, x * z, y * z, x * x,
-                                                             y * y, z * z, x,     y,     z};
+namespace {
+
+// One source for real and complex points. At a finite real point both give the same bits:
+// products with zero imaginary parts add nothing to the real ones, and |t + 0i| is |t|.
+template <class Scalar>
+double largestRelativeResidualOf(const Equations& equations, Scalar x, Scalar y, Scalar z) {
+  const Scalar monomials[kCoefficientCount] = {1.0,   x * y, x * z, y * z, x * x,
+                                               y * y, z * z, x,     y,     z};
   double largest = 0;
   for (int e = 0; e < kEquationCount; ++e) {
-    std::complex<double> value = 0;
+    Scalar value = 0;
     double size = 0;
     for (int i = 0; i < kCoefficientCount; ++i) {
-      const std::complex<double> term = equations(e, i) * monomials[i];
+      const Scalar term = equations(e, i) * monomials[i];
       value += term;
       size += std::abs(term);
     }
@@ -35,6 +39,17 @@ double largestRelativeResidual(const Equations& equations, std::complex<double> 
     if (!(residual <= largest)) largest = residual;
   }
   return largest;
+}
+
+}  // namespace
+
+double largestRelativeResidual(const Equations& equations, std::complex<double> x,
+                               std::complex<double> y, std::complex<double> z) {
+  return largestRelativeResidualOf(equations, x, y, z);
+}
+
+double largestRelativeResidual(const Equations& equations, double x, double y, double z) {
+  return largestRelativeResidualOf(equations, x, y, z);
 }
 
 namespace {

@@ -29,6 +29,8 @@ Equations stackEquations(const Eigen::MatrixXd& first, const Eigen::MatrixXd& se
 /// point: scale-free in the equations and the variables. 0 where all terms vanish.
 double largestRelativeResidual(const Equations& equations, std::complex<double> x,
                                std::complex<double> y, std::complex<double> z);
+/// The same at a real point, in real arithmetic: the same value as at (x + 0i, y + 0i, z + 0i).
+double largestRelativeResidual(const Equations& equations, double x, double y, double z);
 
 /// The same measure at a real point, but with every term kept as mantissa and exponent, so
 /// that nothing over- or underflows whatever the sizes of the coefficients and the point.

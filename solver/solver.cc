@@ -93,8 +93,9 @@ bool isReal(const ComplexPoint& p) {
   return p.imag().isZero(0);
 }
 
+// |x + 0i| is |x|: real points skip the complex magnitude, with the same result.
 double largestMagnitude(const ComplexPoint& p) {
-  return p.cwiseAbs().maxCoeff();
+  return isReal(p) ? p.real().cwiseAbs().maxCoeff() : p.cwiseAbs().maxCoeff();
 }
 
 // The template copies each reduced equation's leading column and the seven shared ones, so
@@ -124,10 +125,11 @@ namespace {
 // lets the real part miss them by the square of the imaginary parts, so the point is then
 // judged as the complex point it is.
 double checked(const Equations& system, const ComplexPoint& at, double error, bool judgedComplex) {
-  const ComplexPoint judged =
-      judgedComplex ? at : ComplexPoint(at.real().cast<std::complex<double>>());
-  if (!(largestRelativeResidual(system, judged(0), judged(1), judged(2)) <= kRealResidualTolerance))
-    return kInfinity;
+  const double residual =
+      judgedComplex && !isReal(at)
+          ? largestRelativeResidual(system, at(0), at(1), at(2))
+          : largestRelativeResidual(system, at(0).real(), at(1).real(), at(2).real());
+  if (!(residual <= kRealResidualTolerance)) return kInfinity;
   return error;
 }
 

@@ -231,12 +231,16 @@ TEST(Batch, CancelStopsEveryWorkerAndLeavesNothing) {
               BatchStatus::cancelled);
     EXPECT_TRUE(out.solutions.empty() && out.system.empty() && out.reports.empty()) << threads;
 
-    // Set from the calling thread's poll after three chunks, as a host's interrupt would.
+    // Set from the calling thread's poll after three chunks, as a host's interrupt would. The
+    // batch is long enough (ten copies, 250 chunks) that the other workers cannot finish it
+    // while the calling thread waits for a core.
     cancel = false;
     int polls = 0;
     options.interrupted = [&] { return ++polls == 4; };
-    EXPECT_EQ(solveBatch(coefficients.data(), systems.size(), out, options),
-              BatchStatus::cancelled);
+    std::vector<double> longer;
+    for (int copy = 0; copy < 10; ++copy)
+      longer.insert(longer.end(), coefficients.begin(), coefficients.end());
+    EXPECT_EQ(solveBatch(longer.data(), longer.size() / 30, out, options), BatchStatus::cancelled);
     EXPECT_EQ(polls, 4) << threads;
     EXPECT_TRUE(out.solutions.empty() && out.system.empty()) << threads;
 
