@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <limits>
 #include <new>
@@ -56,6 +57,12 @@ constexpr std::size_t kTextSize = 24;
 // A char row vector's text, or false when `a` is none or does not fit.
 bool readText(const mxArray* a, char (&text)[kTextSize]) {
   return mxIsChar(a) && mxGetM(a) == 1 && mxGetString(a, text, kTextSize) == 0;
+}
+
+// Text in the sense of where the thread count may stand: a MATLAB string is text too, though
+// only char arrays can be read here.
+bool isText(const mxArray* a) {
+  return mxIsChar(a) || std::strcmp(mxGetClassName(a), "string") == 0;
 }
 
 bool sameIgnoringCase(const char* a, const char* b) {
@@ -177,7 +184,7 @@ CallError checkBatchArguments(int nlhs, int nrhs, const mxArray* prhs[], BatchRe
         static_cast<unsigned long long>(mxGetM(c)),
         static_cast<unsigned long long>(mxGetNumberOfElements(c)), broken->expectation);
   int firstOption = 1;
-  if (nrhs >= 2 && !mxIsChar(prhs[1])) {
+  if (nrhs >= 2 && !isText(prhs[1])) {
     const mxArray* t = prhs[1];
     const double threads = isRealDoubleScalar(t) ? *mxGetPr(t) : 0;
     if (!(threads >= 1) || threads != std::floor(threads) || threads > 4096)
