@@ -452,14 +452,14 @@ void batchOptions(MexFunction batch) {
   if (found) {
     const double* s = mxGetPr(fast.outputs[0]);
     const double* k = mxGetPr(fast.outputs[1]);
-    auto near = [&](int j, const double(&point)[3]) {
+    auto atPoint = [&](int j, const double(&point)[3]) {
       return std::fabs(s[3 * j] - point[0]) < 1e-9 && std::fabs(s[3 * j + 1] - point[1]) < 1e-9 &&
              std::fabs(s[3 * j + 2] - point[2]) < 1e-9;
     };
     for (int system = 1; system <= 2; ++system)
       for (const auto& point : kExpected) {
         bool seen = false;
-        for (int j = 0; j < 16; ++j) seen = seen || (k[j] == system && near(j, point));
+        for (int j = 0; j < 16; ++j) seen = seen || (k[j] == system && atPoint(j, point));
         found = found && seen;
       }
   }
