@@ -8,10 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <limits>
-#include <new>
-#include <stdexcept>
 #include <thread>
 #include <type_traits>
 
@@ -206,14 +203,8 @@ CallError solveIntoState(const double* coefficients, std::size_t count,
     options.solve = request.solve;
     solveBatch(coefficients, count, batchState, options);
     return noError();
-  } catch (const std::bad_alloc&) {
-    return callError("quorvane:outOfMemory", "bad allocation");
-  } catch (const std::length_error&) {
-    return callError("quorvane:tooLong", "vector<T> too long");
-  } catch (const std::exception& failure) {
-    return callError("quorvane:internal", "unexpected failure in the solver: %s", failure.what());
   } catch (...) {
-    return callError("quorvane:internal", "unexpected failure in the solver");
+    return solverFailure();
   }
 }
 
