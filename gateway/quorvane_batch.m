@@ -29,10 +29,11 @@
 %   pair overrides an earlier one of the same name.
 %
 %     'Method'   'standard' (default) or 'fast', ignoring case: how the
-%                eigenvalues are found. 'fast' finds the same real points
-%                as 'standard' up to rounding, maybe in another order within
-%                a system, in a fraction of the time; a system it cannot
-%                vouch for is solved the standard way.
+%                eigenvalues are found. 'fast' takes a fraction of the time
+%                and finds the same real points, checked the same way (a
+%                system it cannot vouch for is solved the standard way);
+%                they may differ in the last digits and come in another
+%                order within a system.
 %     'ImagTol'  a real finite nonnegative double scalar, default 1e-4: a
 %                solution counts as real when the imaginary part of its z is
 %                strictly below it, and is returned as its real part. A wider
