@@ -10,29 +10,25 @@ namespace {
 
 constexpr const char* kInputNames[kCoefficientArrays] = {"first", "second", "third"};
 
-struct InputRule {
-  bool (*broken)(const mxArray* input);
-  const char* identifier;
-  const char* expectation;
-};
-
 // In this order, so that each rule may assume the ones before it hold: only a double array
 // has double data, and only a full one has its elements in storage.
-constexpr InputRule kInputRules[] = {
+constexpr ArrayRule kDoubleRules[] = {
     {[](const mxArray* input) -> bool { return !mxIsDouble(input); }, "quorvane:notDouble",
      "a real full double array"},
     {[](const mxArray* input) -> bool { return mxIsSparse(input); }, "quorvane:sparse",
      "a full (not sparse) double array"},
     {[](const mxArray* input) -> bool { return mxIsComplex(input); }, "quorvane:complex",
      "a real double array"},
-    {[](const mxArray* input) -> bool {
-       return mxGetNumberOfElements(input) < static_cast<std::size_t>(kCoefficientsPerEquation);
-     },
-     "quorvane:tooFewCoefficients",
-     "at least ten coefficients, in the order 1, xy, xz, yz, x^2, y^2, z^2, x, y, z"},
 };
 
-CallError badInput(const InputRule& rule, int index, const mxArray* input) {
+constexpr ArrayRule kTooFewCoefficients = {
+    [](const mxArray* input) -> bool {
+      return mxGetNumberOfElements(input) < static_cast<std::size_t>(kCoefficientsPerEquation);
+    },
+    "quorvane:tooFewCoefficients",
+    "at least ten coefficients, in the order 1, xy, xz, yz, x^2, y^2, z^2, x, y, z"};
+
+CallError badInput(const ArrayRule& rule, int index, const mxArray* input) {
   const auto elements = static_cast<unsigned long long>(mxGetNumberOfElements(input));
   return callError(rule.identifier,
                    "%s coefficient array (argument %d) is %s%s%s with %llu element%s; expected %s",
@@ -43,6 +39,12 @@ CallError badInput(const InputRule& rule, int index, const mxArray* input) {
 
 }  // namespace
 
+const ArrayRule* brokenRule(const mxArray* input, const ArrayRule& ownRule) {
+  for (const ArrayRule& rule : kDoubleRules)
+    if (rule.broken(input)) return &rule;
+  return ownRule.broken(input) ? &ownRule : nullptr;
+}
+
 CallError checkArguments(int nlhs, int nrhs, const mxArray* prhs[]) {
   if (nrhs != kCoefficientArrays)
     return callError("quorvane:inputCount",
@@ -52,8 +54,8 @@ CallError checkArguments(int nlhs, int nrhs, const mxArray* prhs[]) {
                      "expected at most one output, the 3 x N matrix of solutions; %d requested",
                      nlhs);
   for (int index = 0; index < kCoefficientArrays; ++index)
-    for (const InputRule& rule : kInputRules)
-      if (rule.broken(prhs[index])) return badInput(rule, index, prhs[index]);
+    if (const ArrayRule* broken = brokenRule(prhs[index], kTooFewCoefficients))
+      return badInput(*broken, index, prhs[index]);
   return noError();
 }
 

@@ -7,6 +7,19 @@
 
 namespace quorvane {
 
+/// A rule an input array must keep, the identifier of the error when it does not, and what the
+/// message says was expected.
+struct ArrayRule {
+  bool (*broken)(const mxArray* input);
+  const char* identifier;
+  const char* expectation;
+};
+
+/// The first rule `input` breaks: those of a real full double array (not double, sparse,
+/// complex, in that order), then `ownRule`, which may assume that the array's data can be read
+/// through mxGetPr. nullptr when it keeps them all.
+const ArrayRule* brokenRule(const mxArray* input, const ArrayRule& ownRule);
+
 /// The first rule the call breaks: exactly three inputs, at most one output, and each input a
 /// real full double array of at least ten elements. noError() when it breaks none.
 CallError checkArguments(int nlhs, int nrhs, const mxArray* prhs[]);

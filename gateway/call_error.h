@@ -24,4 +24,8 @@ __attribute__((format(printf, 2, 3)))
 CallError
 callError(const char* identifier, const char* format, ...);
 
+/// The error for the exception being handled, called only from a catch block: out of memory,
+/// a vector grown past its limit, or a failure of any other kind inside the solver.
+CallError solverFailure() noexcept;
+
 }  // namespace quorvane

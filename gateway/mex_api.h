@@ -20,14 +20,21 @@ typedef struct mxArray_tag mxArray;
 typedef std::size_t mwSize;
 typedef enum { mxREAL, mxCOMPLEX } mxComplexity;
 
-// libmx.dll keeps the plain name for the 32-bit-size call; the 64-bit one has this suffix.
+// libmx.dll keeps the plain names for the 32-bit-size calls; the 64-bit ones have this suffix.
 #define mxCreateDoubleMatrix mxCreateDoubleMatrix_730
+#define mxGetString mxGetString_730
 
 mxArray* mxCreateDoubleMatrix(mwSize rows, mwSize columns, mxComplexity complexity);
 double* mxGetPr(const mxArray* array);
 bool mxIsDouble(const mxArray* array);
 bool mxIsComplex(const mxArray* array);
 bool mxIsSparse(const mxArray* array);
+bool mxIsChar(const mxArray* array);
+bool mxIsLogical(const mxArray* array);
+double mxGetScalar(const mxArray* array);
+/// The text of a char array, ended by a zero, in `text` of `size` bytes; nonzero when it does
+/// not fit (cut to fit) or the array is not char.
+int mxGetString(const mxArray* array, char* text, mwSize size);
 std::size_t mxGetNumberOfElements(const mxArray* array);
 std::size_t mxGetM(const mxArray* array);
 const char* mxGetClassName(const mxArray* array);

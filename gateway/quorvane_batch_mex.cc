@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// [S, K] = quorvane_batch(C, threads): the real solutions of many systems, as a MEX function.
+// [S, K] = quorvane_batch(C, threads, name, value, ...): the real solutions of many systems, as
+// a MEX function.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <exception>
-#include <new>
-#include <stdexcept>
+#include <cstdio>
+#include <cstring>
+#include <limits>
 #include <thread>
+#include <type_traits>
 
+#include "argument_checks.h"
 #include "call_error.h"
 #include "mex_api.h"
 #include "module_state.h"
@@ -22,75 +26,185 @@ constexpr std::size_t kCoefficientsPerSystem = kCoefficientArrays * kCoefficient
 // nothing with a destructor; every call overwrites them.
 BatchSolutions batchState;
 
-struct ArrayRule {
-  bool (*broken)(const mxArray* input);
+// 30 rows, or 10 rows of which every three columns make a system (10 x 3 x N).
+constexpr ArrayRule kBatchShape = {
+    [](const mxArray* c) -> bool {
+      const std::size_t rows = mxGetM(c), elements = mxGetNumberOfElements(c);
+      return !(rows == kCoefficientsPerSystem ||
+               (rows == kCoefficientsPerEquation && elements % kCoefficientsPerSystem == 0));
+    },
+    "quorvane:batchShape",
+    "30 x N or 10 x 3 x N, ten coefficients per equation, three equations per system"};
+
+// What the call asks for besides C. Kept in the entry point's frame, where errors are raised,
+// so it must hold nothing with a destructor (BatchOptions has a std::function).
+struct BatchRequest {
+  unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+  SolveOptions solve;
+};
+static_assert(std::is_trivially_destructible_v<BatchRequest>);
+
+bool isRealDoubleScalar(const mxArray* a) {
+  return mxIsDouble(a) && !mxIsSparse(a) && !mxIsComplex(a) && mxGetNumberOfElements(a) == 1;
+}
+
+// Longer than any option name or value, so that a text cut to fit matches none.
+constexpr std::size_t kTextSize = 24;
+
+// A char row vector's text, or false when `a` is none or does not fit.
+bool readText(const mxArray* a, char (&text)[kTextSize]) {
+  return mxIsChar(a) && mxGetM(a) == 1 && mxGetString(a, text, kTextSize) == 0;
+}
+
+// Text in the sense of where the thread count may stand: a MATLAB string is text too, though
+// only char arrays can be read here.
+bool isText(const mxArray* a) {
+  return mxIsChar(a) || std::strcmp(mxGetClassName(a), "string") == 0;
+}
+
+bool sameIgnoringCase(const char* a, const char* b) {
+  for (; *a != '\0' && *b != '\0'; ++a, ++b)
+    if (std::tolower(static_cast<unsigned char>(*a)) !=
+        std::tolower(static_cast<unsigned char>(*b)))
+      return false;
+  return *a == *b;
+}
+
+// An argument as its error message shows it: its text, its value, or its class and size.
+struct Shown {
+  char text[64];
+};
+
+Shown shown(const mxArray* a) {
+  Shown s{};
+  char text[kTextSize];
+  const auto elements = static_cast<unsigned long long>(mxGetNumberOfElements(a));
+  if (readText(a, text))
+    std::snprintf(s.text, sizeof s.text, "'%s'", text);
+  else if (isRealDoubleScalar(a))
+    std::snprintf(s.text, sizeof s.text, "%g", *mxGetPr(a));
+  else
+    std::snprintf(s.text, sizeof s.text, "%s%s%s with %llu element%s",
+                  mxIsComplex(a) ? "complex " : "", mxIsSparse(a) ? "sparse " : "",
+                  mxGetClassName(a), elements, elements == 1 ? "" : "s");
+  return s;
+}
+
+struct NamedMethod {
+  const char* name;
+  Method method;
+};
+constexpr NamedMethod kMethods[] = {{"standard", Method::standard}, {"fast", Method::fast}};
+
+struct Option {
+  const char* name;  ///< as the help text spells it; matched ignoring case
   const char* identifier;
   const char* expectation;
+  bool (*read)(const mxArray* value, SolveOptions& options);  ///< false on a bad value
 };
 
-// In this order, so that each rule may assume the ones before it hold.
-constexpr ArrayRule kCoefficientRules[] = {
-    {[](const mxArray* c) -> bool { return !mxIsDouble(c); }, "quorvane:notDouble",
-     "a real full double array"},
-    {[](const mxArray* c) -> bool { return mxIsSparse(c); }, "quorvane:sparse",
-     "a full (not sparse) double array"},
-    {[](const mxArray* c) -> bool { return mxIsComplex(c); }, "quorvane:complex",
-     "a real double array"},
-    // 30 rows, or 10 rows of which every three columns make a system (10 x 3 x N).
-    {[](const mxArray* c) -> bool {
-       const std::size_t rows = mxGetM(c), elements = mxGetNumberOfElements(c);
-       return !(rows == kCoefficientsPerSystem ||
-                (rows == kCoefficientsPerEquation && elements % kCoefficientsPerSystem == 0));
-     },
-     "quorvane:batchShape",
-     "30 x N or 10 x 3 x N, ten coefficients per equation, three "
-     "equations per system"},
+constexpr Option kOptions[] = {
+    {"Method", "quorvane:method", "'standard' or 'fast'",
+     [](const mxArray* value, SolveOptions& options) -> bool {
+       char text[kTextSize];
+       if (!readText(value, text)) return false;
+       for (const NamedMethod& named : kMethods)
+         if (sameIgnoringCase(text, named.name)) {
+           options.method = named.method;
+           return true;
+         }
+       return false;
+     }},
+    {"ImagTol", "quorvane:imagTol", "a real finite nonnegative double scalar",
+     [](const mxArray* value, SolveOptions& options) -> bool {
+       if (!isRealDoubleScalar(value)) return false;
+       const double tolerance = *mxGetPr(value);
+       if (!(tolerance >= 0 && tolerance <= std::numeric_limits<double>::max())) return false;
+       options.imaginaryTolerance = tolerance;
+       return true;
+     }},
+    {"Refine", "quorvane:refine", "true or false (a logical scalar, or 1 or 0)",
+     [](const mxArray* value, SolveOptions& options) -> bool {
+       if (!(mxIsLogical(value) && mxGetNumberOfElements(value) == 1) && !isRealDoubleScalar(value))
+         return false;
+       const double flag = mxGetScalar(value);
+       if (flag != 0 && flag != 1) return false;
+       options.refine = flag == 1;
+       return true;
+     }},
 };
 
-CallError checkArguments(int nlhs, int nrhs, const mxArray* prhs[]) {
-  if (nrhs < 1 || nrhs > 2)
+constexpr const char* kOptionNames = "'Method', 'ImagTol' or 'Refine'";
+
+// Name-value pairs from argument `first` on; later pairs override earlier ones.
+CallError readOptions(int first, int nrhs, const mxArray* prhs[], SolveOptions& options) {
+  for (int index = first; index < nrhs; index += 2) {
+    char name[kTextSize];
+    const Option* option = nullptr;
+    if (readText(prhs[index], name))
+      for (const Option& candidate : kOptions)
+        if (sameIgnoringCase(name, candidate.name)) option = &candidate;
+    if (option == nullptr)
+      return callError("quorvane:optionName",
+                       "argument %d (%s) is not an option name; expected %s (a char row vector, "
+                       "case ignored)",
+                       index + 1, shown(prhs[index]).text, kOptionNames);
+    if (index + 1 == nrhs)
+      return callError("quorvane:optionValue",
+                       "option '%s' (argument %d) has no value; expected name-value pairs after C "
+                       "and the optional thread count",
+                       option->name, index + 1);
+    if (!option->read(prhs[index + 1], options))
+      return callError(option->identifier, "the value of '%s' (argument %d) is %s; expected %s",
+                       option->name, index + 2, shown(prhs[index + 1]).text, option->expectation);
+  }
+  return noError();
+}
+
+// C, then the thread count unless argument 2 is text, then the options.
+CallError checkBatchArguments(int nlhs, int nrhs, const mxArray* prhs[], BatchRequest& request) {
+  if (nrhs < 1)
     return callError("quorvane:inputCount",
-                     "expected the coefficient array C and optionally the thread count; got %d "
-                     "arguments",
-                     nrhs);
+                     "expected the coefficient array C, optionally the thread count, then "
+                     "name-value options (%s); got %d arguments",
+                     kOptionNames, nrhs);
   if (nlhs > 2)
     return callError("quorvane:outputCount",
                      "expected at most two outputs, the solutions and their system numbers; %d "
                      "requested",
                      nlhs);
   const mxArray* c = prhs[0];
-  for (const ArrayRule& rule : kCoefficientRules)
-    if (rule.broken(c))
-      return callError(rule.identifier, "C is %s%s%s with %llu rows and %llu elements; expected %s",
-                       mxIsComplex(c) ? "complex " : "", mxIsSparse(c) ? "sparse " : "",
-                       mxGetClassName(c), static_cast<unsigned long long>(mxGetM(c)),
-                       static_cast<unsigned long long>(mxGetNumberOfElements(c)), rule.expectation);
-  if (nrhs == 2) {
+  if (const ArrayRule* broken = brokenRule(c, kBatchShape))
+    return callError(
+        broken->identifier, "C is %s%s%s with %llu rows and %llu elements; expected %s",
+        mxIsComplex(c) ? "complex " : "", mxIsSparse(c) ? "sparse " : "", mxGetClassName(c),
+        static_cast<unsigned long long>(mxGetM(c)),
+        static_cast<unsigned long long>(mxGetNumberOfElements(c)), broken->expectation);
+  int firstOption = 1;
+  if (nrhs >= 2 && !isText(prhs[1])) {
     const mxArray* t = prhs[1];
-    const bool scalar =
-        mxIsDouble(t) && !mxIsSparse(t) && !mxIsComplex(t) && mxGetNumberOfElements(t) == 1;
-    const double threads = scalar ? *mxGetPr(t) : 0;
-    if (!scalar || !(threads >= 1) || threads != std::floor(threads) || threads > 4096)
+    const double threads = isRealDoubleScalar(t) ? *mxGetPr(t) : 0;
+    if (!(threads >= 1) || threads != std::floor(threads) || threads > 4096)
       return callError("quorvane:threads",
                        "the thread count (argument 2) must be a real double whole number from "
                        "1 to 4096");
+    request.threads = static_cast<unsigned>(threads);
+    firstOption = 2;
   }
-  return noError();
+  return readOptions(firstOption, nrhs, prhs, request.solve);
 }
 
 // No exception may leave through the C entry point (see quorvane_mex.cc).
-CallError solveIntoState(const double* coefficients, std::size_t count, unsigned threads) noexcept {
+CallError solveIntoState(const double* coefficients, std::size_t count,
+                         const BatchRequest& request) noexcept {
   try {
-    solveBatch(coefficients, count, batchState, threads);
+    BatchOptions options;
+    options.threads = request.threads;
+    options.solve = request.solve;
+    solveBatch(coefficients, count, batchState, options);
     return noError();
-  } catch (const std::bad_alloc&) {
-    return callError("quorvane:outOfMemory", "bad allocation");
-  } catch (const std::length_error&) {
-    return callError("quorvane:tooLong", "vector<T> too long");
-  } catch (const std::exception& failure) {
-    return callError("quorvane:internal", "unexpected failure in the solver: %s", failure.what());
   } catch (...) {
-    return callError("quorvane:internal", "unexpected failure in the solver");
+    return solverFailure();
   }
 }
 
@@ -109,11 +223,6 @@ void writeOutputs(int nlhs, mxArray* plhs[]) {
   for (std::int64_t k : batchState.system) *systems++ = static_cast<double>(k + 1);
 }
 
-unsigned threadCount(int nrhs, const mxArray* prhs[]) {
-  if (nrhs == 2) return static_cast<unsigned>(*mxGetPr(prhs[1]));
-  return std::max(1u, std::thread::hardware_concurrency());
-}
-
 void raise(const CallError& error) {
   mexErrMsgIdAndTxt(error.identifier, "%s", error.message);
 }
@@ -123,11 +232,12 @@ void raise(const CallError& error) {
 
 // Every error is raised from this frame, outside any try block, with only plain data alive.
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-  const quorvane::CallError rejected = quorvane::checkArguments(nlhs, nrhs, prhs);
+  quorvane::BatchRequest request;
+  const quorvane::CallError rejected = quorvane::checkBatchArguments(nlhs, nrhs, prhs, request);
   if (rejected.identifier != nullptr) return quorvane::raise(rejected);
   const std::size_t count = mxGetNumberOfElements(prhs[0]) / quorvane::kCoefficientsPerSystem;
-  const quorvane::CallError failed = quorvane::solveIntoState(
-      count ? mxGetPr(prhs[0]) : nullptr, count, quorvane::threadCount(nrhs, prhs));
+  const quorvane::CallError failed =
+      quorvane::solveIntoState(count ? mxGetPr(prhs[0]) : nullptr, count, request);
   if (failed.identifier != nullptr) return quorvane::raise(failed);
   quorvane::writeOutputs(nlhs, plhs);
 }

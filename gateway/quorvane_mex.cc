@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // quorvane(c1, c2, c3): the real solutions of three quadratic equations, as a MEX function.
 #include <algorithm>
-#include <exception>
-#include <new>
-#include <stdexcept>
 
 #include "argument_checks.h"
 #include "call_error.h"
@@ -31,14 +28,8 @@ CallError solveIntoState() noexcept {
     solveThreeQuadrics(moduleState.firstCoefficients, moduleState.secondCoefficients,
                        moduleState.thirdCoefficients, moduleState.solutions);
     return noError();
-  } catch (const std::bad_alloc&) {
-    return callError("quorvane:outOfMemory", "bad allocation");
-  } catch (const std::length_error&) {
-    return callError("quorvane:tooLong", "vector<T> too long");
-  } catch (const std::exception& failure) {
-    return callError("quorvane:internal", "unexpected failure in the solver: %s", failure.what());
   } catch (...) {
-    return callError("quorvane:internal", "unexpected failure in the solver");
+    return solverFailure();
   }
 }
 

@@ -1,5 +1,6 @@
-## Tests of [S, K] = quorvane_batch(C, threads) called from Octave: the same columns as a loop
-## of quorvane, both layouts, every thread count, state across calls and bad input.
+## Tests of [S, K] = quorvane_batch(C, threads, name, value, ...) called from Octave: the same
+## columns as a loop of quorvane, both layouts, every thread count, state across calls, the
+## name-value options and bad input.
 
 ## SPDX-License-Identifier: BSD-3-Clause
 
@@ -51,13 +52,13 @@
 
 ## Bad input, each with its identifier.
 %!test
-%! bad = {{}, "quorvane:inputCount"; {C, 1, 1}, "quorvane:inputCount";
+%! bad = {{}, "quorvane:inputCount";
 %!        {int8(C)}, "quorvane:notDouble"; {single(C)}, "quorvane:notDouble";
 %!        {sparse(C)}, "quorvane:sparse"; {complex(C)}, "quorvane:complex";
 %!        {C(1:29, :)}, "quorvane:batchShape"; {C(1:10, 1:4)}, "quorvane:batchShape";
 %!        {C'}, "quorvane:batchShape"; {C, 0}, "quorvane:threads"; {C, 1.5}, "quorvane:threads";
 %!        {C, -1}, "quorvane:threads"; {C, NaN}, "quorvane:threads"; {C, [1, 2]}, "quorvane:threads";
-%!        {C, "2"}, "quorvane:threads"; {C, int32(2)}, "quorvane:threads";
+%!        {C, int32(2)}, "quorvane:threads"; {C, true}, "quorvane:threads";
 %!        {C, 4097}, "quorvane:threads"};
 %! for k = 1:rows (bad)
 %!   try
@@ -73,3 +74,137 @@
 %! catch failure
 %!   assert (failure.identifier, "quorvane:outputCount");
 %! end_try_catch
+
+## The same real points per system, each within 1e-6 relative of its match, in any order
+## (sorting would not do: points may share a coordinate up to rounding).
+%!function assert_same_points (S, K, expectedS, expectedK)
+%!  assert (isequal (K, expectedK), "not the same number of points per system");
+%!  for k = unique (K)
+%!    left = S(:, K == k);
+%!    for b = expectedS(:, expectedK == k)
+%!      [distance, nearest] = min (sqrt (sum ((left - b) .^ 2, 1)));
+%!      assert (distance <= 1e-6 * max (1, norm (b)), "system %d: no point near (%g, %g, %g)", ...
+%!              k, b);
+%!      left(:, nearest) = [];
+%!    endfor
+%!  endfor
+%!endfunction
+
+## Each point's largest equation value relative to the size of its terms.
+%!function r = relative_residuals (C, S, K)
+%!  r = zeros (1, columns (S));
+%!  for j = 1:columns (S)
+%!    p = S(:, j);
+%!    terms = [1; p(1) * p(2); p(1) * p(3); p(2) * p(3); p .^ 2; p];
+%!    c = reshape (C(:, K(j)), 10, 3);
+%!    r(j) = max (abs (c' * terms) ./ (abs (c') * abs (terms)));
+%!  endfor
+%!endfunction
+
+## 'Method', 'fast' finds the points of the standard method, whatever the thread count;
+## on the worked example its eight known ones.
+%!test
+%! [S, K] = quorvane_batch (C, "Method", "fast");
+%! assert_same_points (S, K, loopS, loopK);
+%! [S3, K3] = quorvane_batch (C, 3, "method", "FAST");
+%! assert (isequal (S3, S) && isequal (K3, K));
+%! worked = [-9,  4, -6,  1, -4, -1, -4, -1
+%!           15, -3, 12,  0, 10,  2,  5,  7
+%!           23, -5, 20, -2, 13,  5,  8, 10];
+%! [S, K] = quorvane_batch (C(:, [3, 3]), "Method", "fast");
+%! assert_same_points (S, K, [worked, worked], [ones(1, 8), 2 * ones(1, 8)]);
+%! ## Whole-number points, so that rounding makes the sort safe.
+%! assert (S, round (S), 1e-9);
+%! assert (sortrows (round (S(:, 1:8))'), sortrows (worked'));
+
+## Options at their defaults, given or overridden by later pairs, change nothing.
+%!test
+%! for options = {{"Method", "standard"}, {"ImagTol", 1e-4, "Refine", false}, ...
+%!                {"Method", "fast", "mEthOd", "Standard"}, {2, "REFINE", 0, "imagtol", 1e-4}, ...
+%!                {"Refine", true, "ImagTol", 1, "Refine", false, "ImagTol", 1e-4}}
+%!   [S, K] = quorvane_batch (C, options{1}{:});
+%!   assert (isequal (S, loopS) && isequal (K, loopK));
+%! endfor
+
+## A wider 'ImagTol' keeps near-real points. Beside the worked example's first two
+## equations, z^2 + 1e-6 = 0 makes every solution 1e-3 away from real.
+%!test
+%! near = [6, 2, 0, 0, 1, 1, 0, -7, -7, 0, -2, -2, 2, -2, 1, 1, 1, -1, 1, -1, ...
+%!         1e-6, 0, 0, 0, 0, 0, 1, 0, 0, 0]';
+%! assert (size (quorvane_batch (near)), [3, 0]);
+%! S = quorvane_batch (near, "ImagTol", 1e-2);
+%! assert (columns (S) >= 4);
+%! ## The real parts: z = 0 and (x, y) where x + y is 1 or 6 and x - y is -1 or 2.
+%! assert (abs (S(3, :)) < 1e-9);
+%! assert (ismember (round (2 * (S(1, :) + S(2, :))), [2, 12]));
+%! assert (ismember (round (2 * (S(1, :) - S(2, :))), [-2, 4]));
+%! ## Never fewer points per system than the default tolerance gives.
+%! [~, K] = quorvane_batch (C, "ImagTol", 1e-2);
+%! assert (all (accumarray (K', 1, [300, 1]) >= accumarray (loopK', 1, [300, 1])));
+
+## 'Refine', true moves no point away from its system: residuals no larger.
+%!test
+%! [S, K] = quorvane_batch (C, "Refine", true);
+%! assert (isequal (K, loopK));
+%! assert_same_points (S, K, loopS, loopK);
+%! refined = relative_residuals (C, S, K);
+%! plain = relative_residuals (C, loopS, loopK);
+%! for k = unique (K)
+%!   assert (max (refined(K == k)) <= max (plain(K == k)), "system %d", k);
+%! endfor
+
+## Bad options, each with its identifier, and a message that names what was expected.
+%!test
+%! bad = {{C, "Method"}, "quorvane:optionValue", "'Method' .argument 2. has no value";
+%!        {C, 2, "Refine"}, "quorvane:optionValue", "name-value pairs";
+%!        {C, "ImagTol", 1e-3, "method"}, "quorvane:optionValue", "argument 4";
+%!        {C, "Speed", 1}, "quorvane:optionName", "'Speed'.*'Method', 'ImagTol' or 'Refine'";
+%!        {C, "2"}, "quorvane:optionName", "'2'";
+%!        {C, 1, 1}, "quorvane:optionName", "argument 3";
+%!        {C, "", 1}, "quorvane:optionName", "char with 0 elements";
+%!        {C, 2, {"Method"}, "fast"}, "quorvane:optionName", "argument 3 .cell";
+%!        {C, ["Met"; "hod"], "fast"}, "quorvane:optionName", "char with 6";
+%!        {C, "Method", "quick"}, "quorvane:method", "'quick'; expected 'standard' or 'fast'";
+%!        {C, "Method", 1}, "quorvane:method", "is 1;";
+%!        {C, "Method", ["fa"; "st"]}, "quorvane:method", "char with 4 elements";
+%!        {C, "Method", "fast "}, "quorvane:method", "'fast '";
+%!        {C, "ImagTol", -1}, "quorvane:imagTol", "is -1; expected a real finite nonnegative";
+%!        {C, "ImagTol", NaN}, "quorvane:imagTol", "is nan;";
+%!        {C, "ImagTol", Inf}, "quorvane:imagTol", "is inf;";
+%!        {C, "ImagTol", [1, 2] * 1e-3}, "quorvane:imagTol", "double with 2 elements";
+%!        {C, "ImagTol", single(1e-3)}, "quorvane:imagTol", "single";
+%!        {C, "ImagTol", complex(1e-3, 0)}, "quorvane:imagTol", "complex double";
+%!        {C, "ImagTol", sparse(1e-3)}, "quorvane:imagTol", "sparse double";
+%!        {C, "ImagTol", "1e-3"}, "quorvane:imagTol", "'1e-3'";
+%!        {C, "Refine", 2}, "quorvane:refine", "is 2; expected true or false";
+%!        {C, "Refine", 0.5}, "quorvane:refine", "0.5";
+%!        {C, "Refine", NaN}, "quorvane:refine", "is nan;";
+%!        {C, "Refine", [true, false]}, "quorvane:refine", "logical with 2 elements";
+%!        {C, "Refine", int8(1)}, "quorvane:refine", "int8";
+%!        {C, "Refine", "true"}, "quorvane:refine", "'true'";
+%!        {C, 2, "Method", "fast", "ImagTol", -1}, "quorvane:imagTol", "argument 6";
+%!        {int8(C), "Method", "fast"}, "quorvane:notDouble", "C is int8";
+%!        {C, 0, "Method", "fast"}, "quorvane:threads", "thread count"};
+%! for k = 1:rows (bad)
+%!   try
+%!     quorvane_batch (bad{k, 1}{:});
+%!     error ("quorvane_batch accepted bad option %d", k);
+%!   catch failure
+%!     assert (failure.identifier, bad{k, 2});
+%!     assert (! isempty (regexp (failure.message, bad{k, 3}, "once")), ...
+%!             "case %d: message \"%s\"", k, failure.message);
+%!   end_try_catch
+%! endfor
+%! try
+%!   quorvane_batch ();
+%!   error ("no arguments accepted");
+%! catch failure
+%!   assert (! isempty (strfind (failure.message, "name-value options ('Method', 'ImagTol' or")));
+%! end_try_catch
+%! ## Accepted after all those: true, 1, 0, a tiny tolerance, and a zero one (under which no
+%! ## point counts as real, since the test is strict).
+%! for options = {{"Refine", 1}, {"Refine", true}, {"Refine", false}, {"ImagTol", 1e-300}}
+%!   [S, K] = quorvane_batch (C(:, 3), options{1}{:});
+%!   assert (size (S), [3, 8]);
+%! endfor
+%! assert (size (quorvane_batch (C(:, 3), "ImagTol", 0)), [3, 0]);

@@ -3,7 +3,8 @@
 // the stand-in libmx.dll and libmex.dll beside this program, and calls it: known solutions,
 // state across calls, every bad input, unloading and loading again, and failures inside the
 // solver (through the gateway linked to a stand-in solver that fails on request).
-// Then quorvane_batch.mexw64 the same way, against quorvane.mexw64's own columns.
+// Then quorvane_batch.mexw64 the same way, against quorvane.mexw64's own columns, and with
+// name-value options.
 //   quorvane_module_host_test C:\path\to\quorvane.mexw64 C:\path\to\quorvane_throwing.mexw64
 //                             C:\path\to\quorvane_batch.mexw64
 #include <windows.h>
@@ -66,6 +67,10 @@ struct Arrays {
   }
   const mxArray* row(const Coefficients& c) {
     return make("double", 1, c.size(), {c.begin(), c.end()});
+  }
+  // A char row vector, its character codes held as doubles.
+  const mxArray* text(const std::string& t) {
+    return make("char", 1, t.size(), {t.begin(), t.end()});
   }
 };
 
@@ -430,6 +435,68 @@ void batchModule(MexFunction batch, MexFunction single) {
         "quorvane_batch without arguments: quorvane:inputCount");
 }
 
+// The name-value options reach the module as char arrays: 'Method', 'fast' (any case) finds
+// the worked example's eight points in each of its systems, and a bad option raises its
+// identifier and says what was expected.
+void batchOptions(MexFunction batch) {
+  Arrays in;
+  std::vector<double> systems;
+  for (int copy = 0; copy < 2; ++copy)
+    for (const Coefficients* c : {&kFirst, &kSecond, &kThird})
+      systems.insert(systems.end(), c->begin(), c->end());
+  const mxArray* c = in.make("double", 30, 2, systems);
+  Call fast;
+  call(batch, 2, {c, in.text("method"), in.text("FAST")}, fast);
+  bool found = !fast.raised && fast.outputs[0] != nullptr && fast.outputs[1] != nullptr &&
+               isSolutionMatrix(fast.outputs[0], 16, {kFirst, kSecond, kThird});
+  if (found) {
+    const double* s = mxGetPr(fast.outputs[0]);
+    const double* k = mxGetPr(fast.outputs[1]);
+    auto atPoint = [&](int j, const double(&point)[3]) {
+      return std::fabs(s[3 * j] - point[0]) < 1e-9 && std::fabs(s[3 * j + 1] - point[1]) < 1e-9 &&
+             std::fabs(s[3 * j + 2] - point[2]) < 1e-9;
+    };
+    for (int system = 1; system <= 2; ++system)
+      for (const auto& point : kExpected) {
+        bool seen = false;
+        for (int j = 0; j < 16; ++j) seen = seen || (k[j] == system && atPoint(j, point));
+        found = found && seen;
+      }
+  }
+  check(found, "quorvane_batch(C, 'method', 'FAST'): the eight known points of each system");
+  const struct {
+    std::vector<const mxArray*> inputs;
+    const char* identifier;
+    const char* message;
+  } kBad[] = {
+      {{c, in.text("Method"), in.text("quick")},
+       "quorvane:method",
+       "the value of 'Method' (argument 3) is 'quick'; expected 'standard' or 'fast'"},
+      {{c, in.make("double", 1, 1, {2}), in.text("Speed"), in.text("fast")},
+       "quorvane:optionName",
+       "argument 3 ('Speed') is not an option name; expected 'Method', 'ImagTol' or 'Refine' (a "
+       "char row vector, case ignored)"},
+      // A MATLAB string where the thread count may stand is taken for a name, not a count.
+      {{c, in.make("string", 1, 1, {}), in.text("fast")},
+       "quorvane:optionName",
+       "argument 2 (string with 1 element) is not an option name; expected 'Method', 'ImagTol' "
+       "or 'Refine' (a char row vector, case ignored)"},
+      {{c, in.text("ImagTol")},
+       "quorvane:optionValue",
+       "option 'ImagTol' (argument 2) has no value; expected name-value pairs after C and the "
+       "optional thread count"},
+  };
+  for (const auto& bad : kBad) {
+    Call result;
+    call(batch, 1, bad.inputs, result);
+    check(result.raised && std::strcmp(result.error.identifier, bad.identifier) == 0 &&
+              std::strcmp(result.error.message, bad.message) == 0 && result.outputs[0] == nullptr,
+          std::string("quorvane_batch rejects with ") + bad.identifier + ": \"" + bad.message +
+              "\" (got " + (result.raised ? result.error.identifier : "no error") + ", \"" +
+              result.error.message + "\")");
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -485,6 +552,7 @@ int main(int argc, char** argv) {
   check(batch.mexFunction != nullptr, std::string("loaded ") + argv[3]);
   if (batch.mexFunction != nullptr && module.mexFunction != nullptr) {
     batchModule(batch.mexFunction, module.mexFunction);
+    batchOptions(batch.mexFunction);
     check(FreeLibrary(batch.handle) != 0, "unloaded the batch module");
   }
   if (module.mexFunction != nullptr) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // A stand-in for MATLAB's libmx.dll: the calls of libmx.def over a minimal array record.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,29 @@ std::size_t mxGetM(const mxArray* array) {
 
 const char* mxGetClassName(const mxArray* array) {
   return array->className.c_str();
+}
+
+bool mxIsChar(const mxArray* array) {
+  return array->className == "char";
+}
+
+bool mxIsLogical(const mxArray* array) {
+  return array->className == "logical";
+}
+
+// As MATLAB's, the first element converted to double, whatever the class.
+double mxGetScalar(const mxArray* array) {
+  return array->elements.empty() ? 0.0 : array->elements[0];
+}
+
+// A char array's elements hold character codes; as MATLAB's, a text that does not fit is cut
+// and reported with 1.
+int mxGetString(const mxArray* array, char* text, mwSize size) {
+  if (size == 0) return 1;
+  const std::size_t length = std::min<std::size_t>(array->elements.size(), size - 1);
+  for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char>(array->elements[i]);
+  text[length] = '\0';
+  return mxIsChar(array) && length == array->elements.size() ? 0 : 1;
 }
 
 }  // extern "C"
