@@ -70,21 +70,20 @@ std::complex<double> compensatedValue(const Equations& equations, int e, const C
   return {re.value(), im.value()};
 }
 
-// ∂f/∂v at the point, in plain arithmetic: the step needs it only to a few digits.
+// ∂f/∂v at the point, in plain arithmetic: the step needs it only to a few digits. Written out,
+// each entry summed from zero in the order of the coefficients, for the forward-error check
+// runs it for every candidate.
 template <typename Scalar, typename Point>
 Eigen::Matrix<Scalar, 3, 3> jacobian(const Equations& equations, const Point& p) {
-  Eigen::Matrix<Scalar, 3, 3> j = Eigen::Matrix<Scalar, 3, 3>::Zero();
-  for (int e = 0; e < kEquationCount; ++e)
-    for (int i = 1; i < kCoefficientCount; ++i) {
-      const double c = equations(e, i);
-      const auto [a, b] = kMonomialVariables[i];
-      if (b < 0)
-        j(e, a) += c;
-      else if (a == b)
-        j(e, a) += 2.0 * c * p(a);
-      else
-        j(e, a) += c * p(b), j(e, b) += c * p(a);
-    }
+  const Scalar zero(0.0), x = p(0), y = p(1), z = p(2);
+  Eigen::Matrix<Scalar, 3, 3> j;
+  for (int e = 0; e < kEquationCount; ++e) {
+    const auto c = equations.row(e);
+    // c: 1, xy, xz, yz, x², y², z², x, y, z
+    j(e, 0) = zero + c(1) * y + c(2) * z + 2.0 * c(4) * x + c(7);
+    j(e, 1) = zero + c(1) * x + c(3) * z + 2.0 * c(5) * y + c(8);
+    j(e, 2) = zero + c(2) * x + c(3) * y + 2.0 * c(6) * z + c(9);
+  }
   return j;
 }
 
