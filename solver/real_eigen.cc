@@ -21,11 +21,14 @@ constexpr double kCriticalValueMargin = 4;
 // digits the polynomial lost.
 constexpr double kRootErrorTolerance = 1e-4;
 // Critical points whose quadratic model puts a complex pair nearer than this to the real axis
-// are searched for the pair.
-constexpr double kNearRealSearch = 1e-3;
+// are searched for the pair. Two real roots a few 1e-5 apart can show as a pair some 1e-4 off
+// the axis here, where the eigen-solver still reads them as near-real: a pair counts as clearly
+// complex only beyond kClearlyComplex times the read-out's tolerance, and anything nearer is
+// left to the standard path.
+constexpr double kNearRealSearch = 3e-3;
 constexpr int kComplexNewtonSteps = 30;
 constexpr double kComplexNewtonSettled = 0x1p-46;
-constexpr double kClearlyComplex = 2;
+constexpr double kClearlyComplex = 30;
 // Rounding limits a near-double root to about the square root of u.
 constexpr double kNearRealPairSettled = 1e-7;
 
