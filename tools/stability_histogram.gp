@@ -1,4 +1,4 @@
-# gnuplot -e "data='...'; output='...'; columns=N" tools/stability_histogram.gp
+# gnuplot -e "data='...'; output='...'; columns=N; method='standard'" tools/stability_histogram.gp
 # One line per family: the share of systems per bin of the log10 error of their worst known
 # solution against its best point. The rightmost bin holds everything at or above 1e0.
 if (strstrt(GPVAL_TERMINALS, "pngcairo") > 0) {
@@ -7,7 +7,7 @@ if (strstrt(GPVAL_TERMINALS, "pngcairo") > 0) {
   set terminal png size 1200,650
 }
 set output output
-set title "quorvane: largest relative error of the known solutions against their best points, per system"
+set title sprintf("quorvane, %s method: largest relative error of the known solutions against their best points, per system", method)
 set xlabel "log10 of the largest relative error (-17: at the best point)"
 set ylabel "share of systems (%)"
 set key outside right top
