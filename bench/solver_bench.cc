@@ -76,6 +76,14 @@ void solveVerified(const System& s, quorvane::SolutionList& solutions) {
   quorvane::solveThreeQuadrics(s.equations[0], s.equations[1], s.equations[2], solutions);
 }
 
+// The whole fast method, verified, with the standard way for what it leaves.
+void solveFastMethod(const System& s, quorvane::SolutionList& solutions) {
+  quorvane::SolveOptions options;
+  options.method = quorvane::Method::fast;
+  quorvane::solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(), s.equations[2].data(),
+                               solutions, options);
+}
+
 // Solves the systems in turn, reusing one list, and reports allocations per call.
 void solveEach(benchmark::State& state, const std::vector<System>& systems,
                void (*solve)(const System&, quorvane::SolutionList&) = solveVerified) {
@@ -169,8 +177,16 @@ void BM_RandomGenericFast(benchmark::State& state) {
 void BM_RandomProductOfPlanesFast(benchmark::State& state) {
   solveEach(state, planesSystems(), solveFast);
 }
+void BM_RandomGenericFastMethod(benchmark::State& state) {
+  solveEach(state, genericSystems(), solveFastMethod);
+}
+void BM_RandomProductOfPlanesFastMethod(benchmark::State& state) {
+  solveEach(state, planesSystems(), solveFastMethod);
+}
 BENCHMARK(BM_RandomGenericFast);
 BENCHMARK(BM_RandomProductOfPlanesFast);
+BENCHMARK(BM_RandomGenericFastMethod);
+BENCHMARK(BM_RandomProductOfPlanesFastMethod);
 
 // Four systems per call of the fast batch; the time is per system. Argument: 1 forces the
 // scalar lanes.
@@ -203,6 +219,34 @@ void BM_RandomProductOfPlanesFastBatch(benchmark::State& state) {
 }
 BENCHMARK(BM_RandomGenericFastBatch)->Arg(0)->Arg(1);
 BENCHMARK(BM_RandomProductOfPlanesFastBatch)->Arg(0)->Arg(1);
+
+// solveBatch with the fast method on one thread: preparation, the lane kernels, verification
+// and the standard way for what they leave; the time is per system. Argument as above.
+void fastMethodBatches(benchmark::State& state, const std::vector<System>& systems) {
+  std::vector<double> coefficients;
+  for (const System& s : systems)
+    for (const auto& e : s.equations)
+      coefficients.insert(coefficients.end(), e.data(), e.data() + 10);
+  quorvane::BatchOptions options;
+  options.threads = 1;
+  options.solve.method = quorvane::Method::fast;
+  quorvane::BatchSolutions out;
+  quorvane::forceScalarLanes(state.range(0) == 1);
+  for (auto _ : state) {
+    quorvane::solveBatch(coefficients.data(), systems.size(), out, options);
+    benchmark::DoNotOptimize(out.solutions.data());
+  }
+  quorvane::forceScalarLanes(false);
+  state.SetItemsProcessed(state.iterations() * systems.size());
+}
+void BM_RandomGenericFastMethodBatch(benchmark::State& state) {
+  fastMethodBatches(state, genericSystems());
+}
+void BM_RandomProductOfPlanesFastMethodBatch(benchmark::State& state) {
+  fastMethodBatches(state, planesSystems());
+}
+BENCHMARK(BM_RandomGenericFastMethodBatch)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RandomProductOfPlanesFastMethodBatch)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The fallback paths, each on systems that take it.
 void BM_FirstChangeEvenSystems(benchmark::State& state) {
