@@ -130,7 +130,8 @@ double forwardError(const Equations& equations, const ComplexPoint& point) {
   return largestMagnitude(newtonStep(equations, point)) / std::max(1.0, largestMagnitude(point));
 }
 
-double forwardErrorWithin(const Equations& equations, const ComplexPoint& point, double tolerance) {
+double forwardErrorWithin(const Equations& equations, const ComplexPoint& point, double tolerance,
+                          double* residual) {
   if (point.imag().isZero(0)) {
     // In plain arithmetic each value is off by at most a few roundings of the sum of its
     // terms' magnitudes, so the step is at most |J⁻¹| (|value| + that); twice that bound
@@ -141,6 +142,7 @@ double forwardErrorWithin(const Equations& equations, const ComplexPoint& point,
     const double monomials[kCoefficientCount] = {1,     x * y, x * z, y * z, x * x,
                                                  y * y, z * z, x,     y,     z};
     Eigen::Vector3d slack;
+    double largestResidual = 0;
     for (int e = 0; e < kEquationCount; ++e) {
       double value = 0, size = 0;
       for (int i = 0; i < kCoefficientCount; ++i) {
@@ -149,7 +151,11 @@ double forwardErrorWithin(const Equations& equations, const ComplexPoint& point,
         size += std::abs(term);
       }
       slack(e) = std::abs(value) + kRoundingsPerValue * size;
+      // As largestRelativeResidual sums and compares them.
+      const double relative = size > 0 ? std::abs(value) / size : std::abs(value);
+      if (!(relative <= largestResidual)) largestResidual = relative;
     }
+    if (residual) *residual = largestResidual;
     Eigen::Matrix3d inverse;
     bool invertible = false;
     jacobian<double>(equations, at).computeInverseWithCheck(inverse, invertible, 0.0);

@@ -30,7 +30,10 @@ double forwardError(const Equations& equations, const ComplexPoint& point);
 
 /// forwardError, or a bound on it below `tolerance` from plain arithmetic where that
 /// suffices: the compensated value is computed only where rounding could decide.
-double forwardErrorWithin(const Equations& equations, const ComplexPoint& point, double tolerance);
+/// At a real point, `residual` (when given) also receives largestRelativeResidual's value there,
+/// from the same sums; elsewhere it is left as it was.
+double forwardErrorWithin(const Equations& equations, const ComplexPoint& point, double tolerance,
+                          double* residual = nullptr);
 
 /// Newton steps from `point` while they keep shrinking (at most a few dozen), each from a
 /// compensated value; a real point stays real. Returns the forward error of the point it

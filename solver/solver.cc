@@ -133,6 +133,14 @@ double checked(const Equations& system, const ComplexPoint& at, double error, bo
   return error;
 }
 
+// forwardErrorWithin, then checked: at a real point the check reads the sums of the first.
+double checkedForwardError(const Equations& system, const ComplexPoint& at, bool judgedComplex) {
+  double residual = kNaN;
+  const double error = forwardErrorWithin(system, at, kForwardTolerance, &residual);
+  if (std::isnan(residual)) return checked(system, at, error, judgedComplex);
+  return residual <= kRealResidualTolerance ? error : kInfinity;
+}
+
 // Newton's method from a candidate; returns its forward error. A complex start may close in
 // on a real root (or on two close real roots, where Newton's method crawls) with imaginary
 // parts no larger than its own error: then the real part is refined in real arithmetic, and
@@ -185,6 +193,18 @@ void discountRootsReachedTwice(Try& t) {
 }
 
 bool clusteredFarOut(const Candidates& candidates) {
+  // Eight finite real eigenvalues in real arithmetic, with the same result.
+  const bool allReal = std::all_of(candidates.begin(), candidates.end(), [](const Candidate& c) {
+    return c.z.imag() == 0 && std::isfinite(c.z.real());
+  });
+  if (allReal) {
+    double mean = 0;
+    for (const Candidate& c : candidates) mean += c.z.real();
+    mean /= double(kBasisSize);
+    double spread = 0;
+    for (const Candidate& c : candidates) spread = std::max(spread, std::abs(c.z.real() - mean));
+    return spread < kClusterRatio * std::max(1.0, std::abs(mean));
+  }
   std::complex<double> mean = 0;
   for (const Candidate& c : candidates) mean += c.z;
   mean /= double(kBasisSize);
@@ -265,8 +285,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions
       p.real = c.imaginaryPart < imaginaryTolerance;
       p.checked = clustered && !p.real;
       if (p.real)
-        p.error = checked(system, p.at, forwardErrorWithin(system, p.at, kForwardTolerance),
-                          judgedComplex);
+        p.error = checkedForwardError(system, p.at, judgedComplex);
       else if (p.checked)
         p.error = forwardError(system, p.at);
     } else {
