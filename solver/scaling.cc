@@ -10,6 +10,20 @@ namespace {
 
 constexpr int kLargestUnscaledExponent = 4;  // [2^-4, 2^4] is left alone
 
+// The factor 2^k where it is a normal double, else 0. Multiplying by it rounds the exact
+// product once, as std::ldexp does, so both give the same bits; the factor is worked out once
+// for many coefficients.
+double powerOfTwo(int k) {
+  return k >= std::numeric_limits<double>::min_exponent - 1 &&
+                 k < std::numeric_limits<double>::max_exponent
+             ? std::ldexp(1.0, k)
+             : 0.0;
+}
+
+double timesPowerOfTwo(double x, double factor, int k) {
+  return factor != 0 ? x * factor : std::ldexp(x, k);
+}
+
 void scaleEquationsToUnitRange(Equations& equations) {
   for (int e = 0; e < kEquationCount; ++e) {
     const double largest = equations.row(e).cwiseAbs().maxCoeff();
@@ -18,8 +32,9 @@ void scaleEquationsToUnitRange(Equations& equations) {
         largest <= std::ldexp(1.0, kLargestUnscaledExponent))
       continue;
     const int exponent = std::ilogb(largest);
+    const double factor = powerOfTwo(-exponent);
     for (int i = 0; i < kCoefficientCount; ++i)
-      equations(e, i) = std::ldexp(equations(e, i), -exponent);
+      equations(e, i) = timesPowerOfTwo(equations(e, i), factor, -exponent);
   }
 }
 
@@ -53,10 +68,15 @@ Scaling scaleToUnitRange(Equations& equations) {
   if (std::abs(size) > kLargestUnscaledExponent) {
     scaling.variableExponent = static_cast<int>(std::lround(size));
     // x = 2^k u turns the coefficient of a degree-d monomial into c · 2^(d k).
+    double factors[3];
+    for (int degree = 0; degree < 3; ++degree)
+      factors[degree] = powerOfTwo(degree * scaling.variableExponent);
     for (int e = 0; e < kEquationCount; ++e)
-      for (int i = 0; i < kCoefficientCount; ++i)
+      for (int i = 0; i < kCoefficientCount; ++i) {
+        const int degree = kDegreeOfCoefficient[i];
         equations(e, i) =
-            std::ldexp(equations(e, i), kDegreeOfCoefficient[i] * scaling.variableExponent);
+            timesPowerOfTwo(equations(e, i), factors[degree], degree * scaling.variableExponent);
+      }
     scaleEquationsToUnitRange(equations);
   }
   for (int e = 0; e < kEquationCount; ++e)

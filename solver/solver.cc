@@ -176,15 +176,30 @@ bool onLiftingPlane(const ComplexPoint& at, const std::array<Eigen::Vector4d, 3>
 void separateCloseRoots(const Equations& system, Try& t);
 bool sameRoot(const ComplexPoint& a, const ComplexPoint& b);
 
+// sameRoot's tolerance at the largest coordinate of a try's points (at least 1): two points
+// whose z are further apart than this are not the same root, which rules out most pairs at the
+// cost of one subtraction.
+double sameRootReach(const Try& t) {
+  double largest = 1;
+  for (int i = 0; i < t.count; ++i) largest = std::max(largest, largestMagnitude(t.points[i].at));
+  return kSameRootTolerance * largest;
+}
+
+bool apartInZ(const ComplexPoint& a, const ComplexPoint& b, double reach) {
+  return std::abs(a(2).real() - b(2).real()) > reach;
+}
+
 // Two candidates refined to one root (that no split explains) leave another root unfound:
 // the second is not counted, so that the try is not taken as complete.
 void discountRootsReachedTwice(Try& t) {
+  const double reach = sameRootReach(t);
   for (int j = 0; j < t.count; ++j) {
     Point& b = t.points[j];
     if (!b.real || !(b.error <= kForwardTolerance)) continue;
     for (int i = 0; i < j; ++i) {
       const Point& a = t.points[i];
-      if (a.real && a.error <= kForwardTolerance && sameRoot(a.at, b.at)) {
+      if (a.real && a.error <= kForwardTolerance && !apartInZ(a.at, b.at, reach) &&
+          sameRoot(a.at, b.at)) {
         b.error = kInfinity;
         break;
       }
@@ -405,13 +420,15 @@ bool sameRoot(const ComplexPoint& a, const ComplexPoint& b) {
 
 // Near-real pairs and points reached twice, checked for two real roots behind them.
 void separateCloseRoots(const Equations& system, Try& t) {
+  double reach = sameRootReach(t);
   for (int i = 0; i < t.count; ++i) {
     Point& a = t.points[i];
     if (!a.real || a.nanColumn || !(a.error <= kForwardTolerance)) continue;
     const bool nearReal = !isReal(a.at);
     for (int j = i + 1; j < t.count; ++j) {
       Point& b = t.points[j];
-      if (!b.real || b.nanColumn || !(b.error <= kForwardTolerance)) continue;
+      if (!b.real || b.nanColumn || !(b.error <= kForwardTolerance) || apartInZ(a.at, b.at, reach))
+        continue;
       const bool partner = nearReal ? sameRoot(a.at, b.at.conjugate()) || sameRoot(a.at, b.at)
                                     : isReal(b.at) && sameRoot(a.at, b.at);
       if (!partner) continue;
@@ -421,6 +438,7 @@ void separateCloseRoots(const Equations& system, Try& t) {
         b.at = second.cast<std::complex<double>>();
         a.error = checked(system, a.at, forwardError(system, a.at), false);
         b.error = checked(system, b.at, forwardError(system, b.at), false);
+        reach = sameRootReach(t);
       }
       break;
     }
