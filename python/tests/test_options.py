@@ -93,6 +93,15 @@ def test_every_method_and_refinement_finds_the_worked_solutions(method, refine):
     assert as_set(points) == as_set(quorvane.solve(*WORKED_EXAMPLE))
 
 
+def test_complex_points_come_the_standard_way_whatever_the_method():
+    # The fast path finds real solutions only: asked for complex ones it must not drop them.
+    systems = mixed_systems(40, seed=5)
+    for system in systems:
+        standard = quorvane.solve(*system, complex=True)
+        assert same_bits(quorvane.solve(*system, complex=True, method="fast"), standard)
+    assert any((np.abs(quorvane.solve(*s, complex=True).imag) > 1e-3).any() for s in systems)
+
+
 # (keyword, value, error, text naming it)
 BAD_OPTIONS = [
     ("imag_tol", "1e-3", TypeError, "imag_tol"),
@@ -119,6 +128,7 @@ def test_bad_options_raise_naming_the_option(keyword, value, error, name):
 
 @pytest.mark.parametrize("options", [
     {}, {"refine": False}, {"imag_tol": 1e-2}, {"complex": True}, {"method": "fast"},
+    {"method": "fast", "complex": True},
 ])
 def test_batch_with_options_equals_single_calls_with_them(options):
     systems = mixed_systems(80, seed=21)
