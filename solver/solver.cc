@@ -176,12 +176,14 @@ bool onLiftingPlane(const ComplexPoint& at, const std::array<Eigen::Vector4d, 3>
 void separateCloseRoots(const Equations& system, Try& t);
 bool sameRoot(const ComplexPoint& a, const ComplexPoint& b);
 
-// sameRoot's tolerance at the largest coordinate of a try's points (at least 1): two points
-// whose z are further apart than this are not the same root, which rules out most pairs at the
-// cost of one subtraction.
+// sameRoot's tolerance at the largest coordinate of a try's verified real points (at least 1),
+// the only ones compared: two of them whose z are further apart than this are not the same
+// root, which rules out most pairs at the cost of one subtraction.
 double sameRootReach(const Try& t) {
   double largest = 1;
-  for (int i = 0; i < t.count; ++i) largest = std::max(largest, largestMagnitude(t.points[i].at));
+  for (int i = 0; i < t.count; ++i)
+    if (t.points[i].real && t.points[i].error <= kForwardTolerance)
+      largest = std::max(largest, largestMagnitude(t.points[i].at));
   return kSameRootTolerance * largest;
 }
 
