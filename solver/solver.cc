@@ -231,6 +231,14 @@ bool clusteredFarOut(const Candidates& candidates) {
   return spread < kClusterRatio * std::max(1.0, std::abs(mean));
 }
 
+// How a try judges its candidates: real when the imaginary part of z is below the tolerance
+// (in the scaled variables), and checked as the complex points they are where a wider
+// tolerance lets real parts miss the equations, or where complex points are returned.
+struct Judging {
+  double imaginaryTolerance;
+  bool complexPoints;
+};
+
 // The fast method's candidates for a system as it stands: computed for this call alone, or
 // beforehand in a batch's lanes.
 struct FastStart {
@@ -242,8 +250,9 @@ struct FastStart {
 // and checked there. The first try, on the system as it stands, keeps its candidates as
 // computed; the others refine theirs. `fast` takes the fast method's candidates instead of
 // the template's (on the system as it stands only).
-Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions& options,
-                 double imaginaryTolerance, const FastStart* fast = nullptr) {
+Try solveInFrame(const Equations& system, const Frame& frame, const Judging& judging,
+                 const FastStart* fast = nullptr) {
+  const double imaginaryTolerance = judging.imaginaryTolerance;
   Try result;
   Equations local = frame.centre ? translatedEquations(system, *frame.centre) : system;
   LiftedPlanes lifted{};
@@ -264,7 +273,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const SolveOptions
   // All eight solutions close together against their distance from the origin: the eigen-
   // solver may then read a real root as complex, so the complex candidates are checked too.
   const bool clustered = asGiven && clusteredFarOut(candidates);
-  const bool judgedComplex = options.imaginaryTolerance > kRealEigenvalueTolerance;
+  const bool judgedComplex = judging.complexPoints;
   result.path = asGiven        ? SolvePath::asGiven
                 : frame.change ? SolvePath::firstChange
                                : SolvePath::centred;
@@ -496,8 +505,9 @@ struct Output {
 // imaginary tolerance is the caller's. `fastStart`: the fast method's candidates if already
 // computed.
 Try solveScaled(const Equations& system, int exponent, const SolveOptions& options,
-                SolveReport& report, const FastStart* fastStart) {
-  const double tolerance = std::ldexp(options.imaginaryTolerance, -exponent);
+                bool complexPoints, SolveReport& report, const FastStart* fastStart) {
+  const Judging judging{std::ldexp(options.imaginaryTolerance, -exponent),
+                        complexPoints || options.imaginaryTolerance > kRealEigenvalueTolerance};
   // The fast method's result stands where it verifies completely and shows no close pair;
   // anything else goes the standard way, which is never less complete.
   if (options.method == Method::fast) {
@@ -508,13 +518,13 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
       own.candidates = &candidates;
       fastStart = &own;
     }
-    Try fast = solveInFrame(system, Frame{}, options, tolerance, fastStart);
+    Try fast = solveInFrame(system, Frame{}, judging, fastStart);
     if (fast.complete() && !hasNearRealPair(fast)) {
       report.method = Method::fast;
       return fast;
     }
   }
-  Try best = solveInFrame(system, Frame{}, options, tolerance);
+  Try best = solveInFrame(system, Frame{}, judging);
   if (best.complete()) return best;
   if (!independent(system)) {
     report.status = SolveStatus::dependentEquations;
@@ -533,11 +543,11 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
       centred = true, lastCentre = centre;
       ++report.centringRounds;
       const int verifiedBefore = best.verified();
-      Try local = solveInFrame(system, Frame{&centre, nullptr}, options, tolerance);
+      Try local = solveInFrame(system, Frame{&centre, nullptr}, judging);
       // The other coordinates where the template cannot take the translated system at all
       // (spheres, no xy term); otherwise the next round centres better.
       for (std::size_t c = 0; c < changes.size() && !local.ran; ++c) {
-        Try changed = solveInFrame(system, Frame{&centre, &changes[c]}, options, tolerance);
+        Try changed = solveInFrame(system, Frame{&centre, &changes[c]}, judging);
         changed.path = SolvePath::centred;
         local = better(local, changed);
       }
@@ -549,7 +559,7 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
     } else if (!changesTried) {
       changesTried = true;
       for (std::size_t c = 0; c < changes.size() && !best.complete(); ++c) {
-        Try changed = solveInFrame(system, Frame{nullptr, &changes[c]}, options, tolerance);
+        Try changed = solveInFrame(system, Frame{nullptr, &changes[c]}, judging);
         changed.path = c == 0 ? SolvePath::firstChange : SolvePath::secondChange;
         if (changed.ran) latest = changed;
         best = better(best, changed);
@@ -595,7 +605,8 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
   // The fast path finds real eigenvalues only: complex points come the standard way.
   SolveOptions tries = options;
   if (output.complex) tries.method = Method::standard;
-  Try best = solveScaled(system, scaling.variableExponent, tries, report, fastStart);
+  Try best = solveScaled(system, scaling.variableExponent, tries, output.complex != nullptr, report,
+                         fastStart);
   if (best.path == SolvePath::asGiven) separateCloseRoots(system, best);
 
   const int exponent = scaling.variableExponent;

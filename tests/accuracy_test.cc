@@ -237,6 +237,40 @@ TEST(Options, ImaginaryToleranceAndComplexSolutions) {
   EXPECT_NEAR(complex[0].z.imag(), -complex[1].z.imag(), 1e-9);
 }
 
+// Solutions with real z but complex x or y count as real by their z, yet are not real
+// points: asked for complex points, the call must judge and return them as they are. With
+// x² = -1 or a mixed term beside it, all eight are (±i-ish, ±1, ±1).
+TEST(Options, ComplexPointsWithRealZAreReturned) {
+  const std::array<double, 10> y2 = {-1, 0, 0, 0, 0, 1, 0, 0, 0, 0},
+                               z2 = {-1, 0, 0, 0, 0, 0, 1, 0, 0, 0};
+  for (const std::array<double, 10>& x2 :
+       {std::array<double, 10>{1, 0, 0, 0, 1, 0, 0, 0, 0, 0},
+        std::array<double, 10>{1, 0.25, 0, 0, 1, 0, 0, 0, 0, 0}}) {
+    for (const Method method : {Method::standard, Method::fast}) {
+      SolveOptions options;
+      options.method = method;
+      ComplexSolutionList complex;
+      const SolveReport report =
+          solveThreeQuadricsComplex(x2.data(), y2.data(), z2.data(), complex, options);
+      EXPECT_EQ(report.status, SolveStatus::solved);
+      ASSERT_EQ(complex.size(), 8u);
+      int withImaginaryX = 0;
+      for (const ComplexSolution& p : complex) {
+        EXPECT_NEAR(std::abs(p.y), 1, 1e-12);
+        EXPECT_NEAR(std::abs(p.z), 1, 1e-12);
+        // x² + x2[1]·x·y + 1 = 0 at the point.
+        EXPECT_LT(std::abs(p.x * p.x + x2[1] * p.x * p.y + 1.0), 1e-12);
+        withImaginaryX += std::abs(p.x.imag()) > 0.5;
+      }
+      EXPECT_EQ(withImaginaryX, 8);
+      // No real point: the real call returns none.
+      SolutionList real;
+      solveThreeQuadrics(x2.data(), y2.data(), z2.data(), real, options);
+      EXPECT_TRUE(real.empty());
+    }
+  }
+}
+
 TEST(Options, RefineBringsTemplateResultsToTheirBestPoints) {
   std::mt19937_64 rng(16);
   int better = 0;
