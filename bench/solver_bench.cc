@@ -248,6 +248,47 @@ void BM_RandomProductOfPlanesFastMethodBatch(benchmark::State& state) {
 BENCHMARK(BM_RandomGenericFastMethodBatch)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RandomProductOfPlanesFastMethodBatch)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// Both methods, single calls, on families of the stability study (argument 0: standard, 1:
+// fast), where the fast method goes the standard way for some or all systems.
+template <typename Draw>
+std::vector<System> drawn(int count, Draw drawOne) {
+  std::mt19937_64 rng(5);
+  std::vector<System> systems;
+  for (int i = 0; i < count; ++i) systems.push_back(drawOne(rng));
+  return systems;
+}
+void solveEachByMethod(benchmark::State& state, const std::vector<System>& systems) {
+  solveEach(state, systems, state.range(0) == 1 ? solveFastMethod : solveVerified);
+}
+void BM_ClusterAt1e3(benchmark::State& state) {
+  static const auto systems = drawn(200, [](auto& rng) {
+    return quorvane::testing::randomClusterAround(Eigen::Vector3d(1e3, 1e3, 1e3), rng);
+  });
+  solveEachByMethod(state, systems);
+}
+void BM_TrilaterationAtTheOrigin(benchmark::State& state) {
+  static const auto systems = drawn(200, [](auto& rng) {
+    return quorvane::testing::randomTrilateration(Eigen::Vector3d::Zero(), rng);
+  });
+  solveEachByMethod(state, systems);
+}
+void BM_PairApart1e5(benchmark::State& state) {
+  static const auto systems =
+      drawn(200, [](auto& rng) { return quorvane::testing::randomCloseRootPair(1e-5, rng); });
+  solveEachByMethod(state, systems);
+}
+void BM_ThroughAPoint(benchmark::State& state) {
+  static const auto systems = drawn(200, [](auto& rng) {
+    std::uniform_real_distribution<double> uniform(-3, 3);
+    return quorvane::testing::randomSystemThrough({uniform(rng), uniform(rng), uniform(rng)}, rng);
+  });
+  solveEachByMethod(state, systems);
+}
+BENCHMARK(BM_ClusterAt1e3)->Arg(0)->Arg(1);
+BENCHMARK(BM_TrilaterationAtTheOrigin)->Arg(0)->Arg(1);
+BENCHMARK(BM_PairApart1e5)->Arg(0)->Arg(1);
+BENCHMARK(BM_ThroughAPoint)->Arg(0)->Arg(1);
+
 // The fallback paths, each on systems that take it.
 void BM_FirstChangeEvenSystems(benchmark::State& state) {
   static const auto systems =
