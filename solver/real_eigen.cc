@@ -191,17 +191,21 @@ bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates) {
     double lastStep;
     if (!complexRootNear(r, c, std::sqrt(square), root, lastStep)) return false;
     const double imaginary = std::abs(root.imag());
-    // Clearly off the real axis, or clearly within the read-out's tolerance of it: anything
-    // in between, or a pair not pinned down, is left to the eigen-solver.
-    if (imaginary > kClearlyComplex * kRealEigenvalueTolerance && lastStep < 0.1 * imaginary)
-      continue;
-    if (!(imaginary < kRealEigenvalueTolerance &&
-          lastStep <= kNearRealPairSettled * std::max(1.0, std::abs(root))))
-      return false;
+    // Clearly off the real axis: not wanted. Within the read-out's tolerance of it: a near-real
+    // pair. In between: two close real roots that rounding pushed off the axis, or a complex
+    // pair, which only the equations can tell apart; it is listed, not real, for the caller to
+    // refine. A pair not pinned down is left to the eigen-solver.
+    const bool settled = lastStep < 0.1 * imaginary;
+    if (imaginary > kClearlyComplex * kRealEigenvalueTolerance && settled) continue;
+    const bool nearReal = imaginary < kRealEigenvalueTolerance &&
+                          lastStep <= kNearRealPairSettled * std::max(1.0, std::abs(root));
+    const bool undecided = !(imaginary < kRealEigenvalueTolerance) && settled;
+    if (!nearReal && !undecided) return false;
     if (count + 2 > kBasisSize) return false;
     const std::complex<double> upper(root.real(), std::abs(root.imag()));
     setCandidate(entries, upper, candidates[count++]);
     setCandidate(entries, std::conj(upper), candidates[count++]);
+    candidates[count - 2].real = candidates[count - 1].real = nearReal;
   }
   return true;
 }

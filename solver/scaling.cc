@@ -51,9 +51,12 @@ double log2SolutionSize(const Equations& equations) {
       slot = std::max(slot, std::abs(equations(e, i)));
     }
     const double c = largest[0], l = largest[1], q = largest[2];
-    if (c > 0 && q > 0) sum += 0.5 * (std::log2(c) - std::log2(q)), ++estimates;
-    if (l > 0 && q > 0) sum += std::log2(l) - std::log2(q), ++estimates;
-    if (c > 0 && l > 0) sum += std::log2(c) - std::log2(l), ++estimates;
+    // Each logarithm once (they are the costly part), only for a positive size.
+    const double logC = c > 0 ? std::log2(c) : 0, logL = l > 0 ? std::log2(l) : 0,
+                 logQ = q > 0 ? std::log2(q) : 0;
+    if (c > 0 && q > 0) sum += 0.5 * (logC - logQ), ++estimates;
+    if (l > 0 && q > 0) sum += logL - logQ, ++estimates;
+    if (c > 0 && l > 0) sum += logC - logL, ++estimates;
   }
   return estimates > 0 ? sum / estimates : std::nan("");
 }

@@ -274,6 +274,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
   // solver may then read a real root as complex, so the complex candidates are checked too.
   const bool clustered = asGiven && clusteredFarOut(candidates);
   const bool judgedComplex = judging.complexPoints;
+  bool undecided = false;  // the fast path left a pair for the equations to decide
   result.path = asGiven        ? SolvePath::asGiven
                 : frame.change ? SolvePath::firstChange
                                : SolvePath::centred;
@@ -307,7 +308,15 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
     // give the scaled system, since their own variables are not the caller's.
     // A real eigenvalue gives a real point; a near-real one keeps its imaginary parts for
     // the check, which must see whether it is near a complex root or two real ones.
-    if (asGiven) {
+    if (asGiven && fast && !c.real) {
+      // A pair the fast path could not tell from two close real roots: Newton's method on the
+      // equations decides, as in the tries below.
+      undecided = true;
+      const double error = refineTowardsRoot(system, p.at);
+      p.real = std::abs(p.at(2).imag()) < imaginaryTolerance;
+      p.checked = !p.real;
+      p.error = checked(system, p.at, error, judgedComplex || !p.real);
+    } else if (asGiven) {
       p.real = c.imaginaryPart < imaginaryTolerance;
       p.checked = clustered && !p.real;
       if (p.real)
@@ -324,7 +333,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
     }
     result.points[result.count++] = p;
   }
-  if (!asGiven) {
+  if (!asGiven || undecided) {
     separateCloseRoots(system, result);
     discountRootsReachedTwice(result);
   }
