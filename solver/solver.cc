@@ -261,18 +261,23 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
                                frame.change->homography);
   const bool asGiven = !frame.centre && !frame.change;
   const int exponent = asGiven ? 0 : scaleToUnitRange(local).variableExponent;
-  Candidates candidates;
+  Candidates computed;
   if (!local.allFinite()) return result;
   if (fast) {
     if (!fast->accepted) return result;
-    candidates = *fast->candidates;
-  } else if (!templateCandidates(local, candidates)) {
+  } else if (!templateCandidates(local, computed)) {
     return result;
   }
+  const Candidates& candidates = fast ? *fast->candidates : computed;
   result.ran = true;
   // All eight solutions close together against their distance from the origin: the eigen-
   // solver may then read a real root as complex, so the complex candidates are checked too.
-  const bool clustered = asGiven && clusteredFarOut(candidates);
+  // Worked out at the first candidate that is not real, the only kind it concerns.
+  int clusteredState = -1;  // unknown
+  const auto clustered = [&] {
+    if (clusteredState < 0) clusteredState = asGiven && clusteredFarOut(candidates);
+    return clusteredState == 1;
+  };
   const bool judgedComplex = judging.complexPoints;
   bool undecided = false;  // the fast path left a pair for the equations to decide
   result.path = asGiven        ? SolvePath::asGiven
@@ -318,7 +323,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
       p.error = checked(system, p.at, error, judgedComplex || !p.real);
     } else if (asGiven) {
       p.real = c.imaginaryPart < imaginaryTolerance;
-      p.checked = clustered && !p.real;
+      p.checked = !p.real && clustered();
       if (p.real)
         p.error = checkedForwardError(system, p.at, judgedComplex);
       else if (p.checked)
