@@ -17,8 +17,10 @@ namespace quorvane {
 /// The same contract as templateCandidates (equations of order one in, one candidate per
 /// real or near-real eigenvalue out), computed without the 25 x 25 LU and the 8 x 8
 /// eigen-solver. The candidates come first, real roots in ascending z, then near-real pairs as
-/// the eigen-solver gives them (two candidates, conjugate, both marked real); the entries after
-/// them have `real` false and NaN coordinates, and non-real eigenvalues are not listed. The
+/// the eigen-solver gives them (two candidates, conjugate, both marked real), and pairs a little
+/// further off the axis (up to 3e-3) that may stand for two close real roots (conjugate, marked
+/// not real: the caller refines them on the equations); the entries after them have `real`
+/// false and NaN coordinates, and other non-real eigenvalues are not listed. The
 /// real candidates have had up to two Newton steps on the equations, each kept only where it
 /// lowered the relative residual; a candidate whose eigenvector lacks its entry for 1 has
 /// `zeroDivisor` set and NaN coordinates, as in the standard read-out. Cost: about a sixth of

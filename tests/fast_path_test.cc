@@ -295,9 +295,9 @@ TEST(FastPath, DeclinesDoubleEigenvaluesAndReductionsOffTheLeadingBlock) {
 }
 
 // Two real roots 1e-5 apart that the characteristic polynomial, off by its rounding and the
-// action matrix's, shows as a complex pair a few 1e-4 off the axis: the fast path must leave
-// such a system to the standard path rather than stand with six solutions. The first 3,000
-// systems of this seed hold three such pairs.
+// action matrix's, shows as a complex pair a few 1e-4 off the axis: the fast method must find
+// both (by refining the pair on the equations, or the standard way) rather than stand with six
+// solutions. The first 3,000 systems of this seed hold three such pairs.
 TEST(FastPath, FindsEveryCloseRealPairTheStandardPathFinds) {
   std::mt19937_64 rng(20261224);
   int found = 0;
