@@ -496,6 +496,28 @@ void separateCloseRoots(const Equations& system, Try& t) {
   }
 }
 
+// Below these, a term of an equation of order one at a point may fall under the normal
+// range (2^-400 · 2^-600 < 2^-1022) and be lost from the checks in double.
+constexpr double kTinyCoordinate = 0x1p-200;
+constexpr double kTinyCoefficient = 0x1p-600;
+
+bool hasTinyCoordinate(const ComplexPoint& at) {
+  for (int v = 0; v < 3; ++v) {
+    const double magnitude = std::abs(at(v).real());
+    if (magnitude != 0 && magnitude < kTinyCoordinate) return true;
+  }
+  return false;
+}
+
+bool hasTinyCoefficient(const Equations& system) {
+  for (int e = 0; e < kEquationCount; ++e)
+    for (int i = 0; i < kCoefficientCount; ++i) {
+      const double magnitude = std::abs(system(e, i));
+      if (magnitude != 0 && magnitude < kTinyCoefficient) return true;
+    }
+  return false;
+}
+
 bool hasTenFiniteCoefficients(const double* equation) {
   for (int i = 0; i < kCoefficientCount; ++i)
     if (!std::isfinite(equation[i])) return false;
@@ -624,6 +646,7 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
   if (best.path == SolvePath::asGiven) separateCloseRoots(system, best);
 
   const int exponent = scaling.variableExponent;
+  const bool mayUnderflow = hasTinyCoefficient(system);
   int returned = 0;
   for (int i = 0; i < best.count; ++i) {
     Point& p = best.points[i];
@@ -646,8 +669,12 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
     }
     const ComplexPoint s = p.at * std::ldexp(1.0, exponent);
     // Coefficients that lost bits below the normal range changed the equations solved (a
-    // constant of 1e-300 beside a coefficient of 1e300 becomes 0): check the originals.
-    if (!scaling.exact && !output.complex &&
+    // constant of 1e-300 beside a coefficient of 1e300 becomes 0), and at a real point a term
+    // may have underflowed in the checks (a tiny coordinate, or a tiny coefficient): check
+    // the originals, in full range. (Points judged as complex do not solve them in their
+    // real parts.)
+    const bool underflowMayHide = (mayUnderflow || hasTinyCoordinate(p.at)) && isReal(p.at);
+    if ((!scaling.exact || underflowMayHide) && !output.complex &&
         !(largestRelativeResidualInFullRange(original, s(0).real(), s(1).real(), s(2).real(),
                                              1e-8) <= 1e-8))
       continue;

@@ -107,7 +107,9 @@ TEST(HardSystems, HostileCoefficientsGiveOnlySolutions) {
 
 // Equations whose coefficients span more than the double range (found by fuzzing): scaling
 // them to order one pushes the small coefficients below the normal range, which changes
-// the equations; what comes back must still solve the originals.
+// the equations; what comes back must still solve the originals. The third (also found by
+// fuzzing) has subnormal coefficients and a candidate with a subnormal y, (0, 6.8e-313, 0),
+// at which the second equation's only term underflows: the checks in double saw 0 there.
 TEST(HardSystems, CoefficientsSpanningMoreThanTheDoubleRange) {
   using testing::equation;
   const std::array<testing::Equation, 3> cases[] = {
@@ -128,15 +130,30 @@ TEST(HardSystems, CoefficientsSpanningMoreThanTheDoubleRange) {
        equation({-9.258664881707283e-268, 1.783153994072656e-301, 4.740671221753e-312,
                  2.6140734987735934e+72, 2.614074397182331e+72, 2.614074186557748e+72,
                  2.614289866131085e+72, 9.987837684e-315, 0.0, 0.0})},
+      {equation({0x0p+0, 0x1.008p+1, 0x0p+0, 0x0p+0, 0x1p+0, 0x0p+0, 0x0.0000000dfp-1022, -0x1.cp+2,
+                 0x0p+0, 0x0.0000000000007p-1022}),
+       equation({0x0p+0, 0x0.0000000003ffp-1022, 0x0.2000000003ffp-1022, 0x0p+0,
+                 0x0.0000000100055p-1022, 0x0.0000000c01cp-1022, 0x0.0000000c01cp-1022, 0x0p+0,
+                 0x0.00000000000cp-1022, 0x0.000c300cp-1022}),
+       equation({0x0.0003ffp-1022, 0x0.0000000000009p-1022, 0x0.000c0000000cp-1022,
+                 0x0.000c01p-1022, 0x0.0003ffp-1022, 0x0.000401p-1022, 0x0.00000fp-1022,
+                 0x0.0cp-1022, -0x1p+1, 0x0p+0})},
   };
   for (const auto& equations : cases) {
-    SolutionList solutions;
-    solveThreeQuadrics(equations[0], equations[1], equations[2], solutions);
-    for (const Solution& s : solutions) {
-      if (std::isnan(s.x) && std::isnan(s.y) && std::isnan(s.z)) continue;
-      for (const testing::Equation& e : equations)
-        EXPECT_LE(testing::residualInLongDouble(e, s, 1e-6L), 1e-6L)
-            << s.x << " " << s.y << " " << s.z;
+    for (const Method method : {Method::standard, Method::fast}) {
+      SolutionList solutions;
+      SolveOptions options;
+      options.method = method;
+      if (method == Method::standard)
+        solveThreeQuadrics(equations[0], equations[1], equations[2], solutions);
+      else
+        solveThreeQuadrics(equations[0], equations[1], equations[2], solutions, options);
+      for (const Solution& s : solutions) {
+        if (std::isnan(s.x) && std::isnan(s.y) && std::isnan(s.z)) continue;
+        for (const testing::Equation& e : equations)
+          EXPECT_LE(testing::residualInLongDouble(e, s, 1e-6L), 1e-6L)
+              << s.x << " " << s.y << " " << s.z;
+      }
     }
   }
 }
