@@ -501,14 +501,6 @@ void separateCloseRoots(const Equations& system, Try& t) {
 constexpr double kTinyCoordinate = 0x1p-200;
 constexpr double kTinyCoefficient = 0x1p-600;
 
-bool hasTinyCoordinate(const ComplexPoint& at) {
-  for (int v = 0; v < 3; ++v) {
-    const double magnitude = std::abs(at(v).real());
-    if (magnitude != 0 && magnitude < kTinyCoordinate) return true;
-  }
-  return false;
-}
-
 bool hasTinyCoefficient(const Equations& system) {
   for (int e = 0; e < kEquationCount; ++e)
     for (int i = 0; i < kCoefficientCount; ++i) {
@@ -516,6 +508,21 @@ bool hasTinyCoefficient(const Equations& system) {
       if (magnitude != 0 && magnitude < kTinyCoefficient) return true;
     }
   return false;
+}
+
+// Whether a term of the scaled system (each equation's largest coefficient of order one) may
+// have underflowed at a real point. Where every coordinate is at least kTinyCoordinate, the
+// largest coefficient's term is at least 2^-404, beside which any term that underflowed is
+// nothing; with a zero coordinate that term may vanish, and tiny coefficients then matter.
+bool underflowMayHide(const Equations& system, const ComplexPoint& at) {
+  if (!isReal(at)) return false;
+  bool zero = false;
+  for (int v = 0; v < 3; ++v) {
+    const double magnitude = std::abs(at(v).real());
+    if (magnitude != 0 && magnitude < kTinyCoordinate) return true;
+    zero = zero || magnitude == 0;
+  }
+  return zero && hasTinyCoefficient(system);
 }
 
 bool hasTenFiniteCoefficients(const double* equation) {
@@ -646,7 +653,6 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
   if (best.path == SolvePath::asGiven) separateCloseRoots(system, best);
 
   const int exponent = scaling.variableExponent;
-  const bool mayUnderflow = hasTinyCoefficient(system);
   int returned = 0;
   for (int i = 0; i < best.count; ++i) {
     Point& p = best.points[i];
@@ -673,8 +679,7 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
     // may have underflowed in the checks (a tiny coordinate, or a tiny coefficient): check
     // the originals, in full range. (Points judged as complex do not solve them in their
     // real parts.)
-    const bool underflowMayHide = (mayUnderflow || hasTinyCoordinate(p.at)) && isReal(p.at);
-    if ((!scaling.exact || underflowMayHide) && !output.complex &&
+    if ((!scaling.exact || underflowMayHide(system, p.at)) && !output.complex &&
         !(largestRelativeResidualInFullRange(original, s(0).real(), s(1).real(), s(2).real(),
                                              1e-8) <= 1e-8))
       continue;
