@@ -434,11 +434,6 @@ bool splitPair(const Equations& system, const Eigen::Vector3d& near, Eigen::Vect
 }
 
 bool sameRoot(const ComplexPoint& a, const ComplexPoint& b) {
-  // Real points in real arithmetic, with the same result.
-  if (isReal(a) && isReal(b))
-    return (a.real() - b.real()).cwiseAbs().maxCoeff() <=
-           kSameRootTolerance *
-               std::max({1.0, a.real().cwiseAbs().maxCoeff(), b.real().cwiseAbs().maxCoeff()});
   return largestMagnitude(a - b) <=
          kSameRootTolerance * std::max({1.0, largestMagnitude(a), largestMagnitude(b)});
 }
