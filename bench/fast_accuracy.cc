@@ -12,6 +12,7 @@
 #include <random>
 #include <vector>
 
+#include "compensated.h"
 #include "fast_path.h"
 #include "scaling.h"
 #include "solve_paths.h"
@@ -23,6 +24,13 @@ using quorvane::Candidates;
 using quorvane::Equations;
 using quorvane::testing::System;
 
+// Newton's method on the equations from a candidate, as the solver refines its points.
+void refineCandidate(const Equations& equations, quorvane::Candidate& c) {
+  quorvane::ComplexPoint point(c.x, c.y, c.z);
+  quorvane::refineCompensated(equations, point);
+  c.x = point(0), c.y = point(1), c.z = point(2);
+}
+
 // The real points among the candidates that satisfy the equations, as the solver's check
 // would keep them, in the coordinates of the scaled system.
 std::vector<Eigen::Vector3d> verified(const Equations& equations, const Candidates& candidates,
@@ -30,7 +38,7 @@ std::vector<Eigen::Vector3d> verified(const Equations& equations, const Candidat
   std::vector<Eigen::Vector3d> points;
   for (quorvane::Candidate c : candidates) {
     if (!c.real || c.zeroDivisor) continue;
-    if (refine) quorvane::refineByNewton(equations, c.x, c.y, c.z);
+    if (refine) refineCandidate(equations, c);
     const Eigen::Vector3d p(c.x.real(), c.y.real(), c.z.real());
     if (quorvane::largestRelativeResidual(equations, p.x(), p.y(), p.z()) <= 1e-8)
       points.push_back(p);
@@ -60,7 +68,7 @@ double log10Error(const System& system, const Equations& scaled, int exponent,
   quorvane::SolutionList solutions;
   for (quorvane::Candidate c : candidates) {
     if (!c.real || c.zeroDivisor) continue;
-    if (refine) quorvane::refineByNewton(scaled, c.x, c.y, c.z);
+    if (refine) refineCandidate(scaled, c);
     solutions.push_back({std::ldexp(c.x.real(), exponent), std::ldexp(c.y.real(), exponent),
                          std::ldexp(c.z.real(), exponent)});
   }

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 
+#include "equation_terms.h"
+
 namespace quorvane {
 namespace {
 
@@ -70,19 +72,16 @@ std::complex<double> compensatedValue(const Equations& equations, int e, const C
   return {re.value(), im.value()};
 }
 
-// ∂f/∂v at the point, in plain arithmetic: the step needs it only to a few digits. Written out,
-// each entry summed from zero in the order of the coefficients, for the forward-error check
-// runs it for every candidate.
+// ∂f/∂v at the point, in plain arithmetic: the step needs it only to a few digits. Each entry
+// is added to zero last, so that an entry whose terms are all -0 is +0.
 template <typename Scalar, typename Point>
 Eigen::Matrix<Scalar, 3, 3> jacobian(const Equations& equations, const Point& p) {
   const Scalar zero(0.0), x = p(0), y = p(1), z = p(2);
   Eigen::Matrix<Scalar, 3, 3> j;
   for (int e = 0; e < kEquationCount; ++e) {
-    const auto c = equations.row(e);
-    // c: 1, xy, xz, yz, x², y², z², x, y, z
-    j(e, 0) = zero + c(1) * y + c(2) * z + 2.0 * c(4) * x + c(7);
-    j(e, 1) = zero + c(1) * x + c(3) * z + 2.0 * c(5) * y + c(8);
-    j(e, 2) = zero + c(2) * x + c(3) * y + 2.0 * c(6) * z + c(9);
+    Scalar gradient[3];
+    gradientAt(equations.row(e), x, y, z, gradient);
+    for (int v = 0; v < 3; ++v) j(e, v) = zero + gradient[v];
   }
   return j;
 }
@@ -93,16 +92,18 @@ ComplexPoint infiniteStep() {
   return ComplexPoint::Constant({kInfinity, 0.0});
 }
 
+}  // namespace
+
 double largestMagnitude(const ComplexPoint& v) {
+  // |x + 0i| is |x|: a real point skips the complex magnitude, with the same result.
+  const bool real = v.imag().isZero(0);
   double largest = 0;
   for (int i = 0; i < 3; ++i) {
-    const double m = std::abs(v(i));
+    const double m = real ? std::abs(v(i).real()) : std::abs(v(i));
     if (!(m <= largest)) largest = m;  // NaN wins
   }
   return largest;
 }
-
-}  // namespace
 
 ComplexPoint newtonStep(const Equations& equations, const ComplexPoint& point) {
   const bool real = point.imag().isZero(0);
@@ -138,22 +139,16 @@ double forwardErrorWithin(const Equations& equations, const ComplexPoint& point,
     // covers the rounding of J⁻¹ itself.
     constexpr double kRoundingsPerValue = 32 * 0x1p-53;
     const Eigen::Vector3d at = point.real();
-    const double x = at(0), y = at(1), z = at(2);
-    const double monomials[kCoefficientCount] = {1,     x * y, x * z, y * z, x * x,
-                                                 y * y, z * z, x,     y,     z};
+    double monomials[kTermCount];
+    monomialsAt(at(0), at(1), at(2), monomials);
     Eigen::Vector3d slack;
     double largestResidual = 0;
     for (int e = 0; e < kEquationCount; ++e) {
-      double value = 0, size = 0;
-      for (int i = 0; i < kCoefficientCount; ++i) {
-        const double term = equations(e, i) * monomials[i];
-        value += term;
-        size += std::abs(term);
-      }
+      double value;
+      const double size = sumOfTerms(equations.row(e), monomials, value);
       slack(e) = std::abs(value) + kRoundingsPerValue * size;
-      // As largestRelativeResidual sums and compares them.
-      const double relative = size > 0 ? std::abs(value) / size : std::abs(value);
-      if (!(relative <= largestResidual)) largestResidual = relative;
+      // The same sums give largestRelativeResidual's value.
+      largestResidual = largerResidual(largestResidual, relativeResidual(value, size));
     }
     if (residual) *residual = largestResidual;
     Eigen::Matrix3d inverse;

@@ -19,6 +19,9 @@ namespace quorvane {
 /// A point with complex coordinates; real points have zero imaginary parts.
 using ComplexPoint = Eigen::Vector3cd;
 
+/// The largest |coordinate|; NaN when a coordinate is NaN.
+double largestMagnitude(const ComplexPoint& point);
+
 /// The Newton step from `point` on the three equations: J(point)⁻¹ f(point), with f computed
 /// in compensated arithmetic. Infinite when the Jacobian is singular or a value not finite.
 /// Its length is how far the point is from the root that Newton's method would reach.

@@ -39,9 +39,4 @@ double largestRelativeResidual(const Equations& equations, double x, double y, d
 double largestRelativeResidualInFullRange(const Equations& equations, double x, double y, double z,
                                           double tolerance);
 
-/// Newton steps on the three equations from (x, y, z), kept only while they lower the
-/// largest relative residual, which is returned.
-double refineByNewton(const Equations& equations, std::complex<double>& x, std::complex<double>& y,
-                      std::complex<double>& z);
-
 }  // namespace quorvane

@@ -3,6 +3,7 @@
 // system in a double, or the same candidate slot of four systems in AVX2 lanes.
 #pragma once
 
+#include "equation_terms.h"
 #include "lanes.h"
 #include "template.h"
 
@@ -19,24 +20,15 @@ V largerOf(V a, V b) {
   return select(a < b, b, a);
 }
 
-// The equations' values at p (coefficients in input order 1, xy, xz, yz, x², y², z², x, y, z)
-// and the largest over the equations of |value| / Σ |term|, 0 where every term vanishes.
+// The equations' values at p and the largest over the equations of their relative residuals.
 template <typename V>
 V valuesAt(const V (&c)[kEquations][kCoefficients], const V (&p)[3], V (&value)[kEquations]) {
-  const V x = p[0], y = p[1], z = p[2];
-  const V monomials[kCoefficients] = {V(1.0), x * y, x * z, y * z, x * x, y * y, z * z, x, y, z};
+  V monomials[kTermCount];
+  monomialsAt(p[0], p[1], p[2], monomials);
   V largest = V(0.0);
   for (int e = 0; e < kEquations; ++e) {
-    V sum = V(0.0), size = V(0.0);
-    for (int i = 0; i < kCoefficients; ++i) {
-      const V term = c[e][i] * monomials[i];
-      sum = sum + term;
-      size = size + magnitude(term);
-    }
-    value[e] = sum;
-    const V residual = select(size > V(0.0), magnitude(sum) / size, magnitude(sum));
-    // A NaN residual must win, so that it never passes for an improvement.
-    largest = select(residual <= largest, largest, residual);
+    const V size = sumOfTerms(c[e], monomials, value[e]);
+    largest = largerResidual(largest, relativeResidual(value[e], size));
   }
   return largest;
 }
@@ -57,14 +49,8 @@ void polishPoints(const V (&c)[kEquations][kCoefficients], V (&p)[3], LaneMask<V
   V residual = valuesAt(c, p, value);
   active = active & (residual > V(0.0));
   for (int step = 0; step < kPolishSteps && anyLane(active); ++step) {
-    const V x = p[0], y = p[1], z = p[2];
     V jacobian[kEquations][3];
-    for (int e = 0; e < kEquations; ++e) {
-      const V(&k)[kCoefficients] = c[e];
-      jacobian[e][0] = k[1] * y + k[2] * z + V(2.0) * k[4] * x + k[7];
-      jacobian[e][1] = k[1] * x + k[3] * z + V(2.0) * k[5] * y + k[8];
-      jacobian[e][2] = k[2] * x + k[3] * y + V(2.0) * k[6] * z + k[9];
-    }
+    for (int e = 0; e < kEquations; ++e) gradientAt(c[e], p[0], p[1], p[2], jacobian[e]);
     // J⁻¹ has the cross products of J's rows as its columns, over det J.
     V columns[3][3];
     crossProduct(jacobian[1], jacobian[2], columns[0]);

@@ -4,7 +4,6 @@
 #include "fast_kernels.h"
 #include "fast_path.h"
 #include "fast_polish.h"
-#include "gauss_jordan.h"
 #include "template.h"
 
 namespace quorvane {
@@ -49,15 +48,8 @@ void polishRealCandidates(const Equations& equations, Candidates& candidates) {
 
 bool reducedForFastPath(const Equations& equations, double (&reduced)[kEquations][kCoefficients]) {
   if (!withinSafeRange(equations)) return false;
-  CoefficientMatrix matrix = coefficientMatrix(equations);
-  PivotColumns pivots;
-  gaussJordanReduce(matrix, pivots);
-  // The template copies each reduced equation's leading column and the seven shared ones.
-  const bool onLeadingBlock = matrix.rows() == kEquations && pivots.count == kEquations &&
-                              pivots.forward[0] == 0 && pivots.forward[1] == 1 &&
-                              pivots.forward[2] == 2 && pivots.backward[1] == 1 &&
-                              pivots.backward[2] == 2;
-  if (!onLeadingBlock) return false;
+  CoefficientMatrix matrix;
+  if (!reduceForTemplate(equations, matrix)) return false;
   for (int e = 0; e < kEquations; ++e)
     for (int j = 0; j < kCoefficients; ++j) reduced[e][j] = matrix(e, j);
   return true;

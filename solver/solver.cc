@@ -93,27 +93,11 @@ bool isReal(const ComplexPoint& p) {
   return p.imag().isZero(0);
 }
 
-// |x + 0i| is |x|: real points skip the complex magnitude, with the same result.
-double largestMagnitude(const ComplexPoint& p) {
-  return isReal(p) ? p.real().cwiseAbs().maxCoeff() : p.cwiseAbs().maxCoeff();
-}
-
-// The template copies each reduced equation's leading column and the seven shared ones, so
-// it only stands for the system when the leading ones fell on x², xy and y², and the back
-// substitution cleared above them there and nowhere else.
-bool reducedOnLeadingBlock(const CoefficientMatrix& equations, const PivotColumns& pivots) {
-  return equations.rows() == kEquations && pivots.count == kEquations && pivots.forward[0] == 0 &&
-         pivots.forward[1] == 1 && pivots.forward[2] == 2 && pivots.backward[1] == 1 &&
-         pivots.backward[2] == 2;
-}
-
 }  // namespace
 
 bool templateCandidates(const Equations& equations, Candidates& candidates) {
-  CoefficientMatrix reduced = coefficientMatrix(equations);
-  PivotColumns pivots;
-  gaussJordanReduce(reduced, pivots);
-  if (!reducedOnLeadingBlock(reduced, pivots)) return false;
+  CoefficientMatrix reduced;
+  if (!reduceForTemplate(equations, reduced)) return false;
   ActionMatrix action;
   return actionMatrix(eliminationTemplate(reduced), action) && eigenCandidates(action, candidates);
 }

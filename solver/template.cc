@@ -4,6 +4,8 @@
 #include <array>
 #include <cassert>
 
+#include "gauss_jordan.h"
+
 namespace quorvane {
 namespace {
 
@@ -48,6 +50,15 @@ EliminationTemplate eliminationTemplate(const CoefficientMatrix& reducedEquation
                     kSourceColumns[layout.equation].data(), kEntriesPerTemplateRow);
   }
   return elimination;
+}
+
+bool reduceForTemplate(const Equations& equations, CoefficientMatrix& reduced) {
+  reduced = coefficientMatrix(equations);
+  PivotColumns pivots;
+  gaussJordanReduce(reduced, pivots);
+  return reduced.rows() == kEquations && pivots.count == kEquations && pivots.forward[0] == 0 &&
+         pivots.forward[1] == 1 && pivots.forward[2] == 2 && pivots.backward[1] == 1 &&
+         pivots.backward[2] == 2;
 }
 
 }  // namespace quorvane

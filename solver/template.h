@@ -76,6 +76,13 @@ extern const Monomial kCoefficientMonomials[kCoefficients];
 /// The equations' coefficients rearranged into the coefficient matrix's column order.
 CoefficientMatrix coefficientMatrix(const Equations& equations);
 
+/// The equations' coefficient matrix reduced by gaussJordanReduce, and whether it has the
+/// form the template stands for: the template copies each reduced equation's leading column
+/// and the seven shared ones, so the leading ones must have fallen on x², xy and y², with the
+/// back substitution clearing above them there and nowhere else. `reduced` is unspecified
+/// where it returns false.
+bool reduceForTemplate(const Equations& equations, CoefficientMatrix& reduced);
+
 /// For k < count: target(row, targetColumns[k]) = coefficients(equation, sourceColumns[k]).
 void fillTemplateRow(EliminationTemplate& target, const CoefficientMatrix& coefficients, int row,
                      int equation, const std::int32_t* targetColumns,
