@@ -15,7 +15,7 @@
 #include "compensated.h"
 #include "fast_path.h"
 #include "scaling.h"
-#include "solve_paths.h"
+#include "tries.h"
 #include "systems.h"
 
 namespace {

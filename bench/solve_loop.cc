@@ -18,7 +18,7 @@
 
 #include "fast_path.h"
 #include "floor_of_method.h"
-#include "solve_paths.h"
+#include "tries.h"
 #include "systems.h"
 
 namespace {

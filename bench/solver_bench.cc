@@ -12,7 +12,7 @@
 #include "allocation_counter.h"
 #include "fast_path.h"
 #include "floor_of_method.h"
-#include "solve_paths.h"
+#include "tries.h"
 #include "systems.h"
 
 namespace {

@@ -9,11 +9,52 @@
 
 #include "fast_path.h"
 #include "quorvane/solver.h"
-#include "solve_paths.h"
 #include "template.h"
+#include "tries.h"
 
 namespace quorvane {
 namespace {
+
+// Systems one after the other; with the fast method, up to four at a time share the lane
+// kernels, each then finished exactly as a call of its own would finish it.
+template <class List>
+void solveConsecutiveInto(const double* first, std::size_t count, const SolveOptions& options,
+                          const Output& output, const List& solutions, SolveReport* reports,
+                          std::size_t* ends) {
+  const auto argumentsOf = [&](std::size_t k) -> std::array<const double*, kEquationCount> {
+    const double* system = first + k * kEquationCount * kCoefficientCount;
+    return {system, system + kCoefficientCount, system + 2 * kCoefficientCount};
+  };
+  if (options.method != Method::fast || output.complex) {
+    for (std::size_t k = 0; k < count; ++k) {
+      reports[k] = solveSystem(argumentsOf(k), options, output);
+      ends[k] = solutions.size();
+    }
+    return;
+  }
+  for (std::size_t group = 0; group < count; group += kBatchLanes) {
+    const std::size_t lanes = std::min<std::size_t>(kBatchLanes, count - group);
+    std::array<Prepared, kBatchLanes> prepared;
+    // A lane without a system, or whose system is already answered, runs on zeros, which
+    // the fast path declines at once.
+    std::array<Equations, kBatchLanes> equations;
+    for (std::size_t lane = 0; lane < kBatchLanes; ++lane) {
+      if (lane < lanes) prepared[lane] = prepare(argumentsOf(group + lane));
+      equations[lane] = prepared[lane].ready ? prepared[lane].system : Equations::Zero();
+    }
+    std::array<Candidates, kBatchLanes> candidates;
+    std::array<bool, kBatchLanes> accepted;
+    fastTemplateCandidates4(equations, candidates, accepted);
+    for (std::size_t lane = 0; lane < lanes; ++lane) {
+      const FastStart start{accepted[lane], &candidates[lane]};
+      reports[group + lane] = prepared[lane].ready
+                                  ? solvePrepared(prepared[lane], options, output, &start)
+                                  : prepared[lane].report;
+      ends[group + lane] = solutions.size();
+    }
+  }
+}
+
 
 constexpr std::size_t kCoefficientsPerSystem = kEquations * kCoefficients;
 
@@ -130,6 +171,20 @@ BatchStatus runBatch(const double* coefficients, std::size_t count, BasicBatchSo
 }
 
 }  // namespace
+
+void solveConsecutive(const double* first, std::size_t count, const SolveOptions& options,
+                      SolutionList& solutions, SolveReport* reports, std::size_t* ends) {
+  Output output;
+  output.real = &solutions;
+  solveConsecutiveInto(first, count, options, output, solutions, reports, ends);
+}
+
+void solveConsecutive(const double* first, std::size_t count, const SolveOptions& options,
+                      ComplexSolutionList& solutions, SolveReport* reports, std::size_t* ends) {
+  Output output;
+  output.complex = &solutions;
+  solveConsecutiveInto(first, count, options, output, solutions, reports, ends);
+}
 
 BatchStatus solveBatch(const double* coefficients, std::size_t count, BatchSolutions& out,
                        const BatchOptions& options) {

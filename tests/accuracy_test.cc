@@ -8,7 +8,7 @@
 #include <random>
 
 #include "compensated.h"
-#include "solve_paths.h"
+#include "tries.h"
 #include "systems.h"
 
 namespace quorvane {

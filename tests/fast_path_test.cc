@@ -13,7 +13,7 @@
 
 #include "gauss_jordan.h"
 #include "scaling.h"
-#include "solve_paths.h"
+#include "tries.h"
 #include "systems.h"
 #include "template.h"
 

@@ -9,7 +9,7 @@
 #include <limits>
 #include <random>
 
-#include "solve_paths.h"
+#include "tries.h"
 #include "systems.h"
 
 namespace quorvane {

@@ -1,0 +1,160 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// Two real roots close together, which the eigen-solver sees as one near-double root, told
+// apart; and one root reached twice, which leaves another unfound.
+#include <Eigen/SVD>
+#include <algorithm>
+#include <cmath>
+
+#include "tries.h"
+
+namespace quorvane {
+namespace {
+
+// Refined points this close (relative) are one root reached twice.
+constexpr double kSameRootTolerance = 1e-12;
+// Newton's method from the two roots of the pair's quadratic must land further apart than
+// this fraction of the distance between the starts; closer, both fell to the same root and
+// nothing was shown.
+constexpr double kDistinctRootsFraction = 0.25;
+
+// sameRoot's tolerance at the largest coordinate of a try's verified real points (at least 1),
+// the only ones compared: two of them whose z are further apart than this are not the same
+// root, which rules out most pairs at the cost of one subtraction.
+double sameRootReach(const Try& t) {
+  double largest = 1;
+  for (int i = 0; i < t.count; ++i)
+    if (t.points[i].real && t.points[i].error <= kForwardTolerance)
+      largest = std::max(largest, largestMagnitude(t.points[i].at));
+  return kSameRootTolerance * largest;
+}
+
+bool apartInZ(const ComplexPoint& a, const ComplexPoint& b, double reach) {
+  return std::abs(a(2).real() - b(2).real()) > reach;
+}
+
+bool sameRoot(const ComplexPoint& a, const ComplexPoint& b) {
+  return largestMagnitude(a - b) <=
+         kSameRootTolerance * std::max({1.0, largestMagnitude(a), largestMagnitude(b)});
+}
+
+}  // namespace
+
+// Two candidates refined to one root (that no split explains) leave another root unfound:
+// the second is not counted, so that the try is not taken as complete.
+void discountRootsReachedTwice(Try& t) {
+  const double reach = sameRootReach(t);
+  for (int j = 0; j < t.count; ++j) {
+    Point& b = t.points[j];
+    if (!b.real || !(b.error <= kForwardTolerance)) continue;
+    for (int i = 0; i < j; ++i) {
+      const Point& a = t.points[i];
+      if (a.real && a.error <= kForwardTolerance && !apartInZ(a.at, b.at, reach) &&
+          sameRoot(a.at, b.at)) {
+        b.error = kInfinity;
+        break;
+      }
+    }
+  }
+}
+
+// Two distinct real roots close together are, to the eigen-solver, one near-double root:
+// it returns them as a near-real complex pair, or the same point twice. Along the nearly
+// singular direction n of the Jacobian the equations reduce to one quadratic in t,
+// wᵀ f(p + t n) = g0 + g1 t + g2 t² (w its left partner), exact but for terms of order t³.
+// Its real roots, polished by Newton's method, are the two points; no real roots, and the
+// pair is complex or one double root.
+bool splitPair(const Equations& system, const Eigen::Vector3d& near, Eigen::Vector3d& first,
+               Eigen::Vector3d& second) {
+  Eigen::Vector3d p = near;
+  ComplexPoint probe;
+  // Onto the pair's line first: Newton in the two well-conditioned directions only.
+  Eigen::JacobiSVD<Eigen::Matrix3d> svd;
+  for (int pass = 0; pass < 2; ++pass) {
+    Eigen::Matrix3d jacobian;
+    Eigen::Vector3d value;
+    equationValuesAndJacobian(system, p, value, jacobian);
+    svd.compute(jacobian, Eigen::ComputeFullU | Eigen::ComputeFullV);
+    const auto& s = svd.singularValues();
+    if (!(s(1) > 0)) return false;
+    for (int i = 0; i < 2; ++i)
+      p -= svd.matrixV().col(i) * (svd.matrixU().col(i).dot(value) / s(i));
+  }
+  Eigen::Matrix3d jacobian;
+  Eigen::Vector3d value;
+  equationValuesAndJacobian(system, p, value, jacobian);
+  svd.compute(jacobian, Eigen::ComputeFullU | Eigen::ComputeFullV);
+  const Eigen::Vector3d w = svd.matrixU().col(2), n = svd.matrixV().col(2);
+  const double g0 = w.dot(value), g1 = w.dot(jacobian * n), g2 = w.dot(quadraticPart(system, n));
+  const double discriminant = g1 * g1 - 4 * g0 * g2;
+  if (!(discriminant > 0) || g2 == 0) return false;
+  // The root of larger magnitude first, the other from the product, without cancellation.
+  const double q = -0.5 * (g1 + std::copysign(std::sqrt(discriminant), g1));
+  const double t[2] = {q / g2, q != 0 ? g0 / q : 0.0};
+  Eigen::Vector3d roots[2];
+  for (int i = 0; i < 2; ++i) {
+    ComplexPoint start = (p + t[i] * n).cast<std::complex<double>>();
+    if (!(refineCompensated(system, start) <= kForwardTolerance)) return false;
+    roots[i] = start.real();
+  }
+  // Both starts may still fall to the same root; then nothing was shown.
+  const double apart = (roots[0] - roots[1]).lpNorm<Eigen::Infinity>();
+  if (!(apart > kDistinctRootsFraction * std::abs(t[0] - t[1]) * n.lpNorm<Eigen::Infinity>()))
+    return false;
+  first = roots[0], second = roots[1];
+  return true;
+}
+
+// Near-real pairs and points reached twice, checked for two real roots behind them.
+void separateCloseRoots(const Equations& system, Try& t) {
+  double reach = sameRootReach(t);
+  for (int i = 0; i < t.count; ++i) {
+    Point& a = t.points[i];
+    if (!a.real || a.nanColumn || !(a.error <= kForwardTolerance)) continue;
+    const bool nearReal = !isReal(a.at);
+    for (int j = i + 1; j < t.count; ++j) {
+      Point& b = t.points[j];
+      if (!b.real || b.nanColumn || !(b.error <= kForwardTolerance) || apartInZ(a.at, b.at, reach))
+        continue;
+      const bool partner = nearReal ? sameRoot(a.at, b.at.conjugate()) || sameRoot(a.at, b.at)
+                                    : isReal(b.at) && sameRoot(a.at, b.at);
+      if (!partner) continue;
+      Eigen::Vector3d first, second;
+      if (splitPair(system, a.at.real(), first, second)) {
+        a.at = first.cast<std::complex<double>>();
+        b.at = second.cast<std::complex<double>>();
+        a.error = checked(system, a.at, forwardError(system, a.at), false);
+        b.error = checked(system, b.at, forwardError(system, b.at), false);
+        reach = sameRootReach(t);
+      }
+      break;
+    }
+  }
+  // Complex candidates stuck near two close real roots, where Newton's method crawls.
+  for (int i = 0; i < t.count; ++i) {
+    Point& a = t.points[i];
+    if (a.nanColumn || isReal(a.at) || a.error <= kForwardTolerance ||
+        !(a.error <= kPlausibleTolerance))
+      continue;
+    int partner = -1;
+    for (int j = 0; j < t.count; ++j) {
+      const Point& b = t.points[j];
+      if (j == i || b.nanColumn || isReal(b.at) || b.error <= kForwardTolerance) continue;
+      const double apart = largestMagnitude(ComplexPoint(a.at.real() - b.at.real()));
+      if (apart <= kPlausibleTolerance * std::max(1.0, largestMagnitude(a.at)) &&
+          (partner < 0 ||
+           apart < largestMagnitude(ComplexPoint(a.at.real() - t.points[partner].at.real()))))
+        partner = j;
+    }
+    Eigen::Vector3d first, second;
+    if (partner < 0 || !splitPair(system, a.at.real(), first, second)) continue;
+    Point& b = t.points[partner];
+    a.at = first.cast<std::complex<double>>();
+    b.at = second.cast<std::complex<double>>();
+    for (Point* p : {&a, &b}) {
+      p->real = true, p->checked = false;
+      p->error = checked(system, p->at, forwardError(system, p->at), false);
+    }
+  }
+}
+
+}  // namespace quorvane

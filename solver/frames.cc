@@ -1,0 +1,188 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// One try of the template in a frame: the system as it stands, the variables translated to
+// where the solutions lie (centring), or in fixed other coordinates; and where to centre next.
+#include <algorithm>
+#include <cmath>
+
+#include "tries.h"
+
+namespace quorvane {
+namespace {
+
+// A point whose homogeneous coordinate is this small against the others lies at infinity.
+constexpr double kAtInfinityTolerance = 1e-8;
+// A candidate whose lifting plane's value is this small against its terms lies on it.
+constexpr double kOnLiftingPlaneTolerance = 1e-6;
+// Solutions spread over less than this fraction of their distance from the origin are a
+// cluster far out.
+constexpr double kClusterRatio = 1.0 / 16;
+
+// Lifting a linear combination by a plane adds the plane's points to the solutions: these
+// candidates belong to the detour, not to the system.
+bool onLiftingPlane(const ComplexPoint& at, const std::array<Eigen::Vector4d, 3>& planes,
+                    const LiftedPlanes& lifted) {
+  for (int e = 0; e < kEquationCount; ++e) {
+    if (!lifted[e]) continue;
+    const Eigen::Vector4d& plane = planes[e];
+    const std::complex<double> value =
+        plane(0) + plane(1) * at(0) + plane(2) * at(1) + plane(3) * at(2);
+    const double size =
+        std::abs(plane(0)) + plane.tail<3>().cwiseAbs().dot(at.cwiseAbs().real().cast<double>());
+    if (std::abs(value) <= kOnLiftingPlaneTolerance * size) return true;
+  }
+  return false;
+}
+
+bool clusteredFarOut(const Candidates& candidates) {
+  // Eight finite real eigenvalues in real arithmetic, with the same result.
+  const bool allReal = std::all_of(candidates.begin(), candidates.end(), [](const Candidate& c) {
+    return c.z.imag() == 0 && std::isfinite(c.z.real());
+  });
+  if (allReal) {
+    double mean = 0;
+    for (const Candidate& c : candidates) mean += c.z.real();
+    mean /= double(kBasisSize);
+    double spread = 0;
+    for (const Candidate& c : candidates) spread = std::max(spread, std::abs(c.z.real() - mean));
+    return spread < kClusterRatio * std::max(1.0, std::abs(mean));
+  }
+  std::complex<double> mean = 0;
+  for (const Candidate& c : candidates) mean += c.z;
+  mean /= double(kBasisSize);
+  double spread = 0;
+  for (const Candidate& c : candidates) spread = std::max(spread, std::abs(c.z - mean));
+  // NaN candidates fail the comparison and count as not clustered: nothing to check there.
+  return spread < kClusterRatio * std::max(1.0, std::abs(mean));
+}
+
+}  // namespace
+
+// The template in one frame, its candidates brought back to the scaled system's variables
+// and checked there. The first try, on the system as it stands, keeps its candidates as
+// computed; the others refine theirs. `fast` takes the fast method's candidates instead of
+// the template's (on the system as it stands only).
+Try solveInFrame(const Equations& system, const Frame& frame, const Judging& judging,
+                 const FastStart* fast) {
+  const double imaginaryTolerance = judging.imaginaryTolerance;
+  Try result;
+  Equations local = frame.centre ? translatedEquations(system, *frame.centre) : system;
+  LiftedPlanes lifted{};
+  if (frame.change)
+    local = changedCoordinates(liftLinearCombinations(local, frame.change->liftingPlanes, &lifted),
+                               frame.change->homography);
+  const bool asGiven = !frame.centre && !frame.change;
+  const int exponent = asGiven ? 0 : scaleToUnitRange(local).variableExponent;
+  Candidates computed;
+  if (!local.allFinite()) return result;
+  if (fast) {
+    if (!fast->accepted) return result;
+  } else if (!templateCandidates(local, computed)) {
+    return result;
+  }
+  const Candidates& candidates = fast ? *fast->candidates : computed;
+  result.ran = true;
+  // All eight solutions close together against their distance from the origin: the eigen-
+  // solver may then read a real root as complex, so the complex candidates are checked too.
+  // Worked out at the first candidate that is not real, the only kind it concerns.
+  int clusteredState = -1;  // unknown
+  const auto clustered = [&] {
+    if (clusteredState < 0) clusteredState = asGiven && clusteredFarOut(candidates);
+    return clusteredState == 1;
+  };
+  const bool judgedComplex = judging.complexPoints;
+  bool undecided = false;  // the fast path left a pair for the equations to decide
+  result.path = asGiven        ? SolvePath::asGiven
+                : frame.change ? SolvePath::firstChange
+                               : SolvePath::centred;
+  for (const Candidate& c : candidates) {
+    Point p;
+    p.nanColumn = c.zeroDivisor;
+    if (c.zeroDivisor) {
+      // Only the first try reports these (the three-argument call returns them as NaN
+      // columns); elsewhere they are points at infinity of a detour, not of the system.
+      if (!asGiven || !(c.imaginaryPart < imaginaryTolerance)) continue;
+      p.real = true;
+      p.at.setConstant({kNaN, 0.0});
+      result.points[result.count++] = p;
+      continue;
+    }
+    const double scale = std::ldexp(1.0, exponent);
+    ComplexPoint at(scale * c.x, scale * c.y, scale * c.z);
+    if (frame.change) {
+      const Eigen::Vector4cd homogeneous = frame.change->homography.cast<std::complex<double>>() *
+                                           Eigen::Vector4cd(at(0), at(1), at(2), 1.0);
+      // Solutions at infinity of the system, and extra ones on the plane sent to infinity.
+      if (!(std::abs(homogeneous(3)) > kAtInfinityTolerance * homogeneous.cwiseAbs().maxCoeff()))
+        continue;
+      for (int v = 0; v < 3; ++v) at(v) = divideComplex(homogeneous(v), homogeneous(3));
+      if (onLiftingPlane(at, frame.change->liftingPlanes, lifted)) continue;
+    }
+    if (frame.centre) at += frame.centre->cast<std::complex<double>>();
+    if (!at.allFinite()) continue;
+    p.at = at;
+    // The first try judges by the eigenvalue, by which the three-argument call counts a
+    // candidate as real; the others by the z they give the scaled system, since their own
+    // variables are not the caller's.
+    // A real eigenvalue gives a real point; a near-real one keeps its imaginary parts for
+    // the check, which must see whether it is near a complex root or two real ones.
+    if (asGiven && fast && !c.real) {
+      // A pair the fast path could not tell from two close real roots: Newton's method on the
+      // equations decides, as in the tries below.
+      undecided = true;
+      const double error = refineTowardsRoot(system, p.at);
+      p.real = std::abs(p.at(2).imag()) < imaginaryTolerance;
+      p.checked = !p.real;
+      p.error = checked(system, p.at, error, judgedComplex || !p.real);
+    } else if (asGiven) {
+      p.real = c.imaginaryPart < imaginaryTolerance;
+      p.checked = !p.real && clustered();
+      if (p.real)
+        p.error = checkedForwardError(system, p.at, judgedComplex);
+      else if (p.checked)
+        p.error = forwardError(system, p.at);
+    } else {
+      const double error = refineTowardsRoot(system, p.at);
+      p.real = std::abs(p.at(2).imag()) < imaginaryTolerance;
+      // Every candidate of these tries must reach a root, complex ones too: one that does not
+      // stands for a root the try missed (two close real roots read as a complex pair).
+      p.checked = !p.real;
+      p.error = checked(system, p.at, error, judgedComplex || !p.real);
+    }
+    result.points[result.count++] = p;
+  }
+  if (!asGiven || undecided) {
+    separateCloseRoots(system, result);
+    discountRootsReachedTwice(result);
+  }
+  return result;
+}
+
+// Where to translate the variables: the mean of the candidates near a root, or, when none
+// is, the median of all finite ones (robust to those at or near infinity).
+bool centreOf(const Try& t, Eigen::Vector3d& centre) {
+  Eigen::Vector3d sum = Eigen::Vector3d::Zero();
+  int plausible = 0;
+  std::array<std::array<double, kBasisSize>, 3> coordinates;
+  int finite = 0;
+  for (int i = 0; i < t.count; ++i) {
+    const Point& p = t.points[i];
+    if (p.nanColumn) continue;
+    const Eigen::Vector3d at = p.at.real();
+    if (p.error <= kPlausibleTolerance) sum += at, ++plausible;
+    for (int v = 0; v < 3; ++v) coordinates[v][finite] = at(v);
+    ++finite;
+  }
+  if (plausible > 0) {
+    centre = sum / plausible;
+    return true;
+  }
+  if (finite == 0) return false;
+  for (int v = 0; v < 3; ++v) {
+    auto& values = coordinates[v];
+    std::nth_element(values.begin(), values.begin() + finite / 2, values.begin() + finite);
+    centre(v) = values[finite / 2];
+  }
+  return centre.allFinite();
+}
+
+}  // namespace quorvane

@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// The tries of one system: the fast method where asked, the template as the system stands,
+// then translations and other coordinates until every candidate verifies.
+#include <Eigen/SVD>
+
+#include "fast_path.h"
+#include "template.h"
+#include "tries.h"
+
+namespace quorvane {
+namespace {
+
+// Translations tried, each from the best candidates so far.
+constexpr int kMostCentringRounds = 3;
+// Below this fraction of the largest singular value the three equations are dependent.
+constexpr double kDependentEquationTolerance = 1e-10;
+
+bool hasNearRealPair(const Try& t) {
+  for (int i = 0; i < t.count; ++i)
+    if (t.points[i].real && !isReal(t.points[i].at)) return true;
+  return false;
+}
+
+// The better of two tries: one verified completely, else the one with more verified
+// points; the earlier on a tie.
+const Try& better(const Try& earlier, const Try& later) {
+  if (earlier.complete()) return earlier;
+  if (later.complete()) return later;
+  return later.verified() > earlier.verified() ? later : earlier;
+}
+
+// Equations that depend on each other leave a curve of solutions (or none), not points.
+bool independent(const Equations& equations) {
+  const auto singular = Eigen::JacobiSVD<Equations>(equations).singularValues();
+  return singular(kEquationCount - 1) > kDependentEquationTolerance * singular(0);
+}
+
+}  // namespace
+
+bool templateCandidates(const Equations& equations, Candidates& candidates) {
+  CoefficientMatrix reduced;
+  if (!reduceForTemplate(equations, reduced)) return false;
+  ActionMatrix action;
+  return actionMatrix(eliminationTemplate(reduced), action) && eigenCandidates(action, candidates);
+}
+
+// `exponent`: the scaled system's variables are the caller's over 2^exponent; the
+// imaginary tolerance is the caller's. `fastStart`: the fast method's candidates if already
+// computed.
+Try solveScaled(const Equations& system, int exponent, const SolveOptions& options,
+                bool complexPoints, SolveReport& report, const FastStart* fastStart) {
+  const Judging judging{std::ldexp(options.imaginaryTolerance, -exponent),
+                        complexPoints || options.imaginaryTolerance > kRealEigenvalueTolerance};
+  // The fast method's result stands where it verifies completely and shows no close pair;
+  // anything else goes the standard way, which is never less complete.
+  if (options.method == Method::fast) {
+    Candidates candidates;
+    FastStart own;
+    if (!fastStart) {
+      own.accepted = fastTemplateCandidates(system, candidates);
+      own.candidates = &candidates;
+      fastStart = &own;
+    }
+    Try fast = solveInFrame(system, Frame{}, judging, fastStart);
+    if (fast.complete() && !hasNearRealPair(fast)) {
+      report.method = Method::fast;
+      return fast;
+    }
+  }
+  Try best = solveInFrame(system, Frame{}, judging);
+  if (best.complete()) return best;
+  if (!independent(system)) {
+    report.status = SolveStatus::dependentEquations;
+    return best;
+  }
+  // Centres come from the latest try that gave candidates: each is closer than the last.
+  Try latest = best;
+  bool changesTried = false, centred = false, stalled = false;
+  Eigen::Vector3d centre = Eigen::Vector3d::Zero(), lastCentre = centre;
+  const auto& changes = coordinateChanges();
+  // Each later try covers what the one before cannot take: a translation to where the
+  // candidates so far lie (clusters far from the origin), the fixed changes of coordinates
+  // (no xy term, solutions sharing z, spheres, solutions at infinity), and both.
+  for (int round = 0; round < kMostCentringRounds + 1 && !best.complete(); ++round) {
+    if (!stalled && centreOf(latest, centre) && (!centred || centre != lastCentre)) {
+      centred = true, lastCentre = centre;
+      ++report.centringRounds;
+      const int verifiedBefore = best.verified();
+      Try local = solveInFrame(system, Frame{&centre, nullptr}, judging);
+      // The other coordinates where the template cannot take the translated system at all
+      // (spheres, no xy term); otherwise the next round centres better.
+      for (std::size_t c = 0; c < changes.size() && !local.ran; ++c) {
+        Try changed = solveInFrame(system, Frame{&centre, &changes[c]}, judging);
+        changed.path = SolvePath::centred;
+        local = better(local, changed);
+      }
+      local.centringRounds = report.centringRounds;
+      if (local.ran) latest = local;
+      best = better(best, local);
+      // Centring goes on while it finds more.
+      stalled = !best.complete() && best.verified() <= verifiedBefore;
+    } else if (!changesTried) {
+      changesTried = true;
+      for (std::size_t c = 0; c < changes.size() && !best.complete(); ++c) {
+        Try changed = solveInFrame(system, Frame{nullptr, &changes[c]}, judging);
+        changed.path = c == 0 ? SolvePath::firstChange : SolvePath::secondChange;
+        if (changed.ran) latest = changed;
+        best = better(best, changed);
+      }
+    } else {
+      break;
+    }
+  }
+  return best;
+}
+
+}  // namespace quorvane

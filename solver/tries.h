@@ -1,0 +1,199 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// The records a call's tries share, and the steps that make and judge them. A call is read
+// and scaled (preparation.cc), tried on the system as it stands and, where its candidates do
+// not all verify, in other frames (tries.cc, frames.cc); each try's candidates are verified
+// (verification.cc) and close roots told apart (close_roots.cc); what verified is returned
+// with a status (output.cc). The public calls are in entry_points.cc and batch.cc.
+#pragma once
+
+#include <Eigen/Core>
+#include <array>
+#include <cstddef>
+#include <limits>
+
+#include "action.h"
+#include "compensated.h"
+#include "coordinates.h"
+#include "equations.h"
+#include "quorvane/solver.h"
+#include "scaling.h"
+
+namespace quorvane {
+
+// A candidate is verified when one Newton step from it, with the equations' values in
+// compensated arithmetic, is at most this fraction of max(1, |point|) in the scaled
+// variables: a forward error, which a small residual far from the origin is not.
+inline constexpr double kForwardTolerance = 1e-9;
+// Besides, each equation's value at the point's real part is at most this fraction of the
+// sum of its terms' magnitudes, so that a point at a double root's rounding distance is not
+// taken where no equation is near zero.
+inline constexpr double kRealResidualTolerance = 1e-8;
+// Candidates this close to a root are good enough to centre the variables on, and to look
+// for two close real roots behind.
+inline constexpr double kPlausibleTolerance = 1e-2;
+
+inline constexpr double kInfinity = std::numeric_limits<double>::infinity();
+inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// One candidate of a try, in the variables of the scaled system.
+struct Point {
+  ComplexPoint at;
+  bool real = false;       // counts as real under the caller's tolerance
+  bool nanColumn = false;  // its eigenvector has no entry for 1
+  bool checked = false;    // a complex point that must verify for the try to be complete
+  double error = kInfinity;
+};
+
+// The candidates of one try, in the eigen-solver's order.
+struct Try {
+  std::array<Point, kBasisSize> points;
+  int count = 0;
+  bool ran = false;  // the template gave candidates
+  SolvePath path = SolvePath::none;
+  int centringRounds = 0;
+
+  int verified() const {
+    int n = 0;
+    for (int i = 0; i < count; ++i)
+      n += points[i].real && !points[i].nanColumn && points[i].error <= kForwardTolerance;
+    return n;
+  }
+  bool complete() const {
+    if (!ran) return false;
+    for (int i = 0; i < count; ++i)
+      if ((points[i].real || points[i].checked) && !points[i].nanColumn &&
+          !(points[i].error <= kForwardTolerance))
+        return false;
+    return true;
+  }
+};
+
+// Where a try's variables sit in those of the scaled system: translated to `centre`, then
+// (optionally) through a projective change, then scaled by a power of two.
+struct Frame {
+  const Eigen::Vector3d* centre = nullptr;
+  const CoordinateChange* change = nullptr;
+};
+
+// How a try judges its candidates: real when the imaginary part of z is below the tolerance
+// (in the scaled variables), and checked as the complex points they are where a wider
+// tolerance lets real parts miss the equations, or where complex points are returned.
+struct Judging {
+  double imaginaryTolerance;
+  bool complexPoints;
+};
+
+// The fast method's candidates for a system as it stands: computed for this call alone, or
+// beforehand in a batch's lanes.
+struct FastStart {
+  bool accepted = false;
+  const Candidates* candidates = nullptr;
+};
+
+// Where the returned points go.
+struct Output {
+  SolutionList* real = nullptr;
+  ComplexSolutionList* complex = nullptr;
+  bool nanColumns = false;  // the three-argument call's NaN column for a zero divisor
+};
+
+// A system read and scaled to order one, ready for the tries.
+struct Prepared {
+  Equations original, system;
+  Scaling scaling{0, true};
+  SolveReport report;
+  bool ready = false;  // otherwise `report` is the whole answer
+};
+
+inline bool isReal(const ComplexPoint& p) {
+  return p.imag().isZero(0);
+}
+
+// ---- Preparation (preparation.cc)
+
+/// The three equations read from ten coefficients each and scaled to order one; a report of
+/// bad input instead where a coefficient is not finite.
+Prepared prepare(const std::array<const double*, kEquationCount>& arguments);
+
+/// The first ten entries of each Eigen argument, or the report of one that is too short.
+bool readArguments(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
+                   const Eigen::MatrixXd& third, std::array<const double*, 3>& arguments,
+                   SolveReport& report);
+
+// ---- The tries (tries.cc, frames.cc)
+
+/// The template method alone on equations of order one: reduction, template, action
+/// matrix, eigenvectors. False when it declines.
+bool templateCandidates(const Equations& equations, Candidates& candidates);
+
+/// The best try for a scaled system whose variables are the caller's over 2^exponent; the
+/// imaginary tolerance in `options` is the caller's. `fastStart`: the fast method's
+/// candidates if already computed (null: computed here where the fast method is asked for).
+Try solveScaled(const Equations& system, int exponent, const SolveOptions& options,
+                bool complexPoints, SolveReport& report, const FastStart* fastStart);
+
+/// The template in one frame, its candidates brought back to the scaled system's variables
+/// and checked there. The first try, on the system as it stands, keeps its candidates as
+/// computed; the others refine theirs. `fast` takes the fast method's candidates instead of
+/// the template's (on the system as it stands only).
+Try solveInFrame(const Equations& system, const Frame& frame, const Judging& judging,
+                 const FastStart* fast = nullptr);
+
+/// Where to translate the variables next, from a try's candidates; false when none is finite.
+bool centreOf(const Try& t, Eigen::Vector3d& centre);
+
+// ---- Verification (verification.cc)
+
+/// `error` where the point's residual passes, infinity where it does not.
+double checked(const Equations& system, const ComplexPoint& at, double error, bool judgedComplex);
+
+/// A point's forward error, infinity where its residual does not pass.
+double checkedForwardError(const Equations& system, const ComplexPoint& at, bool judgedComplex);
+
+/// Newton's method from a candidate; returns its forward error.
+double refineTowardsRoot(const Equations& system, ComplexPoint& at);
+
+/// Whether a term of the scaled system may have underflowed at a real point, so that the
+/// checks in double may not have seen it.
+bool underflowMayHide(const Equations& system, const ComplexPoint& at);
+
+// ---- Close roots (close_roots.cc)
+
+/// Two real roots behind a near-double root near `near`, each verified; false when there
+/// are none (a complex pair, or one double root).
+bool splitPair(const Equations& system, const Eigen::Vector3d& near, Eigen::Vector3d& first,
+               Eigen::Vector3d& second);
+
+/// Near-real pairs and points reached twice, checked for two real roots behind them.
+void separateCloseRoots(const Equations& system, Try& t);
+
+/// Of two verified real points refined to one root, the second no longer counts as verified.
+void discountRootsReachedTwice(Try& t);
+
+// ---- Output (output.cc)
+
+/// The points of a prepared system's best try appended to `output`, and its report.
+SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
+                          const Output& output, const FastStart* fastStart = nullptr);
+
+/// prepare, then solvePrepared where the system is ready.
+SolveReport solveSystem(const std::array<const double*, kEquationCount>& arguments,
+                        const SolveOptions& options, const Output& output);
+
+// ---- Entry points that the tests and benchmarks reach too (entry_points.cc, batch.cc)
+
+/// The three-argument solveThreeQuadrics, also telling what became of the call.
+SolveReport solveReportingPath(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
+                               const Eigen::MatrixXd& third, SolutionList& solutions);
+
+/// `count` systems of 30 coefficients each, 30 apart from `first`, each solved as the
+/// raw-pointer solveThreeQuadrics (or solveThreeQuadricsComplex) with `options` solves it,
+/// bit for bit; the solutions are appended in order, `reports[k]` is system k's report and
+/// `ends[k]` the list's size after it. With the fast method, four systems at a time share the
+/// lane kernels.
+void solveConsecutive(const double* first, std::size_t count, const SolveOptions& options,
+                      SolutionList& solutions, SolveReport* reports, std::size_t* ends);
+void solveConsecutive(const double* first, std::size_t count, const SolveOptions& options,
+                      ComplexSolutionList& solutions, SolveReport* reports, std::size_t* ends);
+
+}  // namespace quorvane
