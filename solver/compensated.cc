@@ -198,27 +198,23 @@ Eigen::Vector3d quadraticPart(const Equations& equations, const Eigen::Vector3d&
 
 Equations translatedEquations(const Equations& equations, const Eigen::Vector3d& centre) {
   Equations translated = equations;
+  const ComplexPoint at = centre.cast<std::complex<double>>();
   for (int e = 0; e < kEquationCount; ++e) {
-    CompensatedSum value, gradient[3];
+    CompensatedSum gradient[3];
     for (int i = 0; i < kCoefficientCount; ++i) {
       const double c = equations(e, i);
       const auto [a, b] = kMonomialVariables[i];
-      if (a < 0) {
-        value.add(c);
-      } else if (b < 0) {
-        value.addProduct(c, centre(a));
+      if (a < 0) continue;
+      if (b < 0) {
         gradient[a].add(c);
+      } else if (a == b) {
+        gradient[a].addProduct(2.0 * c, centre(a));
       } else {
-        value.addProduct(c, centre(a), centre(b));
-        if (a == b) {
-          gradient[a].addProduct(2.0 * c, centre(a));
-        } else {
-          gradient[a].addProduct(c, centre(b));
-          gradient[b].addProduct(c, centre(a));
-        }
+        gradient[a].addProduct(c, centre(b));
+        gradient[b].addProduct(c, centre(a));
       }
     }
-    translated(e, 0) = value.value();
+    translated(e, 0) = compensatedValue(equations, e, at, true).real();
     for (int v = 0; v < 3; ++v) translated(e, 7 + v) = gradient[v].value();
   }
   return translated;

@@ -14,19 +14,6 @@ constexpr std::array<int, kCoefficients> kInputIndexOfColumn = {4, 1, 5, 2, 3, 6
 
 }  // namespace
 
-const Monomial kTemplateMonomials[kTemplateColumns] = {
-    {3, 1, 0}, {2, 2, 0}, {1, 3, 0}, {3, 0, 1}, {2, 1, 1}, {1, 2, 1}, {0, 3, 1},
-    {2, 0, 2}, {1, 1, 2}, {0, 2, 2}, {1, 0, 3}, {0, 1, 3}, {0, 0, 4}, {3, 0, 0},
-    {2, 1, 0}, {1, 2, 0}, {0, 3, 0}, {2, 0, 1}, {1, 1, 1}, {0, 2, 1}, {1, 0, 2},
-    {0, 1, 2}, {2, 0, 0}, {1, 1, 0}, {0, 2, 0}, {0, 0, 3}, {1, 0, 1}, {0, 1, 1},
-    {0, 0, 2}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0},
-};
-
-const Monomial kCoefficientMonomials[kCoefficients] = {
-    {2, 0, 0}, {1, 1, 0}, {0, 2, 0}, {1, 0, 1}, {0, 1, 1},
-    {0, 0, 2}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0},
-};
-
 CoefficientMatrix coefficientMatrix(const Equations& equations) {
   CoefficientMatrix matrix(kEquations, kCoefficients);
   for (int e = 0; e < kEquations; ++e)

@@ -21,43 +21,29 @@ inline constexpr int kEntriesPerTemplateRow = 8;
 /// 25 x 33; columns are the monomials of kTemplateMonomials, the last eight the basis.
 using EliminationTemplate = Eigen::Matrix<double, kTemplateRows, kTemplateColumns>;
 
-/// Which reduced equation fills a template row, and where its eight entries go.
-struct TemplateRow {
-  int equation;
-  std::array<std::int32_t, kEntriesPerTemplateRow> targetColumns;
+/// Exponents (x, y, z) of a monomial.
+struct Monomial {
+  int x, y, z;
 };
 
-// Row r is reduced equation e times a monomial (xy, x², y², ..., 1). Its entries come from
-// the equation's leading column and the seven columns all three equations share.
-inline constexpr std::array<TemplateRow, kTemplateRows> kTemplateRowTable = {{
-    {0, {0, 4, 5, 8, 14, 15, 18, 23}},      // xy · e0
-    {1, {0, 3, 4, 7, 13, 14, 17, 22}},      // x² · e1
-    {0, {1, 5, 6, 9, 15, 16, 19, 24}},      // y² · e0
-    {1, {1, 4, 5, 8, 14, 15, 18, 23}},      // xy · e1
-    {2, {1, 3, 4, 7, 13, 14, 17, 22}},      // x² · e2
-    {1, {2, 5, 6, 9, 15, 16, 19, 24}},      // y² · e1
-    {2, {2, 4, 5, 8, 14, 15, 18, 23}},      // xy · e2
-    {0, {3, 7, 8, 10, 17, 18, 20, 26}},     // xz · e0
-    {1, {4, 7, 8, 10, 17, 18, 20, 26}},     // xz · e1
-    {1, {5, 8, 9, 11, 18, 19, 21, 27}},     // yz · e1
-    {2, {5, 7, 8, 10, 17, 18, 20, 26}},     // xz · e2
-    {2, {6, 8, 9, 11, 18, 19, 21, 27}},     // yz · e2
-    {2, {9, 10, 11, 12, 20, 21, 25, 28}},   // z² · e2
-    {0, {13, 17, 18, 20, 22, 23, 26, 29}},  // x · e0
-    {0, {14, 18, 19, 21, 23, 24, 27, 30}},  // y · e0
-    {1, {14, 17, 18, 20, 22, 23, 26, 29}},  // x · e1
-    {1, {15, 18, 19, 21, 23, 24, 27, 30}},  // y · e1
-    {2, {15, 17, 18, 20, 22, 23, 26, 29}},  // x · e2
-    {2, {16, 18, 19, 21, 23, 24, 27, 30}},  // y · e2
-    {0, {17, 20, 21, 25, 26, 27, 28, 31}},  // z · e0
-    {1, {18, 20, 21, 25, 26, 27, 28, 31}},  // z · e1
-    {2, {19, 20, 21, 25, 26, 27, 28, 31}},  // z · e2
-    {0, {22, 26, 27, 28, 29, 30, 31, 32}},  // 1 · e0
-    {1, {23, 26, 27, 28, 29, 30, 31, 32}},  // 1 · e1
-    {2, {24, 26, 27, 28, 29, 30, 31, 32}},  // 1 · e2
+/// The monomial of each template column: degree four, then three, then two, then the basis
+/// z³, xz, yz, z², x, y, z, 1.
+inline constexpr std::array<Monomial, kTemplateColumns> kTemplateMonomials = {{
+    {3, 1, 0}, {2, 2, 0}, {1, 3, 0}, {3, 0, 1}, {2, 1, 1}, {1, 2, 1}, {0, 3, 1},
+    {2, 0, 2}, {1, 1, 2}, {0, 2, 2}, {1, 0, 3}, {0, 1, 3}, {0, 0, 4}, {3, 0, 0},
+    {2, 1, 0}, {1, 2, 0}, {0, 3, 0}, {2, 0, 1}, {1, 1, 1}, {0, 2, 1}, {1, 0, 2},
+    {0, 1, 2}, {2, 0, 0}, {1, 1, 0}, {0, 2, 0}, {0, 0, 3}, {1, 0, 1}, {0, 1, 1},
+    {0, 0, 2}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0},
 }};
 
-/// The coefficient-matrix columns each equation's rows copy, in target order.
+/// The monomial of each coefficient-matrix column: x², xy, y², xz, yz, z², x, y, z, 1.
+inline constexpr std::array<Monomial, kCoefficients> kCoefficientMonomials = {{
+    {2, 0, 0}, {1, 1, 0}, {0, 2, 0}, {1, 0, 1}, {0, 1, 1},
+    {0, 0, 2}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0},
+}};
+
+/// The coefficient-matrix columns each equation's rows copy, in target order: the equation's
+/// own leading column, then the seven all three equations share (xz, yz, z², x, y, z, 1).
 inline constexpr std::array<std::array<std::int32_t, kEntriesPerTemplateRow>, kEquations>
     kSourceColumns = {{
         {0, 3, 4, 5, 6, 7, 8, 9},
@@ -65,13 +51,56 @@ inline constexpr std::array<std::array<std::int32_t, kEntriesPerTemplateRow>, kE
         {2, 3, 4, 5, 6, 7, 8, 9},
     }};
 
-/// Exponents (x, y, z) of the monomial of each template column.
-struct Monomial {
-  int x, y, z;
+/// Template row r is reduced equation `equation` times the monomial `multiplier`.
+struct TemplateMultiple {
+  int equation;
+  Monomial multiplier;
 };
-extern const Monomial kTemplateMonomials[kTemplateColumns];
-/// Exponents of the coefficient-matrix columns.
-extern const Monomial kCoefficientMonomials[kCoefficients];
+
+/// The template's rows by degree: the multiples of degree four (rows 0-12), of degree three
+/// (rows 13-21), and the equations themselves (rows 22-24).
+inline constexpr std::array<TemplateMultiple, kTemplateRows> kTemplateMultiples = [] {
+  constexpr Monomial xx{2, 0, 0}, xy{1, 1, 0}, yy{0, 2, 0}, xz{1, 0, 1}, yz{0, 1, 1},
+      zz{0, 0, 2}, x{1, 0, 0}, y{0, 1, 0}, z{0, 0, 1}, one{0, 0, 0};
+  return std::array<TemplateMultiple, kTemplateRows>{{
+      {0, xy}, {1, xx}, {0, yy}, {1, xy}, {2, xx}, {1, yy}, {2, xy},  // degree four
+      {0, xz}, {1, xz}, {1, yz}, {2, xz}, {2, yz}, {2, zz},           //
+      {0, x}, {0, y}, {1, x}, {1, y}, {2, x}, {2, y},                 // degree three
+      {0, z}, {1, z}, {2, z},                                         //
+      {0, one}, {1, one}, {2, one},                                   // the equations
+  }};
+}();
+
+/// The template column of a monomial; -1 for one the template does not hold.
+constexpr int templateColumnOf(const Monomial& m) {
+  for (int k = 0; k < kTemplateColumns; ++k) {
+    const Monomial& t = kTemplateMonomials[k];
+    if (t.x == m.x && t.y == m.y && t.z == m.z) return k;
+  }
+  return -1;
+}
+
+/// Which reduced equation fills a template row, and where its eight entries go.
+struct TemplateRow {
+  int equation;
+  std::array<std::int32_t, kEntriesPerTemplateRow> targetColumns;
+};
+
+/// Each row's entries go to the columns of the multiplier times the copied columns' monomials.
+constexpr std::array<TemplateRow, kTemplateRows> templateRowTable() {
+  std::array<TemplateRow, kTemplateRows> table{};
+  for (int r = 0; r < kTemplateRows; ++r) {
+    const TemplateMultiple& row = kTemplateMultiples[r];
+    table[r].equation = row.equation;
+    for (int k = 0; k < kEntriesPerTemplateRow; ++k) {
+      const Monomial& m = row.multiplier;
+      const Monomial& c = kCoefficientMonomials[kSourceColumns[row.equation][k]];
+      table[r].targetColumns[k] = templateColumnOf({m.x + c.x, m.y + c.y, m.z + c.z});
+    }
+  }
+  return table;
+}
+inline constexpr std::array<TemplateRow, kTemplateRows> kTemplateRowTable = templateRowTable();
 
 /// The equations' coefficients rearranged into the coefficient matrix's column order.
 CoefficientMatrix coefficientMatrix(const Equations& equations);
