@@ -52,8 +52,9 @@ Size relativeResidual(const V& value, const Size& size) {
   return select(size > Size(0.0), magnitude(value) / size, magnitude(value));
 }
 
-/// The larger of two residuals, where a NaN always wins, so that it never passes for an
-/// improvement or for a root.
+/// The larger of two residuals: `residual` unless it is at most `largest`. A NaN residual is
+/// never at most anything, so it is taken, and a NaN point never passes for an improvement
+/// or for a root.
 template <typename Size>
 Size largerResidual(const Size& largest, const Size& residual) {
   return select(residual <= largest, largest, residual);
