@@ -58,9 +58,9 @@ void solveConsecutiveInto(const double* first, std::size_t count, const SolveOpt
 
 constexpr std::size_t kCoefficientsPerSystem = kEquations * kCoefficients;
 
-// A chunk takes a few hundred microseconds: short enough that a stop request is seen at
-// once and that a slow core holds up the end of the call by little, long enough that the
-// shared counter is touched rarely. A multiple of the lane group, so that the fast method's
+// A chunk is a few single calls' work: short enough that a stop request is seen at once and
+// that a slow core holds up the end of the call by little, long enough that the shared
+// counter is touched rarely. A multiple of the lane group, so that the fast method's
 // groups are full but for the batch's last.
 constexpr std::size_t kSystemsPerChunk = 16;
 static_assert(kSystemsPerChunk % kBatchLanes == 0);
