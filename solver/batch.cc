@@ -55,7 +55,6 @@ void solveConsecutiveInto(const double* first, std::size_t count, const SolveOpt
   }
 }
 
-
 constexpr std::size_t kCoefficientsPerSystem = kEquations * kCoefficients;
 
 // A chunk is a few single calls' work: short enough that a stop request is seen at once and

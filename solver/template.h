@@ -38,8 +38,16 @@ inline constexpr std::array<Monomial, kTemplateColumns> kTemplateMonomials = {{
 
 /// The monomial of each coefficient-matrix column: x², xy, y², xz, yz, z², x, y, z, 1.
 inline constexpr std::array<Monomial, kCoefficients> kCoefficientMonomials = {{
-    {2, 0, 0}, {1, 1, 0}, {0, 2, 0}, {1, 0, 1}, {0, 1, 1},
-    {0, 0, 2}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0},
+    {2, 0, 0},
+    {1, 1, 0},
+    {0, 2, 0},
+    {1, 0, 1},
+    {0, 1, 1},  // x², xy, y², xz, yz
+    {0, 0, 2},
+    {1, 0, 0},
+    {0, 1, 0},
+    {0, 0, 1},
+    {0, 0, 0},  // z², x, y, z, 1
 }};
 
 /// The coefficient-matrix columns each equation's rows copy, in target order: the equation's
@@ -60,14 +68,14 @@ struct TemplateMultiple {
 /// The template's rows by degree: the multiples of degree four (rows 0-12), of degree three
 /// (rows 13-21), and the equations themselves (rows 22-24).
 inline constexpr std::array<TemplateMultiple, kTemplateRows> kTemplateMultiples = [] {
-  constexpr Monomial xx{2, 0, 0}, xy{1, 1, 0}, yy{0, 2, 0}, xz{1, 0, 1}, yz{0, 1, 1},
-      zz{0, 0, 2}, x{1, 0, 0}, y{0, 1, 0}, z{0, 0, 1}, one{0, 0, 0};
+  constexpr Monomial xx{2, 0, 0}, xy{1, 1, 0}, yy{0, 2, 0}, xz{1, 0, 1}, yz{0, 1, 1}, zz{0, 0, 2},
+      x{1, 0, 0}, y{0, 1, 0}, z{0, 0, 1}, one{0, 0, 0};
   return std::array<TemplateMultiple, kTemplateRows>{{
-      {0, xy}, {1, xx}, {0, yy}, {1, xy}, {2, xx}, {1, yy}, {2, xy},  // degree four
-      {0, xz}, {1, xz}, {1, yz}, {2, xz}, {2, yz}, {2, zz},           //
-      {0, x}, {0, y}, {1, x}, {1, y}, {2, x}, {2, y},                 // degree three
-      {0, z}, {1, z}, {2, z},                                         //
-      {0, one}, {1, one}, {2, one},                                   // the equations
+      {0, xy},  {1, xx},  {0, yy},  {1, xy}, {2, xx}, {1, yy}, {2, xy},  // degree four
+      {0, xz},  {1, xz},  {1, yz},  {2, xz}, {2, yz}, {2, zz},           //
+      {0, x},   {0, y},   {1, x},   {1, y},  {2, x},  {2, y},            // degree three
+      {0, z},   {1, z},   {2, z},                                        //
+      {0, one}, {1, one}, {2, one},                                      // the equations
   }};
 }();
 

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // The tries of one system: the fast method where asked, the template as the system stands,
 // then translations and other coordinates until every candidate verifies.
+#include "tries.h"
+
 #include <Eigen/SVD>
 
 #include "fast_path.h"
 #include "template.h"
-#include "tries.h"
 
 namespace quorvane {
 namespace {

@@ -199,9 +199,7 @@ TEST(CentreOf, MeanOfPlausiblePointsElseMedianOfFiniteOnes) {
 
 TEST(UnderflowMayHide, TinyCoordinatesAndZeroCoordinatesBesideTinyCoefficients) {
   const Equations worked = stacked(testing::workedExample());
-  const auto real = [](double x, double y, double z) {
-    return ComplexPoint(x, y, z);
-  };
+  const auto real = [](double x, double y, double z) { return ComplexPoint(x, y, z); };
   EXPECT_FALSE(underflowMayHide(worked, real(1, 2, 3)));
   EXPECT_TRUE(underflowMayHide(worked, real(1e-70, 2, 3)));
   EXPECT_FALSE(underflowMayHide(worked, real(0, 2, 3)));

@@ -15,7 +15,7 @@ namespace quorvane {
 /// The solutions of a batch of systems, each beside the index of the system it solves.
 template <class Point>
 struct BasicBatchSolutions {
-  std::vector<Point> solutions;  ///< in system order, as solveBatch describes
+  std::vector<Point> solutions;      ///< in system order, as solveBatch describes
   std::vector<std::int64_t> system;  ///< system[i]: index of the system that solutions[i] solves
   /// With BatchOptions::reportEach, reports[k] tells what became of system k; else empty.
   std::vector<SolveReport> reports;

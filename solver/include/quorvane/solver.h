@@ -4,7 +4,7 @@
 // quadric matrices and spheres.
 #pragma once
 
-#include "quorvane/types.h"
-#include "quorvane/solve.h"
 #include "quorvane/batch.h"
 #include "quorvane/coefficients.h"
+#include "quorvane/solve.h"
+#include "quorvane/types.h"
