@@ -37,18 +37,12 @@ inline constexpr std::array<Monomial, kTemplateColumns> kTemplateMonomials = {{
 }};
 
 /// The monomial of each coefficient-matrix column: x², xy, y², xz, yz, z², x, y, z, 1.
+// clang-format off
 inline constexpr std::array<Monomial, kCoefficients> kCoefficientMonomials = {{
-    {2, 0, 0},
-    {1, 1, 0},
-    {0, 2, 0},
-    {1, 0, 1},
-    {0, 1, 1},  // x², xy, y², xz, yz
-    {0, 0, 2},
-    {1, 0, 0},
-    {0, 1, 0},
-    {0, 0, 1},
-    {0, 0, 0},  // z², x, y, z, 1
+    {2, 0, 0}, {1, 1, 0}, {0, 2, 0}, {1, 0, 1}, {0, 1, 1},
+    {0, 0, 2}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0},
 }};
+// clang-format on
 
 /// The coefficient-matrix columns each equation's rows copy, in target order: the equation's
 /// own leading column, then the seven all three equations share (xz, yz, z², x, y, z, 1).
