@@ -9,8 +9,8 @@
 
 #include "action.h"
 #include "equations.h"
-#include "lane_targets.h"
-#include "real_eigen.h"
+#include "fast/lane_targets.h"
+#include "fast/characteristic_polynomial.h"
 
 namespace quorvane {
 

@@ -3,8 +3,8 @@
 // the characteristic polynomial, for any lane type.
 #pragma once
 
-#include "fast_template.h"
-#include "real_eigen.h"
+#include "fast/block_reduction.h"
+#include "fast/characteristic_polynomial.h"
 
 namespace quorvane {
 namespace {

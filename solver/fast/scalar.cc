@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include <cmath>
 
-#include "fast_kernels.h"
+#include "fast/kernels.h"
 #include "fast_path.h"
-#include "fast_polish.h"
+#include "fast/polish.h"
 #include "template.h"
 
 namespace quorvane {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "real_eigen.h"
+#include "fast/characteristic_polynomial.h"
 
 #include <cmath>
 #include <complex>

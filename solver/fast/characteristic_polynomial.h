@@ -9,7 +9,7 @@
 #pragma once
 
 #include "action.h"
-#include "lanes.h"
+#include "fast/lanes.h"
 
 namespace quorvane {
 

@@ -9,7 +9,7 @@
 
 #include "action.h"
 #include "equations.h"
-#include "lane_targets.h"
+#include "fast/lane_targets.h"
 #include "template.h"
 
 #if QUORVANE_AVX2_BUILD
@@ -22,11 +22,11 @@
 #endif
 
 #define QUORVANE_AVX2_LANES
-#include "lanes.h"
+#include "fast/lanes.h"
 // After lanes.h, so that the kernels below are compiled with AVX2.
-#include "fast_kernels.h"
+#include "fast/kernels.h"
 #include "fast_path.h"
-#include "fast_polish.h"
+#include "fast/polish.h"
 
 namespace quorvane {
 
