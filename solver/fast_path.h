@@ -9,8 +9,8 @@
 
 #include "action.h"
 #include "equations.h"
+#include "fast/eigenvectors.h"
 #include "fast/lane_targets.h"
-#include "fast/characteristic_polynomial.h"
 
 namespace quorvane {
 

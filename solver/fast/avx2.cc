@@ -25,8 +25,8 @@
 #include "fast/lanes.h"
 // After lanes.h, so that the kernels below are compiled with AVX2.
 #include "fast/kernels.h"
-#include "fast_path.h"
 #include "fast/polish.h"
+#include "fast_path.h"
 
 namespace quorvane {
 

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "fast/characteristic_polynomial.h"
+#include "fast/eigenvectors.h"
 
 #include <cmath>
 #include <complex>
 #include <limits>
+
+#include "fast/characteristic_polynomial.h"
 
 namespace quorvane {
 namespace {

@@ -2,8 +2,8 @@
 #include <cmath>
 
 #include "fast/kernels.h"
-#include "fast_path.h"
 #include "fast/polish.h"
+#include "fast_path.h"
 #include "template.h"
 
 namespace quorvane {
