@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "compensated.h"
-#include "fast_path.h"
+#include "fast/fast_method.h"
 #include "scaling.h"
 #include "solve_paths.h"
 #include "systems.h"
@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
   std::normal_distribution<double> normal;
   int standardDeclined = 0, fastDeclined = 0, compared = 0, sameSet = 0, sameSetRefined = 0;
   int completeStandard = 0, completeFast = 0, completeFastRefined = 0;
-  std::vector<double> errorsAccepted, errorsStandard, errorsFast, errorsFastRefined, errorsStandardRefined;
+  std::vector<double> errorsAccepted, errorsStandard, errorsFast, errorsFastRefined,
+      errorsStandardRefined;
   for (int n = 0; n < count; ++n) {
     System system;
     if (planes) {

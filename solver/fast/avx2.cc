@@ -26,7 +26,7 @@
 // After lanes.h, so that the kernels below are compiled with AVX2.
 #include "fast/kernels.h"
 #include "fast/polish.h"
-#include "fast_path.h"
+#include "fast/steps.h"
 
 namespace quorvane {
 
@@ -84,7 +84,7 @@ void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equation
 
 #else
 
-#include "fast_path.h"
+#include "fast/steps.h"
 
 // Never called where no AVX2 kernels are built; here only so that the library links.
 namespace quorvane {

@@ -3,7 +3,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "fast_path.h"
+#include "fast/eigenvectors.h"
+#include "fast/fast_method.h"
+#include "fast/lane_targets.h"
+#include "fast/steps.h"
+#include "testing.h"
 
 namespace quorvane {
 namespace {

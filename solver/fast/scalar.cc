@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include <cmath>
 
+#include "fast/eigenvectors.h"
+#include "fast/fast_method.h"
 #include "fast/kernels.h"
 #include "fast/polish.h"
-#include "fast_path.h"
+#include "fast/steps.h"
 #include "template.h"
+#include "testing.h"
 
 namespace quorvane {
 namespace {

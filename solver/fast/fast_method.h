@@ -1,16 +1,14 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// The fast alternative to the template's LU and the eigen-solver: the template reduced by its
-// block structure, and only the real (and near-real) eigenvalues of the action matrix, as
-// roots of its characteristic polynomial. One system at a time, or four at once in the lanes
-// of an AVX2 register where the CPU has them.
+// The fast method as the solver core calls it: the template reduced by its block structure,
+// and only the real (and near-real) eigenvalues of the action matrix, as roots of its
+// characteristic polynomial. One system at a time, or four at once in the lanes of an AVX2
+// register where the CPU has them.
 #pragma once
 
 #include <array>
 
 #include "action.h"
 #include "equations.h"
-#include "fast/eigenvectors.h"
-#include "fast/lane_targets.h"
 
 namespace quorvane {
 
@@ -42,36 +40,8 @@ void fastTemplateCandidates4(const std::array<Equations, kBatchLanes>& equations
                              std::array<bool, kBatchLanes>& accepted);
 
 /// Whether fastTemplateCandidates4 runs in AVX2 lanes: the CPU has AVX2, and the scalar path is
-/// forced neither by forceScalarLanes(true) nor by the environment variable
+/// forced neither by forceScalarLanes(true) (testing.h) nor by the environment variable
 /// QUORVANE_FORCE_SCALAR=1 (read at the first batch).
 bool vectorLanesInUse();
-
-/// Forces the scalar path for the batches (true) or returns to the choice by CPU and
-/// environment (false). For tests and measurements.
-void forceScalarLanes(bool force);
-
-/// The reduced coefficient matrix (columns x², xy, y², xz, yz, z², x, y, z, 1) in plain
-/// arrays, for the lane kernels; false where the fast path declines before them.
-bool reducedForFastPath(const Equations& equations, double (&reduced)[kEquations][kCoefficients]);
-
-/// Whether polishRealCandidates works on a candidate: listed, real, with its entry for 1.
-bool polishable(const Candidate& candidate);
-
-/// Up to two Newton steps on the equations for each polishable candidate, each kept only if
-/// it lowers the candidate's relative residual.
-void polishRealCandidates(const Equations& equations, Candidates& candidates);
-/// The same on four systems' candidates at once, in AVX2 lanes, where `polish` says.
-void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equations,
-                              std::array<Candidates, kBatchLanes>& candidates,
-                              const std::array<bool, kBatchLanes>& polish);
-
-/// The characteristic polynomial's real roots for given rows 0-2 of an action matrix.
-void realRootsOfActionMatrix(const double (&actionRows)[3][kBasisSize], RealRootsOfAction& roots);
-
-/// The lane kernels on one system (double) and on four (AVX2, only where the CPU has it).
-void realRootsOfActionScalar(const double (&reduced)[kEquations][kCoefficients],
-                             RealRootsOfAction& roots);
-void realRootsOfActionAvx2(const double (&reduced)[kBatchLanes][kEquations][kCoefficients],
-                           RealRootsOfAction (&roots)[kBatchLanes]);
 
 }  // namespace quorvane
