@@ -21,15 +21,14 @@ namespace quorvane {
 /// false and NaN coordinates, and other non-real eigenvalues are not listed. The
 /// real candidates have had up to two Newton steps on the equations, each kept only where it
 /// lowered the relative residual; a candidate whose eigenvector lacks its entry for 1 has
-/// `zeroDivisor` set and NaN coordinates, as in the standard read-out. Cost: about a sixth of
-/// the LU and eigen-solver it replaces on generic systems, a quarter with eight real roots. False,
-/// with `candidates` unspecified, when the standard path must decide instead: a coefficient
-/// non-finite, below 2^-200 in magnitude but not zero, or an equation's largest outside
-/// [2^-8, 2^8]; the reduction's pivots not on x², xy, y²; a zero pivot in the template; an
-/// action matrix entry beyond 2^60; a root or a critical value of the characteristic
-/// polynomial not clearly above its rounding.
+/// `zeroDivisor` set and NaN coordinates, as in the standard read-out. False, with `candidates`
+/// unspecified, when the standard path must decide instead: a coefficient non-finite, below 2^-200
+/// in magnitude but not zero, or an equation's largest outside [2^-8, 2^8]; the reduction's pivots
+/// not on x², xy, y²; a zero pivot in the template; an action matrix entry beyond 2^60; a root or a
+/// critical value of the characteristic polynomial not clearly above its rounding.
 bool fastTemplateCandidates(const Equations& equations, Candidates& candidates);
 
+/// Systems per call of fastTemplateCandidates4: the doubles in an AVX2 register.
 inline constexpr int kBatchLanes = 4;
 
 /// fastTemplateCandidates on four systems at once: accepted[i] and candidates[i] are bit for

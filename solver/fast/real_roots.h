@@ -52,9 +52,16 @@ inline constexpr double kBinomial[kPolynomialDegree + 1][kPolynomialDegree + 1] 
 // the square of the step), the higher derivatives' roots only to split the line.
 inline constexpr double kNewtonSettledFine = 0x1p-44;
 inline constexpr double kNewtonSettledCoarse = 0x1p-30;
+// A step this small against the bound R on the roots settles a root as well: one at or near
+// zero has no size of its own to be small against. Far below what the relative test asks of
+// any root not tiny against R, it decides for those alone.
+inline constexpr double kNewtonSettledAgainstBound = 0x1p-60;
 inline constexpr int kNewtonIterations = 100;
 // Above this the polynomial's powers would leave the range of doubles.
 inline constexpr double kLargestRootBound = 0x1p60;
+// Doubling R from 1 this many times passes kLargestRootBound, beyond which the lane is
+// declined anyway: more could only find a bound that is not used.
+inline constexpr int kRootBoundDoublings = 64;
 
 // One level of the descent: the roots of the Level-th derivative (over Level!) between the
 // points that split the line where it is monotone, `points[0]` = -R, `points[degree]` = R. An
@@ -101,7 +108,7 @@ void rootsAtLevel(const V (&polynomial)[kPolynomialDegree + 1], V radius, LaneMa
       const LaneMask<V> inside = (x - newtonStep >= low) & (x - newtonStep <= high);
       const V next =
           select(value == V(0.0), x, select(inside, x - newtonStep, (low + high) * V(0.5)));
-      const V tolerance = settledBelow * magnitude(next) + V(0x1p-60) * radius;
+      const V tolerance = settledBelow * magnitude(next) + V(kNewtonSettledAgainstBound) * radius;
       const LaneMask<V> settled = (value == V(0.0)) |
                                   (inside & (magnitude(newtonStep) <= tolerance)) |
                                   (high - low <= tolerance);
@@ -126,7 +133,7 @@ void realRootsByDerivatives(const V (&polynomial)[kPolynomialDegree + 1], LaneMa
   // A power of two R with R⁸ > Σ |c_i| R^i bounds every root (Cauchy), and by Gauss and Lucas
   // every root of every derivative.
   V radius = V(1.0);
-  for (int doubling = 0; doubling < 64; ++doubling) {
+  for (int doubling = 0; doubling < kRootBoundDoublings; ++doubling) {
     V lower = magnitude(polynomial[kPolynomialDegree - 1]);
     for (int i = kPolynomialDegree - 2; i >= 0; --i)
       lower = lower * radius + magnitude(polynomial[i]);
