@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
+// The run-time choice between the AVX2 lanes and the scalar path for four systems at once,
+// by the CPU, the environment and the tests' switch.
 #include <atomic>
 #include <cstdlib>
 #include <cstring>

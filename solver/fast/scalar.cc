@@ -1,4 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
+// The fast method on one system: the range of coefficients it accepts and the reduction of
+// the equations, then the lane kernels on doubles, the read-out (fast/eigenvectors.cc) and the
+// polish on doubles.
 #include <cmath>
 
 #include "fast/eigenvectors.h"
