@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "compensated.h"
-#include "fast_path.h"
+#include "fast/fast_method.h"
 #include "scaling.h"
 #include "systems.h"
 #include "tries.h"

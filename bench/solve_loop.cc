@@ -16,7 +16,7 @@
 #include <random>
 #include <vector>
 
-#include "fast_path.h"
+#include "fast/fast_method.h"
 #include "floor_of_method.h"
 #include "tries.h"
 #include "systems.h"

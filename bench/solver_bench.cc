@@ -10,10 +10,11 @@
 #include <vector>
 
 #include "allocation_counter.h"
-#include "fast_path.h"
+#include "fast/fast_method.h"
 #include "floor_of_method.h"
 #include "tries.h"
 #include "systems.h"
+#include "testing.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "fast_path.h"
+#include "fast/fast_method.h"
 #include "quorvane/solver.h"
 #include "template.h"
 #include "tries.h"

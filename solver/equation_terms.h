@@ -10,7 +10,7 @@
 
 #include <complex>
 
-#include "lanes.h"
+#include "fast/lanes.h"
 
 namespace quorvane {
 // Internal linkage, as for the lane types: the translation unit that switches AVX2 on compiles

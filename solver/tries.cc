@@ -5,7 +5,7 @@
 
 #include <Eigen/SVD>
 
-#include "fast_path.h"
+#include "fast/fast_method.h"
 #include "template.h"
 
 namespace quorvane {

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "fast_path.h"
 #include "systems.h"
+#include "testing.h"
 
 namespace quorvane {
 namespace {

@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "fast_path.h"
-
 #include <gtest/gtest.h>
 
 #include <Eigen/Eigenvalues>
@@ -11,11 +9,15 @@
 #include <random>
 #include <vector>
 
+#include "fast/eigenvectors.h"
+#include "fast/fast_method.h"
+#include "fast/steps.h"
 #include "gauss_jordan.h"
 #include "scaling.h"
 #include "tries.h"
 #include "systems.h"
 #include "template.h"
+#include "testing.h"
 
 namespace quorvane {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "action.h"
 #include "equations.h"
-#include "lane_targets.h"
+#include "fast/lane_targets.h"
 #include "template.h"
 
 #if QUORVANE_AVX2_BUILD
@@ -22,13 +22,21 @@
 #endif
 
 #define QUORVANE_AVX2_LANES
-#include "lanes.h"
+#include "fast/lanes.h"
 // After lanes.h, so that the kernels below are compiled with AVX2.
-#include "fast_kernels.h"
-#include "fast_path.h"
-#include "fast_polish.h"
+#include "fast/kernels.h"
+#include "fast/polish.h"
+#include "fast/steps.h"
 
 namespace quorvane {
+namespace {
+
+// A lane's entry in a mask loaded from doubles. blendv and movemask read a mask's sign bit
+// alone, and the masks' other operations act on each bit alike, so -1.0 (sign set) stands for
+// a set lane and 0.0 for a clear one.
+constexpr double kLaneSet = -1.0, kLaneClear = 0.0;
+
+}  // namespace
 
 void realRootsOfActionAvx2(const double (&reduced)[kBatchLanes][kEquations][kCoefficients],
                            RealRootsOfAction (&roots)[kBatchLanes]) {
@@ -59,7 +67,7 @@ void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equation
       lanes[0][lane] = use ? c.x.real() : 0.0;
       lanes[1][lane] = use ? c.y.real() : 0.0;
       lanes[2][lane] = use ? c.z.real() : 0.0;
-      active[lane] = use ? -1.0 : 0.0;
+      active[lane] = use ? kLaneSet : kLaneClear;
     }
     if (!any) continue;
     Avx2Lanes p[3] = {Avx2Lanes(_mm256_load_pd(lanes[0])), Avx2Lanes(_mm256_load_pd(lanes[1])),
@@ -67,7 +75,7 @@ void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equation
     polishPoints(coefficients, p, Avx2Mask{_mm256_load_pd(active)});
     for (int i = 0; i < 3; ++i) _mm256_store_pd(lanes[i], p[i].v);
     for (int lane = 0; lane < kBatchLanes; ++lane) {
-      if (active[lane] == 0.0) continue;
+      if (active[lane] == kLaneClear) continue;
       Candidate& c = candidates[lane][slot];
       c.x = lanes[0][lane], c.y = lanes[1][lane], c.z = lanes[2][lane];
     }
@@ -84,7 +92,7 @@ void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equation
 
 #else
 
-#include "fast_path.h"
+#include "fast/steps.h"
 
 // Never called where no AVX2 kernels are built; here only so that the library links.
 namespace quorvane {

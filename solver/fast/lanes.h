@@ -59,7 +59,7 @@ LaneMask<V> noLanes() {
 }  // namespace quorvane
 
 // The vector type exists only where the including translation unit has enabled AVX2 for its
-// own functions (fast_batch_avx2.cc); no other code may see it.
+// own functions (fast/avx2.cc); no other code may see it.
 #ifdef QUORVANE_AVX2_LANES
 #include <immintrin.h>
 

@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// The fast path's lane kernels in sequence, from the reduced equations to the real roots of
-// the characteristic polynomial, for any lane type.
+// The fast path's lane kernels in sequence, for any lane type: from the reduced equations to
+// rows 0-2 of the action matrix (fast/block_reduction.h), its characteristic polynomial
+// (fast/characteristic_polynomial.h) and the polynomial's real roots (fast/real_roots.h),
+// handed out per lane for the read-out (fast/eigenvectors.h).
 #pragma once
 
-#include "fast_template.h"
-#include "real_eigen.h"
+#include "fast/block_reduction.h"
+#include "fast/characteristic_polynomial.h"
+#include "fast/eigenvectors.h"
+#include "fast/lanes.h"
+#include "fast/real_roots.h"
 
 namespace quorvane {
 namespace {

@@ -1,10 +1,16 @@
 // SPDX-License-Identifier: BSD-3-Clause
+// The fast method on one system: the range of coefficients it accepts and the reduction of
+// the equations, then the lane kernels on doubles, the read-out (fast/eigenvectors.cc) and the
+// polish on doubles.
 #include <cmath>
 
-#include "fast_kernels.h"
-#include "fast_path.h"
-#include "fast_polish.h"
+#include "fast/eigenvectors.h"
+#include "fast/fast_method.h"
+#include "fast/kernels.h"
+#include "fast/polish.h"
+#include "fast/steps.h"
 #include "template.h"
+#include "testing.h"
 
 namespace quorvane {
 namespace {

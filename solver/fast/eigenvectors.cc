@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "real_eigen.h"
+#include "fast/eigenvectors.h"
 
 #include <cmath>
 #include <complex>
 #include <limits>
+
+#include "fast/characteristic_polynomial.h"
 
 namespace quorvane {
 namespace {
@@ -31,6 +33,15 @@ constexpr double kComplexNewtonSettled = 0x1p-46;
 constexpr double kClearlyComplex = 30;
 // Rounding limits a near-double root to about the square root of u.
 constexpr double kNearRealPairSettled = 1e-7;
+// A pair is pinned down once Newton's last step moved it by less than this fraction of its
+// distance from the real axis: that distance is then known well enough to tell on which side
+// of the read-out's tolerance, and of kClearlyComplex times it, the pair lies.
+constexpr double kPinnedDownFraction = 0.1;
+// The cluster test's radius is the mean's magnitude (at least 1) over this: the standard
+// path's ratio for a cluster far out (its kClusterRatio). Its test bounds the largest distance
+// from the mean; this one bounds |the mean of (λ - mean)²|, which never exceeds that
+// distance's square, so every cluster the standard path would find is left to it.
+constexpr double kMeanOverClusterRadius = 16;
 
 template <typename T>
 T valueAt(const double (&coefficients)[kPolynomialDegree + 1], T x) {
@@ -145,7 +156,8 @@ bool complexRootNear(const RealRootsOfAction& r, double c, double offset,
 }  // namespace
 
 // All eight eigenvalues close together against their distance from the origin (their
-// variance, from the polynomial's two top coefficients, below (1/16)² of the mean's square):
+// variance, from the polynomial's two top coefficients, below the square of the mean's
+// magnitude over kMeanOverClusterRadius):
 // a cluster far out, whose real roots may read as complex. Only the standard path, which sees
 // every eigenvalue, can check that.
 bool clusteredFarOut(const double (&polynomial)[kPolynomialDegree + 1]) {
@@ -153,7 +165,7 @@ bool clusteredFarOut(const double (&polynomial)[kPolynomialDegree + 1]) {
   const double sumOfPairs = polynomial[kPolynomialDegree - 2];
   const double mean = sum / kPolynomialDegree;
   const double variance = (sum * sum - 2 * sumOfPairs) / kPolynomialDegree - mean * mean;
-  const double radius = std::max(1.0, std::abs(mean)) / 16;
+  const double radius = std::max(1.0, std::abs(mean)) / kMeanOverClusterRadius;
   return !(std::abs(variance) >= radius * radius);
 }
 
@@ -195,7 +207,7 @@ bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates) {
     // pair. In between: two close real roots that rounding pushed off the axis, or a complex
     // pair, which only the equations can tell apart; it is listed, not real, for the caller to
     // refine. A pair not pinned down is left to the eigen-solver.
-    const bool settled = lastStep < 0.1 * imaginary;
+    const bool settled = lastStep < kPinnedDownFraction * imaginary;
     if (imaginary > kClearlyComplex * kRealEigenvalueTolerance && settled) continue;
     const bool nearReal = imaginary < kRealEigenvalueTolerance &&
                           lastStep <= kNearRealPairSettled * std::max(1.0, std::abs(root));

@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: BSD-3-Clause
+// The run-time choice between the AVX2 lanes and the scalar path for four systems at once,
+// by the CPU, the environment and the tests' switch.
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
 
-#include "fast_path.h"
+#include "fast/eigenvectors.h"
+#include "fast/fast_method.h"
+#include "fast/lane_targets.h"
+#include "fast/steps.h"
+#include "testing.h"
 
 namespace quorvane {
 namespace {

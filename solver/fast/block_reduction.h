@@ -10,7 +10,7 @@
 // of the whole block would consider in a column are exactly these, with the same entries.
 #pragma once
 
-#include "lanes.h"
+#include "fast/lanes.h"
 #include "template.h"
 
 namespace quorvane {

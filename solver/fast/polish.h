@@ -4,11 +4,11 @@
 #pragma once
 
 #include "equation_terms.h"
-#include "lanes.h"
+#include "fast/lanes.h"
 #include "template.h"
 
 namespace quorvane {
-// Internal linkage, as for every lane kernel (see fast_template.h).
+// Internal linkage, as for every lane kernel (see fast/block_reduction.h).
 namespace {
 
 // A step that changed nothing beyond this fraction of the point leaves nothing for a second.

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// The fast method as the solver core calls it: the template reduced by its block structure,
+// and only the real (and near-real) eigenvalues of the action matrix, as roots of its
+// characteristic polynomial. One system at a time, or four at once in the lanes of an AVX2
+// register where the CPU has them.
+#pragma once
+
+#include <array>
+
+#include "action.h"
+#include "equations.h"
+
+namespace quorvane {
+
+/// The same contract as templateCandidates (equations of order one in, one candidate per
+/// real or near-real eigenvalue out), computed without the 25 x 25 LU and the 8 x 8
+/// eigen-solver. The candidates come first, real roots in ascending z, then near-real pairs as
+/// the eigen-solver gives them (two candidates, conjugate, both marked real), and pairs a little
+/// further off the axis (up to 3e-3) that may stand for two close real roots (conjugate, marked
+/// not real: the caller refines them on the equations); the entries after them have `real`
+/// false and NaN coordinates, and other non-real eigenvalues are not listed. The
+/// real candidates have had up to two Newton steps on the equations, each kept only where it
+/// lowered the relative residual; a candidate whose eigenvector lacks its entry for 1 has
+/// `zeroDivisor` set and NaN coordinates, as in the standard read-out. False, with `candidates`
+/// unspecified, when the standard path must decide instead: a coefficient non-finite, below 2^-200
+/// in magnitude but not zero, or an equation's largest outside [2^-8, 2^8]; the reduction's pivots
+/// not on x², xy, y²; a zero pivot in the template; an action matrix entry beyond 2^60; a root or a
+/// critical value of the characteristic polynomial not clearly above its rounding.
+bool fastTemplateCandidates(const Equations& equations, Candidates& candidates);
+
+/// Systems per call of fastTemplateCandidates4: the doubles in an AVX2 register.
+inline constexpr int kBatchLanes = 4;
+
+/// fastTemplateCandidates on four systems at once: accepted[i] and candidates[i] are bit for
+/// bit what the single call gives for equations[i]. Runs in AVX2 lanes when the CPU has them
+/// (see vectorLanesInUse), else one system after the other.
+void fastTemplateCandidates4(const std::array<Equations, kBatchLanes>& equations,
+                             std::array<Candidates, kBatchLanes>& candidates,
+                             std::array<bool, kBatchLanes>& accepted);
+
+/// Whether fastTemplateCandidates4 runs in AVX2 lanes: the CPU has AVX2, and the scalar path is
+/// forced neither by forceScalarLanes(true) (testing.h) nor by the environment variable
+/// QUORVANE_FORCE_SCALAR=1 (read at the first batch).
+bool vectorLanesInUse();
+
+}  // namespace quorvane

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// The fast method's steps as its translation units call one another: the scalar driver
+// (fast/scalar.cc), the AVX2 kernels (fast/avx2.cc) and the run-time choice between them
+// (fast/dispatch.cc). The solver core calls fast/fast_method.h instead.
+#pragma once
+
+#include <array>
+
+#include "action.h"
+#include "equations.h"
+#include "fast/eigenvectors.h"
+#include "fast/fast_method.h"
+
+namespace quorvane {
+
+/// The reduced coefficient matrix (columns x², xy, y², xz, yz, z², x, y, z, 1) in plain
+/// arrays, for the lane kernels; false where the fast path declines before them.
+bool reducedForFastPath(const Equations& equations, double (&reduced)[kEquations][kCoefficients]);
+
+/// The lane kernels on one system (double) and on four (AVX2, only where the CPU has it).
+void realRootsOfActionScalar(const double (&reduced)[kEquations][kCoefficients],
+                             RealRootsOfAction& roots);
+void realRootsOfActionAvx2(const double (&reduced)[kBatchLanes][kEquations][kCoefficients],
+                           RealRootsOfAction (&roots)[kBatchLanes]);
+
+/// Whether polishRealCandidates works on a candidate: listed, real, with its entry for 1.
+bool polishable(const Candidate& candidate);
+
+/// Up to two Newton steps on the equations for each polishable candidate, each kept only if
+/// it lowers the candidate's relative residual.
+void polishRealCandidates(const Equations& equations, Candidates& candidates);
+/// The same on four systems' candidates at once, in AVX2 lanes, where `polish` says.
+void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equations,
+                              std::array<Candidates, kBatchLanes>& candidates,
+                              const std::array<bool, kBatchLanes>& polish);
+
+}  // namespace quorvane
