@@ -94,17 +94,6 @@ ComplexPoint infiniteStep() {
 
 }  // namespace
 
-double largestMagnitude(const ComplexPoint& v) {
-  // |x + 0i| is |x|: a real point skips the complex magnitude, with the same result.
-  const bool real = v.imag().isZero(0);
-  double largest = 0;
-  for (int i = 0; i < 3; ++i) {
-    const double m = real ? std::abs(v(i).real()) : std::abs(v(i));
-    if (!(m <= largest)) largest = m;  // NaN wins
-  }
-  return largest;
-}
-
 ComplexPoint newtonStep(const Equations& equations, const ComplexPoint& point) {
   const bool real = point.imag().isZero(0);
   ComplexPoint value;

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <Eigen/Core>
+#include <cmath>
 #include <complex>
 
 #include "equations.h"
@@ -19,8 +20,18 @@ namespace quorvane {
 /// A point with complex coordinates; real points have zero imaginary parts.
 using ComplexPoint = Eigen::Vector3cd;
 
-/// The largest |coordinate|; NaN when a coordinate is NaN.
-double largestMagnitude(const ComplexPoint& point);
+/// The largest |coordinate|; NaN when a coordinate is NaN. Inline: the checks ask it of every
+/// candidate, several times.
+inline double largestMagnitude(const ComplexPoint& v) {
+  // |x + 0i| is |x|: a real point skips the complex magnitude, with the same result.
+  const bool real = v.imag().isZero(0);
+  double largest = 0;
+  for (int i = 0; i < 3; ++i) {
+    const double m = real ? std::abs(v(i).real()) : std::abs(v(i));
+    if (!(m <= largest)) largest = m;  // NaN wins
+  }
+  return largest;
+}
 
 /// The Newton step from `point` on the three equations: J(point)⁻¹ f(point), with f computed
 /// in compensated arithmetic. Infinite when the Jacobian is singular or a value not finite.

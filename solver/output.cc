@@ -6,6 +6,38 @@
 #include "tries.h"
 
 namespace quorvane {
+namespace {
+
+// Below these, a term of an equation of order one at a point may fall under the normal
+// range (2^-400 · 2^-600 < 2^-1022) and be lost from the checks in double.
+constexpr double kTinyCoordinate = 0x1p-200;
+constexpr double kTinyCoefficient = 0x1p-600;
+
+bool hasTinyCoefficient(const Equations& system) {
+  for (int e = 0; e < kEquationCount; ++e)
+    for (int i = 0; i < kCoefficientCount; ++i) {
+      const double magnitude = std::abs(system(e, i));
+      if (magnitude != 0 && magnitude < kTinyCoefficient) return true;
+    }
+  return false;
+}
+
+}  // namespace
+
+// Whether a term of the scaled system (each equation's largest coefficient of order one) may
+// have underflowed at a real point. Where every coordinate is at least kTinyCoordinate, the
+// largest coefficient's term is at least 2^-404, beside which any term that underflowed is
+// nothing; with a zero coordinate that term may vanish, and tiny coefficients then matter.
+bool underflowMayHide(const Equations& system, const ComplexPoint& at) {
+  if (!isReal(at)) return false;
+  bool zero = false;
+  for (int v = 0; v < 3; ++v) {
+    const double magnitude = std::abs(at(v).real());
+    if (magnitude != 0 && magnitude < kTinyCoordinate) return true;
+    zero = zero || magnitude == 0;
+  }
+  return zero && hasTinyCoefficient(system);
+}
 
 SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
                           const Output& output, const FastStart* fastStart) {

@@ -14,10 +14,19 @@ constexpr std::array<int, kCoefficients> kInputIndexOfColumn = {4, 1, 5, 2, 3, 6
 
 }  // namespace
 
-CoefficientMatrix coefficientMatrix(const Equations& equations) {
-  CoefficientMatrix matrix(kEquations, kCoefficients);
+namespace {
+
+void fillCoefficientMatrix(const Equations& equations, CoefficientMatrix& matrix) {
+  matrix.resize(kEquations, kCoefficients);
   for (int e = 0; e < kEquations; ++e)
     for (int j = 0; j < kCoefficients; ++j) matrix(e, j) = equations(e, kInputIndexOfColumn[j]);
+}
+
+}  // namespace
+
+CoefficientMatrix coefficientMatrix(const Equations& equations) {
+  CoefficientMatrix matrix;
+  fillCoefficientMatrix(equations, matrix);
   return matrix;
 }
 
@@ -40,7 +49,7 @@ EliminationTemplate eliminationTemplate(const CoefficientMatrix& reducedEquation
 }
 
 bool reduceForTemplate(const Equations& equations, CoefficientMatrix& reduced) {
-  reduced = coefficientMatrix(equations);
+  fillCoefficientMatrix(equations, reduced);
   PivotColumns pivots;
   gaussJordanReduce(reduced, pivots);
   return reduced.rows() == kEquations && pivots.count == kEquations && pivots.forward[0] == 0 &&

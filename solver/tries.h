@@ -2,8 +2,8 @@
 // The records a call's tries share, and the steps that make and judge them. A call is read
 // and scaled (preparation.cc), tried on the system as it stands and, where its candidates do
 // not all verify, in other frames (tries.cc, frames.cc); each try's candidates are verified
-// (verification.cc) and close roots told apart (close_roots.cc); what verified is returned
-// with a status (output.cc). The public calls are in entry_points.cc and batch.cc.
+// (verification.h, verification.cc) and close roots told apart (close_roots.cc); what verified is
+// returned with a status (output.cc). The public calls are in entry_points.cc and batch.cc.
 #pragma once
 
 #include <Eigen/Core>
@@ -17,23 +17,13 @@
 #include "equations.h"
 #include "quorvane/solver.h"
 #include "scaling.h"
+#include "verification.h"
 
 namespace quorvane {
 
-// A candidate is verified when one Newton step from it, with the equations' values in
-// compensated arithmetic, is at most this fraction of max(1, |point|) in the scaled
-// variables: a forward error, which a small residual far from the origin is not.
-inline constexpr double kForwardTolerance = 1e-9;
-// Besides, each equation's value at the point's real part is at most this fraction of the
-// sum of its terms' magnitudes, so that a point at a double root's rounding distance is not
-// taken where no equation is near zero.
-inline constexpr double kRealResidualTolerance = 1e-8;
 // Candidates this close to a root are good enough to centre the variables on, and to look
 // for two close real roots behind.
 inline constexpr double kPlausibleTolerance = 1e-2;
-
-inline constexpr double kInfinity = std::numeric_limits<double>::infinity();
-inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // One candidate of a try, in the variables of the scaled system.
 struct Point {
@@ -105,10 +95,6 @@ struct Prepared {
   bool ready = false;  // otherwise `report` is the whole answer
 };
 
-inline bool isReal(const ComplexPoint& p) {
-  return p.imag().isZero(0);
-}
-
 // ---- Preparation (preparation.cc)
 
 /// The three equations read from ten coefficients each and scaled to order one; a report of
@@ -142,20 +128,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
 /// Where to translate the variables next, from a try's candidates; false when none is finite.
 bool centreOf(const Try& t, Eigen::Vector3d& centre);
 
-// ---- Verification (verification.cc)
-
-/// `error` where the point's residual passes, infinity where it does not.
-double checked(const Equations& system, const ComplexPoint& at, double error, bool judgedComplex);
-
-/// A point's forward error, infinity where its residual does not pass.
-double checkedForwardError(const Equations& system, const ComplexPoint& at, bool judgedComplex);
-
-/// Newton's method from a candidate; returns its forward error.
-double refineTowardsRoot(const Equations& system, ComplexPoint& at);
-
-/// Whether a term of the scaled system may have underflowed at a real point, so that the
-/// checks in double may not have seen it.
-bool underflowMayHide(const Equations& system, const ComplexPoint& at);
+// ---- Verification: verification.h
 
 // ---- Close roots (close_roots.cc)
 
@@ -175,6 +148,10 @@ void discountRootsReachedTwice(Try& t);
 /// The points of a prepared system's best try appended to `output`, and its report.
 SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
                           const Output& output, const FastStart* fastStart = nullptr);
+
+/// Whether a term of the scaled system may have underflowed at a real point, so that the
+/// checks in double may not have seen it.
+bool underflowMayHide(const Equations& system, const ComplexPoint& at);
 
 /// prepare, then solvePrepared where the system is ready.
 SolveReport solveSystem(const std::array<const double*, kEquationCount>& arguments,
