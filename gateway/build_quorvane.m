@@ -46,7 +46,7 @@ else
 end
 if octave
   previousFlags = getenv ('CXXFLAGS');
-  restoreFlags = onCleanup (@() setenv ('CXXFLAGS', previousFlags));
+  restoreFlags = onCleanup (@() restoreVariable ('CXXFLAGS', previousFlags));
   setenv ('CXXFLAGS', [strtrim(mkoctfile ('-p', 'CXXFLAGS')), ' ', flags]);
   options = {};
 elseif ispc
@@ -84,4 +84,14 @@ if numel (lines) ~= 1 || isempty (strtrim (lines{1}(numel (prefix)+1:end)))
   error ('build_quorvane: %s has no one line "%s <flags>"', file, prefix);
 end
 flags = strtrim (lines{1}(numel (prefix)+1:end));
+end
+
+% An environment variable back as it was: unset when it was empty, so that mkoctfile falls
+% back on its own default flags afterwards.
+function restoreVariable (name, value)
+if isempty (value)
+  unsetenv (name);
+else
+  setenv (name, value);
+end
 end
