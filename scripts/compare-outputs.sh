@@ -72,6 +72,7 @@ for program in cmake octave-cli /usr/bin/python3; do
 done
 
 timings=()
+side=old  # which side the steps are for, in the list of times
 since() {
   awk -v start="$1" -v now="$(date +%s.%N)" 'BEGIN { printf "%.1f", now - start }'
 }
@@ -89,7 +90,7 @@ step() {
   local took
   took=$(since "$start")
   echo " ${took} s" >&2
-  timings+=("$name: ${took} s")
+  timings+=("$side $name: ${took} s")
 }
 
 tree_commit() {
@@ -220,6 +221,7 @@ else
   run_side "$old_tree" "$old_dir" "$systems"
 fi
 
+side=new
 build_side "$new_tree" "$new_dir"
 echo "running the new side" >&2
 run_side "$new_tree" "$new_dir" "$systems"
@@ -232,7 +234,6 @@ status=0
 timings+=("compare: $(since "$start") s")
 echo "old: $(stamp "$old_dir" tree) at $(stamp "$old_dir" commit)"
 echo "new: $(stamp "$new_dir" tree) at $(stamp "$new_dir" commit)"
-printf 'times:'
-printf ' %s;' "${timings[@]}"
-printf '\n'
+echo "times:"
+printf '  %s\n' "${timings[@]}"
 exit "$status"
