@@ -111,6 +111,50 @@ def first_differing_system(old, new):
     return min(candidates) if candidates else None
 
 
+def rows_as_bytes(array):
+    rows = array.shape[0] if array.shape else 1
+    width = len(array.raw) // rows if rows else 0
+    return np.frombuffer(array.raw, dtype=np.uint8).reshape(rows, width)
+
+
+def differing_systems(old, new):
+    """Every system whose output differs, as a sorted array; None when the section does not
+    tell (its flat rows are not in system order)."""
+    found = []
+    for name in old.order:
+        a, b = old.arrays[name], new.arrays.get(name)
+        if b is None or name in FLAT or name == "batch status":
+            continue
+        if a.header() == b.header() and a.raw == b.raw:
+            continue
+        ids_a, ids_b = old.per_system_ids(), new.per_system_ids()
+        if ids_a is None or ids_b is None or not np.array_equal(ids_a, ids_b) or \
+                a.header() != b.header():
+            return None
+        unequal = (rows_as_bytes(a) != rows_as_bytes(b)).any(axis=1)
+        found.append(ids_a[unequal])
+    if "points" in old.arrays and "points" in new.arrays:
+        sa, sb = old.row_systems(), new.row_systems()
+        pa, pb = old.arrays["points"], new.arrays["points"]
+        if sa is None or sb is None or pa.kind != pb.kind or len(sa) != pa.shape[0] or \
+                len(sb) != pb.shape[0]:
+            return None
+        if (np.diff(sa) < 0).any() or (np.diff(sb) < 0).any() or (sa < 0).any() or \
+                (sb < 0).any():
+            return None
+        systems = int(max(sa.max(initial=-1), sb.max(initial=-1))) + 1
+        ca, cb = np.bincount(sa, minlength=systems), np.bincount(sb, minlength=systems)
+        found.append(np.nonzero(ca != cb)[0])
+        same_count = np.nonzero((ca == cb) & (ca > 0))[0]
+        counts = ca[same_count]
+        within = np.arange(counts.sum()) - np.repeat(np.cumsum(counts) - counts, counts)
+        rows_a = np.repeat((np.cumsum(ca) - ca)[same_count], counts) + within
+        rows_b = np.repeat((np.cumsum(cb) - cb)[same_count], counts) + within
+        unequal = (rows_as_bytes(pa)[rows_a] != rows_as_bytes(pb)[rows_b]).any(axis=1)
+        found.append(np.repeat(same_count, counts)[unequal])
+    return np.unique(np.concatenate(found)) if found else np.zeros(0, dtype=np.int64)
+
+
 def hexed(v):
     return v.tobytes().hex()
 
@@ -146,7 +190,9 @@ def describe(side, system):
     return lines
 
 
-def compare_section(name, old_arrays, new_arrays, family_of, max_lines):
+def compare_section(name, old_arrays, new_arrays, family_of, detailed):
+    """(same, lines): a section's verdict, and for a differing one what differs; `detailed`
+    adds both sides' outputs for the first differing system."""
     old, new = Side(old_arrays), Side(new_arrays)
     headers_old = [a.header() for a in old_arrays]
     headers_new = [a.header() for a in new_arrays]
@@ -154,7 +200,17 @@ def compare_section(name, old_arrays, new_arrays, family_of, max_lines):
                                               for a, b in zip(old_arrays, new_arrays))
     if same:
         return True, []
-    lines = [f"DIFFERENT: {name}"]
+    system = first_differing_system(old, new)
+    every = differing_systems(old, new)
+    family = (lambda k: f" ({family_of(k)})") if family_of else (lambda k: "")
+    head = f"DIFFERENT: {name}"
+    if every is not None and len(every):
+        head += f": {len(every)} systems differ"
+    if system is not None:
+        head += f", the first is system {system}{family(system)}"
+    lines = [head]
+    if not detailed:
+        return False, lines
     for a in old_arrays:
         b = new.arrays.get(a.name)
         if b is None:
@@ -166,19 +222,22 @@ def compare_section(name, old_arrays, new_arrays, family_of, max_lines):
     for b in new_arrays:
         if b.name not in old.arrays:
             lines.append(f"  array {b.name!r} only in the new side")
-    system = first_differing_system(old, new)
+    if every is not None and len(every) and family_of:
+        kinds = {}
+        for k in every:
+            kinds[family_of(int(k))] = kinds.get(family_of(int(k)), 0) + 1
+        lines.append("  by family: " + ", ".join(
+            f"{n} {f}" for f, n in sorted(kinds.items(), key=lambda i: -i[1])))
     if system is None:
         lines.append("  the difference belongs to no single system")
         for label, side in (("old", old), ("new", new)):
             if "batch status" in side.arrays:
                 lines.append(f"  {label} batch status: {side.values('batch status').tolist()}")
     else:
-        family = f" ({family_of(system)})" if family_of else ""
-        lines.append(f"  first differing system: {system}{family}")
         for label, side in (("old", old), ("new", new)):
-            lines.append(f"  {label}:")
+            lines.append(f"  {label}, system {system}:")
             lines.extend(describe(side, system))
-    return False, lines[:max_lines]
+    return False, lines[:60]
 
 
 def main():
@@ -232,7 +291,7 @@ def main():
             compared += sum(len(a.raw) for a in arrays)
             points += sum(a.shape[0] for a in arrays if a.name == "points")
             same, lines = compare_section(name, arrays, new.section(new_index[name]), family_of,
-                                          60 if described < args.max_reports else 1)
+                                          described < args.max_reports)
             if not same:
                 differing += 1
                 described += 1
