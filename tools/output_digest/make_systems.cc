@@ -376,6 +376,31 @@ System hostile(Rng& rng) {
   return s;
 }
 
+// Exact small integers, often with zeros among them: the systems whose arithmetic can come
+// out exactly zero, such as an eigenvector without its entry for 1 (a solution at infinity,
+// the three-argument call's NaN column).
+System smallIntegers(Rng& rng) {
+  const int zeros = uniformInt(rng, 0, 6);  // in sevenths: the share of zero coefficients
+  System s;
+  for (Equation& e : s)
+    for (double& v : e) v = uniformInt(rng, 0, 6) < zeros ? 0.0 : double(uniformInt(rng, -3, 3));
+  return s;
+}
+
+// Normal coefficients of one random size over 300 decades, each replaced with probability
+// one seventh by zero, a subnormal, 1e300 or a number near the reduction's tolerance.
+System sprinkled(Rng& rng) {
+  static const double kSpecials[] = {0, 1e-10, -1e-10, 4.9e-324, 1e-300, 1e300, -1e-308};
+  const double scale = std::pow(10.0, uniform(rng, -150, 150));
+  System s;
+  for (Equation& e : s)
+    for (double& v : e) {
+      v = scale * normal(rng);
+      if (uniformInt(rng, 0, 6) == 0) v = kSpecials[uniformInt(rng, 0, 6)];
+    }
+  return s;
+}
+
 struct Family {
   const char* name;
   int weight;
@@ -398,6 +423,8 @@ const Family kFamilies[] = {
     {"moved far", 5, movedFar},
     {"dependent", 4, dependent},
     {"hostile", 6, hostile},
+    {"small integers", 5, smallIntegers},
+    {"sprinkled specials", 4, sprinkled},
 };
 constexpr int kFamilyCount = sizeof(kFamilies) / sizeof(kFamilies[0]);
 
