@@ -20,6 +20,8 @@
 #   --reuse-old     take the old side's results in --old-dir as they are (REUSE_OLD=1 does the
 #                   same): the old tree is neither built nor run, and its systems file is the
 #                   one the new side solves. OLD_TREE may then be given as "-".
+#   --replace-old   build and run the old side again where --old-dir already holds results
+#                   (without it, such results are kept: use --reuse-old, or another folder)
 #   --subset K      systems solved one call at a time in Python and Octave (default 10000)
 #   --seed S        seed of the systems (default 20261209)
 # JOBS sets the build's parallel jobs (default 1: the machine is shared).
@@ -31,6 +33,7 @@ work=${COMPARE_WORK:-/tmp/compare-outputs}
 old_dir=
 new_dir=
 reuse=${REUSE_OLD:-0}
+replace=0
 subset=10000
 seed=20261209
 jobs=${JOBS:-1}
@@ -40,6 +43,7 @@ while (($#)); do
     --old-dir) old_dir=$2; shift 2 ;;
     --new-dir) new_dir=$2; shift 2 ;;
     --reuse-old) reuse=1; shift ;;
+    --replace-old) replace=1; shift ;;
     --subset) subset=$2; shift 2 ;;
     --seed) seed=$2; shift 2 ;;
     -h | --help) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
@@ -49,7 +53,8 @@ while (($#)); do
   esac
 done
 if ((${#positional[@]} < 2 || ${#positional[@]} > 3)); then
-  echo "usage: $0 [--old-dir DIR] [--new-dir DIR] [--reuse-old] [--subset K] [--seed S]" \
+  echo "usage: $0 [--old-dir DIR] [--new-dir DIR] [--reuse-old | --replace-old] [--subset K]" \
+    "[--seed S]" \
     "OLD_TREE NEW_TREE [N]" >&2
   exit 2
 fi
@@ -208,6 +213,13 @@ if [[ $reuse == 1 ]]; then
   echo "old side: the results in $old_dir, of $(stamp "$old_dir" tree) at" \
     "$(stamp "$old_dir" commit), made $(stamp "$old_dir" made)" >&2
 else
+  # Kept results are often a baseline that can no longer be made (its tree has moved on).
+  if [[ -f $old_dir/side.txt && $replace != 1 ]]; then
+    echo "$old_dir already holds the results of $(stamp "$old_dir" tree) at" \
+      "$(stamp "$old_dir" commit): --reuse-old to compare against them, --replace-old to" \
+      "make them again" >&2
+    exit 2
+  fi
   count=${count:-100000}
   mkdir -p "$old_dir/logs"
   echo "systems" >&2
