@@ -71,8 +71,13 @@ Equation productOfPlanes(const Plane& a, const Plane& b) {
 
 // |p - centre|² - range²
 Equation sphere(const Eigen::Vector3d& centre, double range) {
-  return {centre.squaredNorm() - range * range,
-          0, 0, 0, 1, 1, 1, -2 * centre.x(), -2 * centre.y(), -2 * centre.z()};
+  Equation c{};
+  c[0] = centre.squaredNorm() - range * range;
+  c[4] = c[5] = c[6] = 1;
+  c[7] = -2 * centre.x();
+  c[8] = -2 * centre.y();
+  c[9] = -2 * centre.z();
+  return c;
 }
 
 double value(const Equation& c, const Eigen::Vector3d& p) {
@@ -89,8 +94,7 @@ Equation moved(const Equation& c, const Eigen::Vector3d& t) {
   m[8] = c[8] - (c[1] * x + 2 * c[5] * y + c[3] * z);
   m[9] = c[9] - (c[2] * x + c[3] * y + 2 * c[6] * z);
   m[0] = c[0] - (c[7] * x + c[8] * y + c[9] * z) +
-         (c[4] * x * x + c[5] * y * y + c[6] * z * z + c[1] * x * y + c[2] * x * z +
-          c[3] * y * z);
+         (c[4] * x * x + c[5] * y * y + c[6] * z * z + c[1] * x * y + c[2] * x * z + c[3] * y * z);
   return m;
 }
 
@@ -143,9 +147,9 @@ System scaledPlanes(Rng& rng) {
 // Planes through points within 0.3 of `centre`, so that the eight roots cluster there.
 System cluster(Rng& rng) {
   const double distance = std::pow(10.0, uniform(rng, 3, 6));
-  const Eigen::Vector3d centre =
-      uniformInt(rng, 0, 1) ? Eigen::Vector3d(distance, distance, distance)
-                            : Eigen::Vector3d(distance * randomVector(rng).normalized());
+  const Eigen::Vector3d centre = uniformInt(rng, 0, 1)
+                                     ? Eigen::Vector3d(distance, distance, distance)
+                                     : Eigen::Vector3d(distance * randomVector(rng).normalized());
   System s;
   for (Equation& e : s) {
     Plane pair[2];
@@ -413,10 +417,10 @@ const Family kFamilies[] = {
     {"scaled products of planes", 10, scaledPlanes},
     {"far cluster", 8, cluster},
     {"close pair", 8, closePair},
-    {"trilateration near origin",
-     8, [](Rng& rng) { return trilateration(rng, Eigen::Vector3d::Zero()); }},
-    {"trilateration at map coordinates",
-     8, [](Rng& rng) { return trilateration(rng, Eigen::Vector3d(5e5, 4.5e6, 100)); }},
+    {"trilateration near origin", 8,
+     [](Rng& rng) { return trilateration(rng, Eigen::Vector3d::Zero()); }},
+    {"trilateration at map coordinates", 8,
+     [](Rng& rng) { return trilateration(rng, Eigen::Vector3d(5e5, 4.5e6, 100)); }},
     {"three-point pose", 7, threePointPose},
     {"without xy", 7, withoutXy},
     {"even in x, y", 3, evenInXy},
@@ -471,7 +475,8 @@ int main(int argc, char** argv) {
   write(file, coefficients.data(), coefficients.size() * sizeof(double));
   write(file + ".families", families.data(), families.size());
   std::string names;
-  for (int f = 0; f < kFamilyCount; ++f) names += std::to_string(f) + " " + kFamilies[f].name + "\n";
+  for (int f = 0; f < kFamilyCount; ++f)
+    names += std::to_string(f) + " " + kFamilies[f].name + "\n";
   write(file + ".families.txt", names.data(), names.size());
   std::printf("%lld systems, seed %llu:", count, seed);
   for (int f = 0; f < kFamilyCount; ++f)

@@ -84,9 +84,9 @@ constexpr int kReportFields = 6;
 using ReportRow = std::array<std::int64_t, kReportFields>;
 
 ReportRow row(const quorvane::SolveReport& r) {
-  return {static_cast<std::int64_t>(r.status), static_cast<std::int64_t>(r.path),
+  return {static_cast<std::int64_t>(r.status),   static_cast<std::int64_t>(r.path),
           static_cast<std::int64_t>(r.argument), static_cast<std::int64_t>(r.problem),
-          static_cast<std::int64_t>(r.method), static_cast<std::int64_t>(r.centringRounds)};
+          static_cast<std::int64_t>(r.method),   static_cast<std::int64_t>(r.centringRounds)};
 }
 
 template <class Point>
@@ -211,8 +211,7 @@ int main(int argc, char** argv) {
   {
     PerSystem<quorvane::Solution> r;
     quorvane::SolutionList list;
-    Eigen::MatrixXd e[3] = {Eigen::MatrixXd(10, 1), Eigen::MatrixXd(10, 1),
-                            Eigen::MatrixXd(10, 1)};
+    Eigen::MatrixXd e[3] = {Eigen::MatrixXd(10, 1), Eigen::MatrixXd(10, 1), Eigen::MatrixXd(10, 1)};
     for (std::size_t k = 0; k < systems; ++k) {
       for (int q = 0; q < 3; ++q) std::memcpy(e[q].data(), c.data() + 30 * k + 10 * q, 80);
       const std::size_t before = list.size();
@@ -236,13 +235,14 @@ int main(int argc, char** argv) {
                    true);
     done("cpp pointer" + suffix);
     writePerSystem(out, "cpp array" + suffix,
-                   eachSystem<quorvane::Solution>(
-                       c, systems,
-                       [&](const double* s, quorvane::SolutionList& l) {
-                         std::array<double, 10> a[3];
-                         for (int q = 0; q < 3; ++q) std::memcpy(a[q].data(), s + 10 * q, 80);
-                         return quorvane::solveThreeQuadrics(a[0], a[1], a[2], l, o);
-                       }),
+                   eachSystem<quorvane::Solution>(c, systems,
+                                                  [&](const double* s, quorvane::SolutionList& l) {
+                                                    std::array<double, 10> a[3];
+                                                    for (int q = 0; q < 3; ++q)
+                                                      std::memcpy(a[q].data(), s + 10 * q, 80);
+                                                    return quorvane::solveThreeQuadrics(a[0], a[1],
+                                                                                        a[2], l, o);
+                                                  }),
                    true);
     done("cpp array" + suffix);
     // Row vectors here, where the three-argument call had columns: storage order is what
