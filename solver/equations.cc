@@ -64,8 +64,12 @@ WideNumber times(WideNumber a, WideNumber b) {
   return {a.mantissa * b.mantissa, a.exponent + b.exponent};
 }
 
-// The smallest change of a double coordinate: a true solution may lie that far away.
+// The smallest change of a double coordinate: a true solution may lie that far away. A zero
+// coordinate gets none: it may stand for any value below the subnormal range, which the
+// equations cannot all be asked to allow at once (a coefficient of 1e289 would take a true
+// 1e-594 while another equation needs 1e-322), so there the residual itself must pass.
 double roundingOf(double v) {
+  if (v == 0) return 0;
   return std::max(std::abs(v) * 0x1p-52, std::numeric_limits<double>::denorm_min());
 }
 

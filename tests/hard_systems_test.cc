@@ -9,8 +9,8 @@
 #include <limits>
 #include <random>
 
-#include "tries.h"
 #include "systems.h"
+#include "tries.h"
 
 namespace quorvane {
 namespace {
@@ -138,6 +138,23 @@ TEST(HardSystems, CoefficientsSpanningMoreThanTheDoubleRange) {
        equation({0x0.0003ffp-1022, 0x0.0000000000009p-1022, 0x0.000c0000000cp-1022,
                  0x0.000c01p-1022, 0x0.0003ffp-1022, 0x0.000401p-1022, 0x0.00000fp-1022,
                  0x0.0cp-1022, -0x1p+1, 0x0p+0})},
+      // Found by fuzzing: subnormal coefficients beside 4e96 (and beside 2e289), where both
+      // methods returned points with x = 0 and relative residuals near 1, since a zero x was
+      // taken to stand for whatever tiny value each equation alone would have needed.
+      {equation(
+           {0, 2.00390625, 0, 0, 1, 0, 7.2205362149849812e-317, -7, 0, 3.4584595208887258e-323}),
+       equation({0, 8.0868664911295234e-320, 2.7813423232148704e-309, 0, 5.1810737423352744e-318,
+                 6.2203260063929613e-317, 6.2203260063929613e-317, 0, 9.4860604001519336e-322,
+                 4.1379539602277195e-312}),
+       equation({1.356751058848421e-312, 4.4465908125712189e-323, -4.2727562936569147e+96,
+                 4.0755581660226761e-312, 1.356751058848421e-312, 1.3594035535871276e-312,
+                 1.9893710540299428e-314, 4.7071437476719845e-305, 0, 0})},
+      {equation({0, 2.00390625, 0, 0, 1, 0, 7.220536e-317, -7, 0, 3.5e-323}),
+       equation({0, 8.087e-320, 2.78134232321487e-309, 0, 5.181074e-318, 6.220326e-317,
+                 6.220326e-317, 0, 9.5e-322, 4.13795396023e-312}),
+       equation({1.35675105885e-312, 2.6815615859885575e+154, -2.0404251211581468e+289,
+                 1.043342890501805e-309, 3.47328271065196e-310, 3.48007309718305e-310,
+                 3.47328271065196e-310, 1.042663851848696e-309, 1.04300337117525e-309, 0})},
   };
   for (const auto& equations : cases) {
     for (const Method method : {Method::standard, Method::fast}) {

@@ -71,6 +71,7 @@ inline double relativeResidual(const Equation& e, const Eigen::Vector3d& p) {
 
 /// The smallest change of a double coordinate: a true solution may lie that far away.
 inline long double roundingOf(double v) {
+  if (v == 0) return 0;
   return std::fmax(std::fabs(v) * 0x1p-52L, std::numeric_limits<double>::denorm_min());
 }
 
