@@ -2,7 +2,9 @@
 // The types of quorvane's calls: solutions, options and reports.
 #pragma once
 
+#include <array>
 #include <complex>
+#include <limits>
 #include <vector>
 
 namespace quorvane {
@@ -36,13 +38,37 @@ enum class Method {
 /// What a call with options may do beyond the three-argument call.
 struct SolveOptions {
   /// A candidate counts as real when the imaginary part of its z is below this magnitude
-  /// (strictly). Wider tolerances keep near-real solutions of noisy data, as real parts.
+  /// (strictly). A wider tolerance keeps near-real solutions of noisy data, as the real
+  /// parts of complex solutions whose every coordinate is within the tolerance of real,
+  /// relative to max(1, |point|) (PointKind::approximate); never a point whose x or y is
+  /// far from real.
   double imaginaryTolerance = 1e-4;
   /// Newton steps on the original equations, in compensated arithmetic, for every returned
   /// solution until the step stops shrinking.
   bool refine = false;
   Method method = Method::standard;  ///< how the eigen-pairs are computed
+  /// Prove every returned point: an interval Newton (Krawczyk) test, with its rounding
+  /// accounted for, on a box around it that then holds exactly one solution
+  /// (SolveReport::radius), and prove the real solution set complete where the proved boxes
+  /// account for all eight solutions (SolveReport::certified).
+  bool certify = false;
 };
+
+/// What a returned point is.
+enum class PointKind {
+  root,         ///< a solution of the system: verified, or proved where certification was asked
+  nearDouble,   ///< a complex pair, or two real roots, that the input's precision cannot tell
+                ///< from one real double root: returned once, as its real point
+  approximate,  ///< only under an imaginary tolerance wider than the default: the real part
+                ///< of a complex solution whose every coordinate is within the tolerance of
+                ///< real, relative to max(1, |point|); returned once for a conjugate pair
+};
+
+/// Points of one system at most: three quadrics meet in eight points (Bézout).
+inline constexpr int kMostSolutions = 8;
+
+/// The radius of a point that was not proved.
+inline constexpr double kNotProved = std::numeric_limits<double>::quiet_NaN();
 
 /// What became of a call.
 enum class SolveStatus {
@@ -51,6 +77,7 @@ enum class SolveStatus {
   declined,            ///< the method could not solve the system; nothing was returned
   badInput,            ///< an argument too short or not finite; see `argument` and `problem`
   dependentEquations,  ///< the equations depend on each other: a curve of solutions, or none
+  noRealSolution,      ///< every candidate verified, and none is a real point
 };
 
 /// Which coordinates the returned solutions were found in.
@@ -77,6 +104,19 @@ struct SolveReport {
   InputProblem problem = InputProblem::none;   ///< badInput: what was wrong with it
   Method method = Method::standard;            ///< the method that gave the result
   int centringRounds = 0;                      ///< translations tried before the result
+  /// The points this call returned, in order: kind[i] and radius[i] describe the i-th.
+  int points = 0;
+  std::array<PointKind, kMostSolutions> kind{};  ///< what each returned point is
+  /// With certification: the half-width of the box around each returned point (the same in
+  /// every coordinate, absolute, in the caller's variables) proved to hold exactly one
+  /// solution of the equations as given; NaN where not proved or not asked.
+  std::array<double, kMostSolutions> radius = {kNotProved, kNotProved, kNotProved, kNotProved,
+                                               kNotProved, kNotProved, kNotProved, kNotProved};
+  /// With certification: the real solution set is proved complete. The proved boxes are
+  /// pairwise disjoint and, counting each non-real solution's box with its conjugate's, hold
+  /// eight solutions, all that three quadrics with finitely many common points can have; the
+  /// real ones are exactly the points returned.
+  bool certified = false;
 };
 
 }  // namespace quorvane
