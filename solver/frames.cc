@@ -55,6 +55,32 @@ bool clusteredFarOut(const Candidates& candidates) {
   return spread < kClusterRatio * std::max(1.0, std::abs(mean));
 }
 
+// Whether every coordinate is within the caller's tolerance of real, relative to
+// max(1, |point|) in the caller's variables (the tolerance in `judging` is in the scaled ones).
+bool realInEveryCoordinate(const ComplexPoint& at, const Judging& judging) {
+  const double allowed =
+      std::max(judging.imaginaryTolerance, judging.relativeTolerance * largestMagnitude(at));
+  for (int v = 0; v < 3; ++v)
+    if (!(std::abs(at(v).imag()) < allowed)) return false;
+  return true;
+}
+
+// A candidate real by its z may be a complex solution whose x or y is not real: under a
+// wider tolerance it counts as real only where every coordinate is near real; under the
+// default one, where its real part fails as a root but it verifies as the complex point it
+// is, it is that complex point. Either way it is then checked as complex, so that a system of
+// complex solutions alone is solved, with no real point.
+void judgeEveryCoordinate(const Equations& system, const Judging& judging, Point& p) {
+  if (!judging.everyCoordinate || !p.real || p.nanColumn || isReal(p.at)) return;
+  const bool wide = judging.relativeTolerance > kRealEigenvalueTolerance;
+  if (wide ? realInEveryCoordinate(p.at, judging) : p.error <= kForwardTolerance) return;
+  const double error = forwardError(system, p.at);
+  if (!wide && !(checked(system, p.at, error, true) <= kForwardTolerance)) return;
+  p.real = false;
+  p.checked = true;
+  p.error = checked(system, p.at, error, true);
+}
+
 }  // namespace
 
 // The template in one frame, its candidates brought back to the scaled system's variables
@@ -148,6 +174,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
       p.checked = !p.real;
       p.error = checked(system, p.at, error, judgedComplex || !p.real);
     }
+    judgeEveryCoordinate(system, judging, p);
     result.points[result.count++] = p;
   }
   if (!asGiven || undecided) {

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // What a call returns: the verified points of its best try, in the caller's variables, and
 // the status that says what became of it.
+#include <algorithm>
 #include <cmath>
 
+#include "certification.h"
 #include "tries.h"
 
 namespace quorvane {
@@ -39,6 +41,67 @@ bool underflowMayHide(const Equations& system, const ComplexPoint& at) {
   return zero && hasTinyCoefficient(system);
 }
 
+namespace {
+
+// A point and the radius of the polydisc around it proved to hold one solution, in the
+// variables of the scaled system.
+struct Disc {
+  ComplexPoint at;
+  double radius;
+};
+
+// The radius proved around a point of the scaled system, in the caller's variables: on the
+// scaled equations where scaling changed nothing but powers of two, else on the originals.
+double provedInCallersVariables(const Prepared& prepared, const ComplexPoint& scaledPoint,
+                                const ComplexPoint& callersPoint) {
+  if (prepared.scaling.exact)
+    return std::ldexp(provedRadius(prepared.system, scaledPoint),
+                      prepared.scaling.variableExponent);
+  return provedRadius(prepared.original, callersPoint);
+}
+
+// A candidate the output left out, proved as the non-real solution it should be: as computed,
+// else after Newton's method from it.
+bool provedNonReal(const Equations& system, const Point& p, Disc& disc) {
+  if (p.nanColumn || isReal(p.at)) return false;
+  disc = {p.at, provedRadius(system, p.at)};
+  if (std::isnan(disc.radius)) {
+    refineCompensated(system, disc.at);
+    disc.radius = provedRadius(system, disc.at);
+  }
+  return !std::isnan(disc.radius) && offTheRealSpace(disc.at, disc.radius);
+}
+
+// Whether the proved discs account for all eight solutions, each once.
+bool accountsForAll(const std::array<Disc, 2 * kMostSolutions>& discs, int count) {
+  if (count != kMostSolutions) return false;
+  for (int i = 0; i < count; ++i)
+    for (int j = i + 1; j < count; ++j)
+      if (!disjoint(discs[i].at, discs[i].radius, discs[j].at, discs[j].radius)) return false;
+  return true;
+}
+
+// The second of a near-real conjugate pair (the eigen-solver lists them together) that both
+// came back as one real point.
+bool conjugateOfPrevious(const Try& t, int i) {
+  if (i == 0) return false;
+  const Point& p = t.points[i];
+  const Point& previous = t.points[i - 1];
+  return !isReal(p.at) && p.real && previous.real && p.at == previous.at.conjugate();
+}
+
+// What a returned real point is: a root where its real part is one to the equations'
+// rounding; else, under a wider tolerance, the real part of a complex solution.
+PointKind kindOf(const Equations& system, const Point& p, bool pairReturnedOnce) {
+  if (isReal(p.at)) return PointKind::root;
+  const bool realPartSolves = largestRelativeResidual(system, p.at(0).real(), p.at(1).real(),
+                                                      p.at(2).real()) <= kRealResidualTolerance;
+  if (!realPartSolves) return PointKind::approximate;
+  return pairReturnedOnce ? PointKind::nearDouble : PointKind::root;
+}
+
+}  // namespace
+
 SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
                           const Output& output, const FastStart* fastStart) {
   const Equations& original = prepared.original;
@@ -48,12 +111,18 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
   // The fast path finds real eigenvalues only: complex points come the standard way.
   SolveOptions tries = options;
   if (output.complex) tries.method = Method::standard;
-  Try best = solveScaled(system, scaling.variableExponent, tries, output.complex != nullptr, report,
-                         fastStart);
+  Try best = solveScaled(system, scaling.variableExponent, tries, output.complex != nullptr,
+                         !output.nanColumns, report, fastStart);
   if (best.path == SolvePath::asGiven) separateCloseRoots(system, best);
+  // The calls with options return a near-real pair once; the three-argument call keeps both.
+  const bool pairsOnce = !output.nanColumns;
 
   const int exponent = scaling.variableExponent;
   int returned = 0;
+  std::array<Disc, 2 * kMostSolutions> discs;
+  int proved = 0;
+  bool everyPointProved = true;
+  std::array<bool, kBasisSize> returnedHere{};
   for (int i = 0; i < best.count; ++i) {
     Point& p = best.points[i];
     if (p.nanColumn) {
@@ -63,6 +132,10 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
     const bool wanted = output.complex ? p.error <= kForwardTolerance || !p.real
                                        : p.real && p.error <= kForwardTolerance;
     if (!wanted) continue;
+    if (pairsOnce && !output.complex && conjugateOfPrevious(best, i) && returnedHere[i - 1]) {
+      returnedHere[i] = true;
+      continue;
+    }
     if (output.complex && !p.real) {
       // Complex candidates were not refined on the way: polish and check them now.
       if (!(refineCompensated(system, p.at) <= kForwardTolerance)) continue;
@@ -83,11 +156,44 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
         !(largestRelativeResidualInFullRange(original, s(0).real(), s(1).real(), s(2).real(),
                                              kRealResidualTolerance) <= kRealResidualTolerance))
       continue;
+    const bool pairOnce = pairsOnce && !output.complex && i + 1 < best.count &&
+                          conjugateOfPrevious(best, i + 1) &&
+                          best.points[i + 1].error <= kForwardTolerance;
+    PointKind kind = output.complex ? PointKind::root : kindOf(system, p, pairOnce);
+    double radius = kNotProved;
+    if (options.certify) {
+      const ComplexPoint at =
+          output.complex ? p.at : ComplexPoint(p.at.real().cast<std::complex<double>>());
+      const ComplexPoint callers =
+          output.complex ? s : ComplexPoint(s.real().cast<std::complex<double>>());
+      radius = provedInCallersVariables(prepared, at, callers);
+      // A proof around the real point shows a real root there, whatever the candidate was.
+      if (!std::isnan(radius)) kind = PointKind::root;
+      if (std::isnan(radius) || !scaling.exact)
+        everyPointProved = false;
+      else
+        discs[proved++] = {at, std::ldexp(radius, -exponent)};
+    }
     if (output.complex)
       output.complex->push_back({s(0), s(1), s(2)});
     else
       output.real->push_back({s(0).real(), s(1).real(), s(2).real()});
+    returnedHere[i] = true;
+    if (returned < kMostSolutions) report.kind[returned] = kind, report.radius[returned] = radius;
     ++returned;
+  }
+  report.points = std::min(returned, kMostSolutions);
+  // The real set is complete where the candidates left out are proved non-real solutions and
+  // the proved discs, each non-real one beside its conjugate's, make up all eight.
+  if (options.certify && everyPointProved && scaling.exact && returned == proved) {
+    bool complete = true;
+    for (int i = 0; i < best.count && complete; ++i) {
+      if (returnedHere[i]) continue;
+      Disc disc;
+      complete = proved < 2 * kMostSolutions && provedNonReal(system, best.points[i], disc);
+      if (complete) discs[proved++] = disc;
+    }
+    report.certified = complete && accountsForAll(discs, proved);
   }
   if (report.status == SolveStatus::dependentEquations) return report;
   report.path = best.path;
@@ -98,6 +204,8 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
     report.status = best.complete() ? SolveStatus::solved : SolveStatus::partial;
   if (report.status == SolveStatus::partial && returned == 0)
     report.status = SolveStatus::declined, report.path = SolvePath::none;
+  if (report.status == SolveStatus::solved && returned == 0 && !output.complex)
+    report.status = SolveStatus::noRealSolution;
   return report;
 }
 

@@ -49,9 +49,11 @@ bool templateCandidates(const Equations& equations, Candidates& candidates) {
 // imaginary tolerance is the caller's. `fastStart`: the fast method's candidates if already
 // computed.
 Try solveScaled(const Equations& system, int exponent, const SolveOptions& options,
-                bool complexPoints, SolveReport& report, const FastStart* fastStart) {
+                bool complexPoints, bool everyCoordinate, SolveReport& report,
+                const FastStart* fastStart) {
   const Judging judging{std::ldexp(options.imaginaryTolerance, -exponent),
-                        complexPoints || options.imaginaryTolerance > kRealEigenvalueTolerance};
+                        complexPoints || options.imaginaryTolerance > kRealEigenvalueTolerance,
+                        everyCoordinate, options.imaginaryTolerance};
   // The fast method's result stands where it verifies completely and shows no close pair;
   // anything else goes the standard way, which is never less complete.
   if (options.method == Method::fast) {

@@ -71,6 +71,12 @@ struct Frame {
 struct Judging {
   double imaginaryTolerance;
   bool complexPoints;
+  // The calls with options: a candidate that counts as real by its z but is a verified
+  // complex solution (x or y far from real) counts as the complex solution it is, and under
+  // a wider tolerance every coordinate must be within it. The three-argument call judges by
+  // z alone.
+  bool everyCoordinate = false;
+  double relativeTolerance = 0;  // the caller's tolerance, relative to max(1, |point|)
 };
 
 // The fast method's candidates for a system as it stands: computed for this call alone, or
@@ -116,7 +122,8 @@ bool templateCandidates(const Equations& equations, Candidates& candidates);
 /// imaginary tolerance in `options` is the caller's. `fastStart`: the fast method's
 /// candidates if already computed (null: computed here where the fast method is asked for).
 Try solveScaled(const Equations& system, int exponent, const SolveOptions& options,
-                bool complexPoints, SolveReport& report, const FastStart* fastStart);
+                bool complexPoints, bool everyCoordinate, SolveReport& report,
+                const FastStart* fastStart);
 
 /// The template in one frame, its candidates brought back to the scaled system's variables
 /// and checked there. The first try, on the system as it stands, keeps its candidates as

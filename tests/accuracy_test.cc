@@ -202,18 +202,18 @@ TEST(Options, ReportsBadInputDependentEquationsAndNoRealSolution) {
   report = solveThreeQuadrics(a, b, sum, solutions);
   EXPECT_EQ(report.status, SolveStatus::dependentEquations);
 
-  // x² + y² + z² + 1 = 0 with two more spheres around it: nothing real, yet solved.
+  // x² + y² + z² + 1 = 0 with two more spheres around it: solved, and nothing is real.
   const std::array<double, 10> s1 = {1, 0, 0, 0, 1, 1, 1, 0, 0, 0},
                                s2 = {2, 0, 0, 0, 1, 1, 1, 1, 0, 0},
                                s3 = {2, 0, 0, 0, 1, 1, 1, 0, 1, 0};
   report = solveThreeQuadrics(s1, s2, s3, solutions);
   EXPECT_TRUE(solutions.empty());
-  EXPECT_EQ(report.status, SolveStatus::solved);
+  EXPECT_EQ(report.status, SolveStatus::noRealSolution);
 }
 
 // Three spheres whose intersection points have become a complex pair with imaginary parts
-// near 1e-3: the default tolerance returns nothing, a wider one the real part twice, and
-// the complex request the pair itself.
+// near 1e-3: the default tolerance returns nothing, a wider one the pair's real part once, as
+// an approximate point, and the complex request the pair itself.
 TEST(Options, ImaginaryToleranceAndComplexSolutions) {
   // Unit spheres around (±1, 0, 0) and (0, 1, 0), shrunk a little: they miss by ~1e-6.
   const double shrink = 1e-6;
@@ -224,9 +224,11 @@ TEST(Options, ImaginaryToleranceAndComplexSolutions) {
   solveThreeQuadrics(s1, s2, s3, defaults);
   SolveOptions options;
   options.imaginaryTolerance = 1e-2;
-  solveThreeQuadrics(s1, s2, s3, wide, options);
+  const SolveReport wideReport = solveThreeQuadrics(s1, s2, s3, wide, options);
   EXPECT_TRUE(defaults.empty());
-  ASSERT_EQ(wide.size(), 2u);
+  ASSERT_EQ(wide.size(), 1u);
+  EXPECT_EQ(wideReport.points, 1);
+  EXPECT_EQ(wideReport.kind[0], PointKind::approximate);
   EXPECT_NEAR(wide[0].y, 0, 1e-6);
   EXPECT_NEAR(wide[0].z, 0, 1e-6);
   ComplexSolutionList complex;

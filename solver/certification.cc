@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// The Krawczyk test for three quadrics. With Y an approximate inverse of the Jacobian J at the
+// centre p, g(v) = v - Y f(v) maps the polydisc B of radius r around p into itself and
+// contracts there when, for each row i,
+//
+//     b_i + (z_i + r w_i) r < r,
+//
+// with b_i >= |(Y f(p))_i|, z_i >= the i-th row sum of |I - Y J(p)| and w_i >= the i-th row
+// sum of |Y| times the equations' second derivatives: J is affine in the variables, so
+// I - Y J(v) = (I - Y J(p)) - Y H[v - p] exactly, and |Y H[v - p]| is at most r |Y| h. Then g
+// has exactly one fixed point in B, Y is invertible, and f has exactly one zero in B. The
+// argument holds in complex variables as in real ones (the mean value inequality along
+// segments), so a real test also excludes complex solutions from B.
+//
+// Every quantity is computed in double, with a bound on what rounding can have changed added
+// outward: the values and Jacobian entries by the error bounds of sums of products, the bounds
+// themselves by a factor and an allowance far above what their few operations can lose.
+#include "certification.h"
+
+#include <Eigen/LU>
+#include <algorithm>
+#include <cmath>
+#include <complex>
+
+#include "equation_terms.h"
+#include "verification.h"
+
+namespace quorvane {
+namespace {
+
+constexpr double kUnit = 0x1p-53;  // the unit roundoff of double
+// A sum of ten products of (complex) doubles errs by at most about 17 u times the sum of the
+// terms' magnitudes, a sum of four by about 6 u: these allow twice that.
+constexpr double kValueError = 32 * kUnit;
+constexpr double kLinearError = 16 * kUnit;
+// A bound computed in a few dozen rounded operations on non-negative numbers, made a bound
+// again: far above the relative error (1 + u)^50 - 1 and the absolute error of underflows.
+constexpr double kBoundGrowth = 1 + 0x1p-40;
+constexpr double kUnderflowAllowance = 0x1p-1000;
+
+double upper(double bound) {
+  return bound * kBoundGrowth + kUnderflowAllowance;
+}
+
+double lower(double bound) {
+  return bound * (1 - 0x1p-40) - kUnderflowAllowance;
+}
+
+template <class Scalar>
+double radiusAt(const Equations& q, const Eigen::Matrix<Scalar, 3, 1>& p) {
+  using Matrix = Eigen::Matrix<Scalar, 3, 3>;
+  Scalar monomials[kTermCount];
+  monomialsAt(p(0), p(1), p(2), monomials);
+  double valueBound[3], jacobianError[3][3], curvature[3];
+  Matrix jacobian;
+  for (int e = 0; e < kEquationCount; ++e) {
+    Scalar value;
+    const double size = sumOfTerms(q.row(e), monomials, value);
+    valueBound[e] = std::abs(value) + kValueError * size;
+    // The gradient's entries are sums of four products: c_xy y + c_xz z + 2 c_xx x + c_x, ...
+    Scalar gradient[3];
+    gradientAt(q.row(e), p(0), p(1), p(2), gradient);
+    const double c[kCoefficientCount] = {std::abs(q(e, 0)), std::abs(q(e, 1)), std::abs(q(e, 2)),
+                                         std::abs(q(e, 3)), std::abs(q(e, 4)), std::abs(q(e, 5)),
+                                         std::abs(q(e, 6)), std::abs(q(e, 7)), std::abs(q(e, 8)),
+                                         std::abs(q(e, 9))};
+    const double ax = std::abs(p(0)), ay = std::abs(p(1)), az = std::abs(p(2));
+    const double gradientSize[3] = {c[1] * ay + c[2] * az + 2 * c[4] * ax + c[7],
+                                    c[1] * ax + c[3] * az + 2 * c[5] * ay + c[8],
+                                    c[2] * ax + c[3] * ay + 2 * c[6] * az + c[9]};
+    for (int j = 0; j < 3; ++j) {
+      jacobian(e, j) = gradient[j];
+      jacobianError[e][j] = kLinearError * gradientSize[j];
+    }
+    curvature[e] = 2 * (c[1] + c[2] + c[3] + c[4] + c[5] + c[6]);
+  }
+  const Matrix inverse = jacobian.inverse();
+  if (!inverse.allFinite()) return kNaN;
+  const Matrix product = inverse * jacobian;
+  double b = 0, z = 0, w = 0;
+  for (int i = 0; i < 3; ++i) {
+    double bi = 0, zi = 0, wi = 0;
+    for (int l = 0; l < 3; ++l) {
+      const double y = std::abs(inverse(i, l));
+      bi += y * valueBound[l];
+      wi += y * curvature[l];
+    }
+    for (int j = 0; j < 3; ++j) {
+      const double identity = i == j ? 1 : 0;
+      double rounding = identity, fromJacobian = 0;
+      for (int l = 0; l < 3; ++l) {
+        const double y = std::abs(inverse(i, l));
+        rounding += y * std::abs(jacobian(l, j));
+        fromJacobian += y * jacobianError[l][j];
+      }
+      zi += std::abs(identity - product(i, j)) + kLinearError * rounding + fromJacobian;
+    }
+    b = std::max(b, bi), z = std::max(z, zi), w = std::max(w, wi);
+  }
+  b = upper(b), z = upper(z), w = upper(w);
+  if (!(z < 1)) return kNaN;
+  // The radius that leaves the most room when the curvature term is small; the test decides.
+  const double r = 2 * b / (1 - z);
+  if (!(r > 0) || !std::isfinite(r)) return kNaN;
+  return upper(b + (z + r * w) * r) < r ? r : kNaN;
+}
+
+}  // namespace
+
+double provedRadius(const Equations& equations, const ComplexPoint& at) {
+  if (!at.allFinite()) return kNaN;
+  if (at.imag().isZero(0)) return radiusAt<double>(equations, at.real());
+  return radiusAt<std::complex<double>>(equations, at);
+}
+
+bool disjoint(const ComplexPoint& a, double radiusOfA, const ComplexPoint& b, double radiusOfB) {
+  const double reach = upper(radiusOfA + radiusOfB);
+  for (int v = 0; v < 3; ++v)
+    if (lower(std::abs(a(v) - b(v))) > reach) return true;
+  return false;
+}
+
+bool offTheRealSpace(const ComplexPoint& at, double radius) {
+  for (int v = 0; v < 3; ++v)
+    if (std::abs(at(v).imag()) > radius) return true;
+  return false;
+}
+
+}  // namespace quorvane

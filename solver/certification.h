@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// Proofs of solutions: a Krawczyk test on a polydisc around a point, with every rounding of
+// the test bounded, proves that the polydisc holds exactly one solution.
+#pragma once
+
+#include "compensated.h"
+#include "equations.h"
+
+namespace quorvane {
+
+/// The radius r of the polydisc |v - at(v)| <= r (v = x, y, z, complex modulus) in which
+/// the test proves exactly one solution of `equations`, in their variables; NaN where it
+/// fails. Around a real point the polydisc is its own conjugate, so the solution is real.
+double provedRadius(const Equations& equations, const ComplexPoint& at);
+
+/// Whether two proved polydiscs are disjoint, by a margin that rounding cannot close.
+bool disjoint(const ComplexPoint& a, double radiusOfA, const ComplexPoint& b, double radiusOfB);
+
+/// Whether a proved polydisc holds no real point, so that its solution is not real.
+bool offTheRealSpace(const ComplexPoint& at, double radius);
+
+}  // namespace quorvane
