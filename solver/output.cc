@@ -72,13 +72,42 @@ bool provedNonReal(const Equations& system, const Point& p, Disc& disc) {
   return !std::isnan(disc.radius) && offTheRealSpace(disc.at, disc.radius);
 }
 
-// Whether the proved discs account for all eight solutions, each once.
-bool accountsForAll(const std::array<Disc, 2 * kMostSolutions>& discs, int count) {
-  if (count != kMostSolutions) return false;
-  for (int i = 0; i < count; ++i)
-    for (int j = i + 1; j < count; ++j)
-      if (!disjoint(discs[i].at, discs[i].radius, discs[j].at, discs[j].radius)) return false;
-  return true;
+// The proved discs, pairwise disjoint, so that each holds a solution none of the others does.
+struct DisjointDiscs {
+  std::array<Disc, kMostSolutions> discs;
+  int count = 0;
+
+  bool disjointFromAll(const Disc& d) const {
+    for (int i = 0; i < count; ++i)
+      if (!disjoint(discs[i].at, discs[i].radius, d.at, d.radius)) return false;
+    return true;
+  }
+  // False where `d` meets one of them: the same solution found twice, or two too close to
+  // tell apart.
+  bool add(const Disc& d) {
+    if (count == kMostSolutions || !disjointFromAll(d)) return false;
+    discs[count++] = d;
+    return true;
+  }
+};
+
+// A non-real candidate beside the returned points: counted where proved and disjoint from
+// every disc so far (one that meets a disc is a solution already counted, or unresolved).
+void countNonReal(const Equations& system, const Point& p, DisjointDiscs& found) {
+  Disc disc;
+  if (provedNonReal(system, p, disc) && found.disjointFromAll(disc)) found.add(disc);
+}
+
+// The template's non-real candidates of the system as it stands, counted beside `found`.
+void countTemplatesNonReal(const Equations& system, DisjointDiscs& found) {
+  Candidates candidates;
+  if (!templateCandidates(system, candidates)) return;
+  for (const Candidate& c : candidates) {
+    if (c.zeroDivisor || c.z.imag() == 0) continue;
+    Point p;
+    p.at = ComplexPoint(c.x, c.y, c.z);
+    countNonReal(system, p, found);
+  }
 }
 
 // The second of a near-real conjugate pair (the eigen-solver lists them together) that both
@@ -119,8 +148,7 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
 
   const int exponent = scaling.variableExponent;
   int returned = 0;
-  std::array<Disc, 2 * kMostSolutions> discs;
-  int proved = 0;
+  DisjointDiscs found;
   bool everyPointProved = true;
   std::array<bool, kBasisSize> returnedHere{};
   for (int i = 0; i < best.count; ++i) {
@@ -169,10 +197,8 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
       radius = provedInCallersVariables(prepared, at, callers);
       // A proof around the real point shows a real root there, whatever the candidate was.
       if (!std::isnan(radius)) kind = PointKind::root;
-      if (std::isnan(radius) || !scaling.exact)
+      if (std::isnan(radius) || !scaling.exact || !found.add({at, std::ldexp(radius, -exponent)}))
         everyPointProved = false;
-      else
-        discs[proved++] = {at, std::ldexp(radius, -exponent)};
     }
     if (output.complex)
       output.complex->push_back({s(0), s(1), s(2)});
@@ -185,15 +211,13 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
   report.points = std::min(returned, kMostSolutions);
   // The real set is complete where the candidates left out are proved non-real solutions and
   // the proved discs, each non-real one beside its conjugate's, make up all eight.
-  if (options.certify && everyPointProved && scaling.exact && returned == proved) {
-    bool complete = true;
-    for (int i = 0; i < best.count && complete; ++i) {
-      if (returnedHere[i]) continue;
-      Disc disc;
-      complete = proved < 2 * kMostSolutions && provedNonReal(system, best.points[i], disc);
-      if (complete) discs[proved++] = disc;
-    }
-    report.certified = complete && accountsForAll(discs, proved);
+  if (options.certify && everyPointProved && scaling.exact) {
+    for (int i = 0; i < best.count; ++i)
+      if (!returnedHere[i]) countNonReal(system, best.points[i], found);
+    // The fast method lists real candidates only: the others come from the template.
+    if (found.count < kMostSolutions && report.method == Method::fast)
+      countTemplatesNonReal(system, found);
+    report.certified = found.count == kMostSolutions;
   }
   if (report.status == SolveStatus::dependentEquations) return report;
   report.path = best.path;
