@@ -52,8 +52,8 @@ class PointKind(enum.IntEnum):
     real double root: returned once, as its real point."""
     APPROXIMATE = 2
     """Only under an imag_tol wider than the default: the real part of a complex solution
-    whose every coordinate is within imag_tol of real, relative to max(1, |point|); returned
-    once for a conjugate pair."""
+    whose every coordinate is within imag_tol of real, relative to max(1, the point's norm);
+    returned once for a conjugate pair."""
 
 
 # The library's codes for the coordinates a system was solved in, and for a rejected input.
