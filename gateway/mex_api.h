@@ -19,12 +19,16 @@ extern "C" {
 typedef struct mxArray_tag mxArray;
 typedef std::size_t mwSize;
 typedef enum { mxREAL, mxCOMPLEX } mxComplexity;
+typedef bool mxLogical;  // as MATLAB's matrix.h has it for C++
 
 // libmx.dll keeps the plain names for the 32-bit-size calls; the 64-bit ones have this suffix.
 #define mxCreateDoubleMatrix mxCreateDoubleMatrix_730
+#define mxCreateLogicalMatrix mxCreateLogicalMatrix_730
 #define mxGetString mxGetString_730
 
 mxArray* mxCreateDoubleMatrix(mwSize rows, mwSize columns, mxComplexity complexity);
+mxArray* mxCreateLogicalMatrix(mwSize rows, mwSize columns);
+mxLogical* mxGetLogicals(const mxArray* array);
 double* mxGetPr(const mxArray* array);
 bool mxIsDouble(const mxArray* array);
 bool mxIsComplex(const mxArray* array);

@@ -16,6 +16,18 @@
 %   what QUORVANE returns for that system alone, except that QUORVANE's NaN
 %   column for a solution at infinity is left out.
 %
+%   [S, K, R, P, V] = QUORVANE_BATCH(C, ...) also describes every column and
+%   every system. R and P are 1 x M like K: R(j) is the half-width of a box
+%   around S(:, j) (the same in every coordinate, absolute) proved to hold
+%   exactly one solution, NaN where not proved (always without 'Certify');
+%   P(j) is what the point is: 0 a root of the system; 1 a complex pair, or
+%   two real roots, that the input's precision cannot tell from one real
+%   double root, returned once as its real point; 2 (only under an 'ImagTol'
+%   wider than the default) the real part of a complex solution within the
+%   tolerance of real, returned once for a conjugate pair. V is a 1 x N
+%   logical: V(k) is true when 'Certify' proved that system k's columns are
+%   all its real solutions.
+%
 %   QUORVANE_BATCH(C, THREADS) uses at most THREADS threads (a whole number
 %   from 1 to 4096); by default every core. Threads take a few systems at a
 %   time, so a busy core does not hold up the others, and a batch of fewer
@@ -42,6 +54,11 @@
 %     'Refine'   true or false (a logical scalar, or 1 or 0), default false:
 %                Newton steps on the original equations for every returned
 %                solution, while they make it more accurate.
+%     'Certify'  true or false (a logical scalar, or 1 or 0), default false:
+%                prove every returned point by an interval Newton test, with
+%                its rounding accounted for, on a box around it (R), and
+%                prove each system's real solutions complete where the
+%                proved boxes account for all eight solutions (V).
 %
 %   With the defaults, each column is exactly what QUORVANE returns (see
 %   above); with other options, what the library's solveThreeQuadrics
@@ -51,7 +68,8 @@
 %   quorvane:notDouble, quorvane:sparse, quorvane:complex,
 %   quorvane:batchShape, quorvane:threads, quorvane:optionName (not one of
 %   the names above), quorvane:optionValue (a name without its value),
-%   quorvane:method, quorvane:imagTol, quorvane:refine (a bad value),
+%   quorvane:method, quorvane:imagTol, quorvane:refine, quorvane:certify (a
+%   bad value),
 %   quorvane:outOfMemory, quorvane:tooLong and quorvane:internal.
 %
 %   Example: the system of HELP QUORVANE twice, 8 solutions each:
@@ -61,6 +79,7 @@
 %            -6, 4, -2, -4, 1, 4, 1, -1, -2, 1]';
 %       [S, K] = quorvane_batch([c, c])   % S is 3 x 16, K is [1 1 ... 2 2]
 %       S = quorvane_batch([c, c], 2, 'Method', 'fast', 'Refine', true)
+%       [S, K, R, P, V] = quorvane_batch([c, c], 'Certify', true)
 %
 %   See also QUORVANE.
 
@@ -86,9 +105,18 @@
 %! ## Whole-number points, so that rounding makes the sort safe.
 %! assert (S, round (S), 1e-9);
 %! assert (sortrows (round (S(:, 9:16))'), sortrows (round (quorvane (c(1:10), c(11:20), c(21:30)))'));
+%!test
+%! c = [6, 2, 0, 0, 1, 1, 0, -7, -7, 0, -2, -2, 2, -2, 1, 1, 1, -1, 1, -1, ...
+%!      -6, 4, -2, -4, 1, 4, 1, -1, -2, 1]';
+%! [S, K, R, P, V] = quorvane_batch ([c, zeros(30, 1)], "Certify", true);
+%! assert (size (S), [3, 8]);
+%! assert (size (R), [1, 8]);
+%! assert (P, zeros (1, 8));
+%! assert (islogical (V) && isequal (size (V), [1, 2]) && ! V(2));
 %!error <quorvane_batch: C is .*10 x 3 x N> quorvane_batch (zeros (3, 10))
 %!error <thread count> quorvane_batch (zeros (30, 1), 0)
 %!error <expected 'standard' or 'fast'> quorvane_batch (zeros (30, 1), "Method", "quick")
-%!error <'Method', 'ImagTol' or 'Refine'> quorvane_batch (zeros (30, 1), "Threads", 2)
+%!error <'Method', 'ImagTol', 'Refine' or 'Certify'> quorvane_batch (zeros (30, 1), "Threads", 2)
+%!error <'Certify' .argument 4. is 2; expected true or false> quorvane_batch (zeros (30, 1), 1, "Certify", 2)
 
 % SPDX-License-Identifier: BSD-3-Clause

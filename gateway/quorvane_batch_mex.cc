@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// [S, K] = quorvane_batch(C, threads, name, value, ...): the real solutions of many systems, as
-// a MEX function.
+// [S, K, R, P, V] = quorvane_batch(C, threads, name, value, ...): the real solutions of many
+// systems, their system numbers, radii and kinds, and each system's certified flag, as a MEX
+// function.
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -41,6 +42,7 @@ constexpr ArrayRule kBatchShape = {
 struct BatchRequest {
   unsigned threads = std::max(1u, std::thread::hardware_concurrency());
   SolveOptions solve;
+  bool reportEach = false;  ///< an output past K asks for every system's report
 };
 static_assert(std::is_trivially_destructible_v<BatchRequest>);
 
@@ -96,6 +98,16 @@ struct NamedMethod {
 };
 constexpr NamedMethod kMethods[] = {{"standard", Method::standard}, {"fast", Method::fast}};
 
+// A logical scalar, or the double 1 or 0.
+bool readFlag(const mxArray* value, bool& flag) {
+  if (!(mxIsLogical(value) && mxGetNumberOfElements(value) == 1) && !isRealDoubleScalar(value))
+    return false;
+  const double number = mxGetScalar(value);
+  if (number != 0 && number != 1) return false;
+  flag = number == 1;
+  return true;
+}
+
 struct Option {
   const char* name;  ///< as the help text spells it; matched ignoring case
   const char* identifier;
@@ -125,16 +137,20 @@ constexpr Option kOptions[] = {
      }},
     {"Refine", "quorvane:refine", "true or false (a logical scalar, or 1 or 0)",
      [](const mxArray* value, SolveOptions& options) -> bool {
-       if (!(mxIsLogical(value) && mxGetNumberOfElements(value) == 1) && !isRealDoubleScalar(value))
-         return false;
-       const double flag = mxGetScalar(value);
-       if (flag != 0 && flag != 1) return false;
-       options.refine = flag == 1;
-       return true;
+       return readFlag(value, options.refine);
+     }},
+    {"Certify", "quorvane:certify", "true or false (a logical scalar, or 1 or 0)",
+     [](const mxArray* value, SolveOptions& options) -> bool {
+       return readFlag(value, options.certify);
      }},
 };
 
-constexpr const char* kOptionNames = "'Method', 'ImagTol' or 'Refine'";
+constexpr const char* kOptionNames = "'Method', 'ImagTol', 'Refine' or 'Certify'";
+
+// S, K, then each point's radius and kind, then each system's certified flag.
+constexpr int kMostOutputs = 5;
+// From this output on, the call needs a report of every system.
+constexpr int kFirstReportOutput = 3;
 
 // Name-value pairs from argument `first` on; later pairs override earlier ones.
 CallError readOptions(int first, int nrhs, const mxArray* prhs[], SolveOptions& options) {
@@ -168,10 +184,10 @@ CallError checkBatchArguments(int nlhs, int nrhs, const mxArray* prhs[], BatchRe
                      "expected the coefficient array C, optionally the thread count, then "
                      "name-value options (%s); got %d arguments",
                      kOptionNames, nrhs);
-  if (nlhs > 2)
+  if (nlhs > kMostOutputs)
     return callError("quorvane:outputCount",
-                     "expected at most two outputs, the solutions and their system numbers; %d "
-                     "requested",
+                     "expected at most five outputs: the solutions, their system numbers, their "
+                     "radii, their kinds and each system's certified flag; %d requested",
                      nlhs);
   const mxArray* c = prhs[0];
   if (const ArrayRule* broken = brokenRule(c, kBatchShape))
@@ -191,6 +207,7 @@ CallError checkBatchArguments(int nlhs, int nrhs, const mxArray* prhs[], BatchRe
     request.threads = static_cast<unsigned>(threads);
     firstOption = 2;
   }
+  request.reportEach = nlhs >= kFirstReportOutput;
   return readOptions(firstOption, nrhs, prhs, request.solve);
 }
 
@@ -201,6 +218,7 @@ CallError solveIntoState(const double* coefficients, std::size_t count,
     BatchOptions options;
     options.threads = request.threads;
     options.solve = request.solve;
+    options.reportEach = request.reportEach;
     solveBatch(coefficients, count, batchState, options);
     return noError();
   } catch (...) {
@@ -208,7 +226,13 @@ CallError solveIntoState(const double* coefficients, std::size_t count,
   }
 }
 
-void writeOutputs(int nlhs, mxArray* plhs[]) {
+// The j-th point of a system is described by its report's kind[j] and radius[j]; a system has
+// at most eight points, and the bound keeps a faulty count from reading past the report.
+bool inReport(std::size_t j) {
+  return j < static_cast<std::size_t>(kMostSolutions);
+}
+
+void writeOutputs(int nlhs, mxArray* plhs[], std::size_t count) {
   const auto found = static_cast<mwSize>(batchState.solutions.size());
   plhs[0] = mxCreateDoubleMatrix(3, found, mxREAL);
   double* points = mxGetPr(plhs[0]);
@@ -221,6 +245,27 @@ void writeOutputs(int nlhs, mxArray* plhs[]) {
   plhs[1] = mxCreateDoubleMatrix(1, found, mxREAL);
   double* systems = mxGetPr(plhs[1]);
   for (std::int64_t k : batchState.system) *systems++ = static_cast<double>(k + 1);
+  if (nlhs < kFirstReportOutput) return;
+  plhs[2] = mxCreateDoubleMatrix(1, found, mxREAL);
+  double* const radii = mxGetPr(plhs[2]);
+  double* kinds = nullptr;
+  if (nlhs >= 4) {
+    plhs[3] = mxCreateDoubleMatrix(1, found, mxREAL);
+    kinds = mxGetPr(plhs[3]);
+  }
+  // Rows come system by system; j counts a system's rows, as its report numbers its points.
+  std::size_t j = 0;
+  for (std::size_t i = 0; i < batchState.system.size(); ++i) {
+    if (i > 0 && batchState.system[i] != batchState.system[i - 1]) j = 0;
+    const SolveReport& report = batchState.reports[batchState.system[i]];
+    radii[i] = inReport(j) ? report.radius[j] : kNotProved;
+    if (kinds != nullptr) kinds[i] = inReport(j) ? static_cast<double>(report.kind[j]) : kNotProved;
+    ++j;
+  }
+  if (nlhs < 5) return;
+  plhs[4] = mxCreateLogicalMatrix(1, static_cast<mwSize>(count));
+  mxLogical* const certified = mxGetLogicals(plhs[4]);
+  for (std::size_t k = 0; k < count; ++k) certified[k] = batchState.reports[k].certified;
 }
 
 void raise(const CallError& error) {
@@ -239,5 +284,5 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
   const quorvane::CallError failed =
       quorvane::solveIntoState(count ? mxGetPr(prhs[0]) : nullptr, count, request);
   if (failed.identifier != nullptr) return quorvane::raise(failed);
-  quorvane::writeOutputs(nlhs, plhs);
+  quorvane::writeOutputs(nlhs, plhs, count);
 }

@@ -94,21 +94,41 @@ py::array pointRows(std::vector<Point>&& points) {
       reinterpret_cast<const T*>(owned->data()), owner);
 }
 
-SolveOptions solveOptions(double imaginaryTolerance, bool refine, bool fast) {
+SolveOptions solveOptions(double imaginaryTolerance, bool refine, bool fast, bool certify) {
   SolveOptions options;
   options.imaginaryTolerance = imaginaryTolerance;
   options.refine = refine;
   options.method = fast ? Method::fast : Method::standard;
+  options.certify = certify;
   return options;
 }
 
-// The package's status codes: the library's SolveStatus values, and one more for a real
-// request solved without any real solution, which users tell apart from a solved one.
-constexpr std::int8_t kNoRealSolution = 5;
+// The package's status codes are the library's SolveStatus values, Status.NO_REAL_SOLUTION
+// among them.
+static_assert(static_cast<int>(SolveStatus::noRealSolution) == 5);
 
-std::int8_t statusCode(const SolveReport& report, bool foundNone, bool complexRequest) {
-  if (report.status == SolveStatus::solved && foundNone && !complexRequest) return kNoRealSolution;
+std::int8_t statusCode(const SolveReport& report) {
   return static_cast<std::int8_t>(report.status);
+}
+
+// The package's PointKind codes are the library's.
+static_assert(static_cast<int>(PointKind::root) == 0 &&
+              static_cast<int>(PointKind::nearDouble) == 1 &&
+              static_cast<int>(PointKind::approximate) == 2);
+
+// Marks a padded row that holds no point, in the padded form's kind array.
+constexpr std::int8_t kNoPoint = -1;
+
+// What the report says of the `j`-th point the call returned for a system: its kind code and
+// its proved radius (NaN where not proved). A system has at most eight points; the bound keeps
+// a faulty count from reading past the report.
+std::int8_t kindCode(const SolveReport& report, std::size_t j) {
+  return j < static_cast<std::size_t>(kMostSolutions) ? static_cast<std::int8_t>(report.kind[j])
+                                                      : kNoPoint;
+}
+
+double radiusOf(const SolveReport& report, std::size_t j) {
+  return j < static_cast<std::size_t>(kMostSolutions) ? report.radius[j] : kNotProved;
 }
 
 std::array<double, kCoefficients> equationArgument(const py::object& value,
@@ -123,15 +143,29 @@ std::array<double, kCoefficients> equationArgument(const py::object& value,
   return equation;
 }
 
-// (points, status, path, argument, problem) of one system.
+// (radius, kind) of a system's `count` points, as (count,) float64 and int8 arrays.
+std::pair<py::array_t<double>, py::array_t<std::int8_t>> pointReports(const SolveReport& report,
+                                                                      py::ssize_t count) {
+  py::array_t<double> radius(count);
+  py::array_t<std::int8_t> kind(count);
+  double* const radii = radius.mutable_data();
+  std::int8_t* const kinds = kind.mutable_data();
+  for (py::ssize_t j = 0; j < count; ++j) {
+    radii[j] = radiusOf(report, static_cast<std::size_t>(j));
+    kinds[j] = kindCode(report, static_cast<std::size_t>(j));
+  }
+  return {radius, kind};
+}
+
+// (points, status, path, argument, problem, certified, radius, kind) of one system.
 py::tuple solve(const py::object& c1, const py::object& c2, const py::object& c3,
-                double imaginaryTolerance, bool complexRequest, bool refine, bool fast) {
+                double imaginaryTolerance, bool complexRequest, bool refine, bool fast,
+                bool certify) {
   const std::array<std::array<double, kCoefficients>, kEquations> equations = {
       equationArgument(c1, "c1"), equationArgument(c2, "c2"), equationArgument(c3, "c3")};
-  const SolveOptions options = solveOptions(imaginaryTolerance, refine, fast);
+  const SolveOptions options = solveOptions(imaginaryTolerance, refine, fast, certify);
   SolveReport report;
   py::array points;
-  bool foundNone = false;
   if (complexRequest) {
     ComplexSolutionList solutions;
     {
@@ -139,7 +173,6 @@ py::tuple solve(const py::object& c1, const py::object& c2, const py::object& c3
       report = solveThreeQuadricsComplex(equations[0].data(), equations[1].data(),
                                          equations[2].data(), solutions, options);
     }
-    foundNone = solutions.empty();
     points = pointRows(std::move(solutions));
   } else {
     SolutionList solutions;
@@ -147,12 +180,11 @@ py::tuple solve(const py::object& c1, const py::object& c2, const py::object& c3
       py::gil_scoped_release released;
       report = solveThreeQuadrics(equations[0], equations[1], equations[2], solutions, options);
     }
-    foundNone = solutions.empty();
     points = pointRows(std::move(solutions));
   }
-  return py::make_tuple(points, statusCode(report, foundNone, complexRequest),
-                        static_cast<int>(report.path), report.argument,
-                        static_cast<int>(report.problem));
+  auto [radius, kind] = pointReports(report, points.shape(0));
+  return py::make_tuple(points, statusCode(report), static_cast<int>(report.path), report.argument,
+                        static_cast<int>(report.problem), report.certified, radius, kind);
 }
 
 // threads=None means every core; otherwise an integer (not a float: no silent truncation)
@@ -213,19 +245,59 @@ py::array paddedPoints(const BasicBatchSolutions<Point>& out, std::vector<py::ss
   return points;
 }
 
+// The per-system and per-row outputs of full_output: status and certified over the leading
+// axes, radius and kind per returned row (padded: per slot, with NaN and kNoPoint where no
+// point is).
+struct BatchReports {
+  py::array_t<std::int8_t> status;
+  py::array_t<bool> certified;
+  py::array_t<double> radius;
+  py::array_t<std::int8_t> kind;
+};
+
+template <class Point>
+BatchReports batchReports(const BasicBatchSolutions<Point>& out,
+                          const std::vector<py::ssize_t>& leading, bool padded) {
+  BatchReports reports{py::array_t<std::int8_t>(leading), py::array_t<bool>(leading), {}, {}};
+  std::int8_t* const codes = reports.status.mutable_data();
+  bool* const proved = reports.certified.mutable_data();
+  for (std::size_t k = 0; k < out.reports.size(); ++k) {
+    codes[k] = statusCode(out.reports[k]);
+    proved[k] = out.reports[k].certified;
+  }
+  std::vector<py::ssize_t> rowShape = leading;
+  if (padded)
+    rowShape.push_back(kMaxSolutions);
+  else
+    rowShape.assign(1, static_cast<py::ssize_t>(out.solutions.size()));
+  reports.radius = py::array_t<double>(rowShape);
+  reports.kind = py::array_t<std::int8_t>(rowShape);
+  double* const radii = reports.radius.mutable_data();
+  std::int8_t* const kinds = reports.kind.mutable_data();
+  if (padded) {
+    std::fill_n(radii, reports.radius.size(), kNotProved);
+    std::fill_n(kinds, reports.kind.size(), kNoPoint);
+  }
+  // Rows come system by system; j counts a system's rows, as its report numbers its points.
+  std::size_t j = 0;
+  for (std::size_t i = 0; i < out.system.size(); ++i) {
+    if (i > 0 && out.system[i] != out.system[i - 1]) j = 0;
+    const std::int64_t k = out.system[i];
+    const std::size_t slot = padded ? static_cast<std::size_t>(k) * kMaxSolutions + j : i;
+    radii[slot] = radiusOf(out.reports[k], j);
+    kinds[slot] = kindCode(out.reports[k], j);
+    ++j;
+  }
+  return reports;
+}
+
 template <class Point>
 py::tuple batchResult(BasicBatchSolutions<Point>& out, const std::vector<py::ssize_t>& leading,
-                      bool padded, bool withStatus, bool complexRequest) {
+                      bool padded, bool fullOutput) {
   py::list result;
-  py::array_t<std::int8_t> status;
-  if (withStatus) {
-    std::vector<bool> foundSome(out.reports.size(), false);
-    for (std::int64_t k : out.system) foundSome[k] = true;
-    status = py::array_t<std::int8_t>(leading);
-    std::int8_t* const codes = status.mutable_data();
-    for (std::size_t k = 0; k < out.reports.size(); ++k)
-      codes[k] = statusCode(out.reports[k], !foundSome[k], complexRequest);
-  }
+  BatchReports reports;
+  // Before the flat form moves the solutions and their system numbers into the result.
+  if (fullOutput) reports = batchReports(out, leading, padded);
   if (padded) {
     py::array_t<std::int64_t> count;
     result.append(paddedPoints(out, leading, count));
@@ -238,13 +310,18 @@ py::tuple batchResult(BasicBatchSolutions<Point>& out, const std::vector<py::ssi
     result.append(
         py::array_t<std::int64_t>(static_cast<py::ssize_t>(system->size()), system->data(), owner));
   }
-  if (withStatus) result.append(status);
+  if (fullOutput) {
+    result.append(reports.status);
+    result.append(reports.certified);
+    result.append(reports.radius);
+    result.append(reports.kind);
+  }
   return py::tuple(result);
 }
 
 py::tuple solveBatchOfSystems(const py::object& coefficients, const py::object& threads,
                               double imaginaryTolerance, bool complexRequest, bool refine,
-                              bool fast, bool padded, bool withStatus) {
+                              bool fast, bool certify, bool padded, bool fullOutput) {
   const Float64Array systems = float64Array(coefficients, "coefficients");
   const py::ssize_t axes = systems.ndim();
   if (axes < 2 || systems.shape(axes - 2) != kEquations || systems.shape(axes - 1) != kCoefficients)
@@ -254,9 +331,9 @@ py::tuple solveBatchOfSystems(const py::object& coefficients, const py::object& 
 
   BatchOptions options;
   options.threads = workerCount(threads, count);
-  options.solve = solveOptions(imaginaryTolerance, refine, fast);
+  options.solve = solveOptions(imaginaryTolerance, refine, fast, certify);
   options.interrupted = SignalPoll{};
-  options.reportEach = withStatus;
+  options.reportEach = fullOutput;
   // The workers read the caller's array in place, with the GIL released: the documentation
   // asks that it not change meanwhile, as numpy's own functions do.
   const double* const data = systems.data();
@@ -274,7 +351,7 @@ py::tuple solveBatchOfSystems(const py::object& coefficients, const py::object& 
       if (!PyErr_Occurred()) PyErr_SetNone(PyExc_KeyboardInterrupt);
       throw py::error_already_set();
     }
-    return batchResult(out, leading, padded, withStatus, complexRequest);
+    return batchResult(out, leading, padded, fullOutput);
   };
   if (complexRequest) {
     ComplexBatchSolutions out;
@@ -290,8 +367,9 @@ py::tuple solveBatchOfSystems(const py::object& coefficients, const py::object& 
 PYBIND11_MODULE(_core, module) {
   module.doc() = "The compiled solver; use it through the quorvane package.";
   module.def("solve", &quorvane::solve, py::arg("c1"), py::arg("c2"), py::arg("c3"),
-             py::arg("imag_tol"), py::arg("complex"), py::arg("refine"), py::arg("fast"));
+             py::arg("imag_tol"), py::arg("complex"), py::arg("refine"), py::arg("fast"),
+             py::arg("certify"));
   module.def("solve_batch", &quorvane::solveBatchOfSystems, py::arg("coefficients"),
              py::arg("threads"), py::arg("imag_tol"), py::arg("complex"), py::arg("refine"),
-             py::arg("fast"), py::arg("padded"), py::arg("status"));
+             py::arg("fast"), py::arg("certify"), py::arg("padded"), py::arg("full_output"));
 }

@@ -10,7 +10,7 @@ its own and only where Dask is installed, maps solve_batch over the chunks of a 
 
 import enum
 import numbers
-from dataclasses import dataclass
+from dataclasses import dataclass, field
 from importlib.metadata import version as _installed_version
 from typing import Optional
 
@@ -19,7 +19,7 @@ import numpy as np
 from . import _core
 from ._quadric_form import quadric_coefficients, quadric_matrix, sphere_coefficients
 
-__all__ = ["solve", "solve_batch", "Status", "SolveInfo", "quadric_coefficients",
+__all__ = ["solve", "solve_batch", "Status", "PointKind", "SolveInfo", "quadric_coefficients",
            "quadric_matrix", "sphere_coefficients"]
 # The version of the installed distribution, which the build reads from CMakeLists.txt.
 __version__ = _installed_version("quorvane")
@@ -39,7 +39,21 @@ class Status(enum.IntEnum):
     DEPENDENT_EQUATIONS = 4
     """The equations depend on each other: a curve of solutions, or none."""
     NO_REAL_SOLUTION = 5
-    """Solved, and no solution is real within `imag_tol` (try complex=True)."""
+    """Every candidate was verified and none is real within `imag_tol` (try complex=True)."""
+
+
+class PointKind(enum.IntEnum):
+    """What a returned point is: `info.kind` of solve, the kind array of solve_batch."""
+
+    ROOT = 0
+    """A solution of the system: verified, and proved where certify=True was asked."""
+    NEAR_DOUBLE = 1
+    """A complex pair, or two real roots, that the input's precision cannot tell from one
+    real double root: returned once, as its real point."""
+    APPROXIMATE = 2
+    """Only under an imag_tol wider than the default: the real part of a complex solution
+    whose every coordinate is within imag_tol of real, relative to max(1, the point's norm);
+    returned once for a conjugate pair."""
 
 
 # The library's codes for the coordinates a system was solved in, and for a rejected input.
@@ -60,6 +74,15 @@ class SolveInfo:
     """For BAD_INPUT, the rejected argument: "c1", "c2" or "c3"."""
     problem: Optional[str]
     """For BAD_INPUT, why: "not_finite"."""
+    certified: bool = False
+    """With certify=True: the real solution set is proved complete, the returned points are
+    all the real solutions there are. False when not asked or not proved."""
+    radius: np.ndarray = field(default_factory=lambda: np.empty(0), compare=False)
+    """(N,) float64, one per returned point: the half-width of a box around it (the same in
+    every coordinate, absolute) proved to hold exactly one solution; NaN where not proved or
+    certify=True was not asked."""
+    kind: np.ndarray = field(default_factory=lambda: np.empty(0, np.int8), compare=False)
+    """(N,) int8, one per returned point: its PointKind, e.g. info.kind == PointKind.ROOT."""
 
     @property
     def success(self) -> bool:
@@ -67,25 +90,25 @@ class SolveInfo:
         return self.status in (Status.SOLVED, Status.NO_REAL_SOLUTION)
 
 
-def _options(imag_tol, complex, refine, method):
+def _options(imag_tol, complex, refine, method, certify):
     """The keyword options as _core takes them, or TypeError / ValueError naming the one."""
     if isinstance(imag_tol, (bool, np.bool_)) or not isinstance(imag_tol, numbers.Real):
         raise TypeError(f"imag_tol must be a real number, not {type(imag_tol).__name__}")
     imag_tol = float(imag_tol)
     if not imag_tol >= 0:
         raise ValueError(f"imag_tol must be zero or positive, not {imag_tol}")
-    for name, value in (("complex", complex), ("refine", refine)):
+    for name, value in (("complex", complex), ("refine", refine), ("certify", certify)):
         if not isinstance(value, (bool, np.bool_)):
             raise TypeError(f"{name} must be True or False, not {type(value).__name__}")
     if not isinstance(method, str):
         raise TypeError(f"method must be a string, not {type(method).__name__}")
     if method not in _METHODS:
         raise ValueError(f"method must be 'standard' or 'fast', not {method!r}")
-    return imag_tol, bool(complex), bool(refine), method == "fast"
+    return imag_tol, bool(complex), bool(refine), method == "fast", bool(certify)
 
 
 def solve(c1, c2, c3, *, imag_tol=1e-4, complex=False, refine=True, method="standard",
-          full_output=False):
+          certify=False, full_output=False):
     """Every real solution of three quadratic equations in x, y, z.
 
     Each argument holds the coefficients of one equation
@@ -115,6 +138,11 @@ def solve(c1, c2, c3, *, imag_tol=1e-4, complex=False, refine=True, method="stan
         "standard" (the default) or "fast": the latter uses the method's faster path where it
         can vouch for the result and the standard one elsewhere (always with complex=True,
         since the faster path finds real solutions only).
+    certify : bool, optional
+        Prove every returned point: an interval Newton (Krawczyk) test, with its rounding
+        accounted for, on a box around the point that then holds exactly one solution
+        (`info.radius`), and prove the real solution set complete where the proved boxes
+        account for all eight solutions (`info.certified`). Off by default: it costs time.
     full_output : bool, optional
         Also return a SolveInfo telling what happened.
 
@@ -128,7 +156,9 @@ def solve(c1, c2, c3, *, imag_tol=1e-4, complex=False, refine=True, method="stan
         Only with full_output=True: `info.status` is a Status (SOLVED, NO_REAL_SOLUTION,
         PARTIAL, DECLINED, BAD_INPUT for NaN or infinite coefficients, DEPENDENT_EQUATIONS),
         `info.path` the coordinates the solutions were found in. Nothing is raised for these:
-        the points are simply empty.
+        the points are simply empty. Per point, aligned with its rows: `info.kind` (N,) int8
+        of PointKind values and `info.radius` (N,) float64 (NaN where not proved); and
+        `info.certified`, True when certify=True proved the real solutions complete.
 
     Raises
     ------
@@ -161,17 +191,19 @@ def solve(c1, c2, c3, *, imag_tol=1e-4, complex=False, refine=True, method="stan
     >>> info.status
     <Status.SOLVED: 0>
     """
-    imag_tol, complex, refine, fast = _options(imag_tol, complex, refine, method)
-    points, status, path, argument, problem = _core.solve(c1, c2, c3, imag_tol, complex, refine,
-                                                          fast)
+    imag_tol, complex, refine, fast, certify = _options(imag_tol, complex, refine, method,
+                                                        certify)
+    points, status, path, argument, problem, certified, radius, kind = _core.solve(
+        c1, c2, c3, imag_tol, complex, refine, fast, certify)
     if not full_output:
         return points
     return points, SolveInfo(Status(status), _PATHS[path],
-                             None if argument < 0 else f"c{argument + 1}", _PROBLEMS[problem])
+                             None if argument < 0 else f"c{argument + 1}", _PROBLEMS[problem],
+                             bool(certified), radius, kind)
 
 
 def solve_batch(coefficients, *, threads=None, imag_tol=1e-4, complex=False, refine=True,
-                method="standard", padded=False, full_output=False):
+                method="standard", certify=False, padded=False, full_output=False):
     """Every real solution of many systems, on several threads.
 
     Parameters
@@ -186,12 +218,13 @@ def solve_batch(coefficients, *, threads=None, imag_tol=1e-4, complex=False, ref
         Worker threads at most; None for every core. Workers take a few systems at a time, so
         a busy core does not hold up the others; a small batch starts fewer threads (one per
         64 systems at most).
-    imag_tol, complex, refine, method
+    imag_tol, complex, refine, method, certify
         As for solve, for every system.
     padded : bool, optional
         Return (points, count) of shapes (..., 8, 3) and (...,) instead of the flat form.
     full_output : bool, optional
-        Also return the Status of every system, an int8 array of shape (...,).
+        Also return, after the points and their system numbers or counts, status and
+        certified of every system and radius and kind of every point (see below).
 
     Returns
     -------
@@ -206,7 +239,16 @@ def solve_batch(coefficients, *, threads=None, imag_tol=1e-4, complex=False, ref
     count : ndarray of int64, shape (...,)
         Padded form: the number of solutions of every system.
     status : ndarray of int8, shape (...,)
-        With full_output=True, last: Status values, e.g. status == Status.BAD_INPUT.
+        With full_output=True: Status values, e.g. status == Status.BAD_INPUT.
+    certified : ndarray of bool, shape (...,)
+        With full_output=True: True where certify=True proved the system's real solutions
+        complete (as SolveInfo.certified).
+    radius : ndarray of float64, shape (M,) or padded (..., 8)
+        With full_output=True: each point's proved radius (as SolveInfo.radius), aligned with
+        the rows of points; NaN where not proved, and in padded slots without a point.
+    kind : ndarray of int8, shape (M,) or padded (..., 8)
+        With full_output=True, last: each point's PointKind, aligned with the rows of points;
+        -1 in padded slots without a point.
 
     Every solution equals, bit for bit, what solve returns for that system alone with the
     same options, whatever the thread count.
@@ -236,6 +278,7 @@ def solve_batch(coefficients, *, threads=None, imag_tol=1e-4, complex=False, ref
     >>> points.shape, count.tolist()
     ((1, 2, 8, 3), [[8, 8]])
     """
-    imag_tol, complex, refine, fast = _options(imag_tol, complex, refine, method)
-    return _core.solve_batch(coefficients, threads, imag_tol, complex, refine, fast, padded,
-                             full_output)
+    imag_tol, complex, refine, fast, certify = _options(imag_tol, complex, refine, method,
+                                                        certify)
+    return _core.solve_batch(coefficients, threads, imag_tol, complex, refine, fast, certify,
+                             padded, full_output)

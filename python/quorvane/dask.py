@@ -70,8 +70,9 @@ def solve_batch(coefficients, *, threads=1, chunk_systems=None, **keywords):
         Systems per chunk: the input is rechunked to it along the first axis. None keeps a
         Dask array's chunks, and uses DEFAULT_CHUNK_SYSTEMS (32,768) for other input.
     **keywords
-        Passed on to the in-process quorvane.solve_batch for each chunk. They are checked
-        once here, on zero systems, so that a wrong one fails now rather than on a worker.
+        Passed on to the in-process quorvane.solve_batch for each chunk (imag_tol, complex,
+        refine, method, certify). They are checked once here, on zero systems, so that a
+        wrong one fails now rather than on a worker.
 
     Returns
     -------

@@ -173,13 +173,24 @@ def test_stacks_other_than_one_axis_of_systems_raise_at_once(shape):
         quorvane_dask.solve_batch(da.zeros(shape))
 
 
-@pytest.mark.parametrize("keywords", [{"threads": 0}, {"threads": 1.5}, {"no_such_option": 1}])
+@pytest.mark.parametrize("keywords", [{"threads": 0}, {"threads": 1.5}, {"no_such_option": 1},
+                                      {"certify": 1}])
 def test_wrong_keywords_raise_the_in_process_error_at_once(keywords):
     with pytest.raises((TypeError, ValueError)) as in_process:
         quorvane.solve_batch(np.zeros((1, 3, 10)), **keywords)
     with pytest.raises(type(in_process.value)) as on_dask:
         quorvane_dask.solve_batch(da.zeros((4, 3, 10), chunks=2), **keywords)
     assert str(on_dask.value).split("\n")[0] == str(in_process.value).split("\n")[0]
+
+
+def test_options_reach_every_chunk(systems):
+    # certify and imag_tol change what the in-process call returns or proves: each chunk gets
+    # them, and the rows are the in-process ones with the same options.
+    options = {"certify": True, "imag_tol": 1e-2}
+    frame = quorvane_dask.solve_batch(systems[:3000], chunk_systems=700, **options)
+    expected = quorvane.solve_batch(systems[:3000], **options)
+    assert_same_rows(frame.compute(scheduler="threads"), expected)
+    assert len(expected[0]) > len(quorvane.solve_batch(systems[:3000])[0])
 
 
 def test_unknown_sizes_and_bad_chunk_systems_are_refused(systems):

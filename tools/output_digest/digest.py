@@ -88,15 +88,15 @@ def main():
         print(f"  python solve {{{name}}}", file=sys.stderr)
     for name, options in OPTION_SETS:
         for threads in (1, 2):
-            points, system, status = quorvane.solve_batch(systems, threads=threads,
-                                                          full_output=True, **options)
+            points, system, status, *_ = quorvane.solve_batch(systems, threads=threads,
+                                                              full_output=True, **options)
             section = f"python solve_batch {{{name}, threads={threads}}}"
             out.section(section, [("points", points), ("system", system), ("status", status)])
             print(f"  {section}", file=sys.stderr)
     # The padded form, and an input that is not C-contiguous (so the module copies it first).
     for name, options in (OPTION_SETS[0], OPTION_SETS[4], OPTION_SETS[7]):
-        points, count, status = quorvane.solve_batch(systems, threads=2, padded=True,
-                                                     full_output=True, **options)
+        points, count, status, *_ = quorvane.solve_batch(systems, threads=2, padded=True,
+                                                         full_output=True, **options)
         section = f"python solve_batch padded {{{name}, threads=2}}"
         out.section(section, [("padded points", points.reshape(n, 8, 3)), ("count", count),
                               ("status", status)])

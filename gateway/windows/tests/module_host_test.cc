@@ -78,7 +78,7 @@ struct Arrays {
 struct Call {
   bool raised = false;
   StandInError error = {};
-  mxArray* outputs[3] = {nullptr, nullptr, nullptr};
+  mxArray* outputs[5] = {nullptr, nullptr, nullptr, nullptr, nullptr};
   long long dataReads = 0;
   ~Call() {
     for (mxArray* output : outputs) standInDestroyArray(output);
@@ -464,6 +464,25 @@ void batchOptions(MexFunction batch) {
       }
   }
   check(found, "quorvane_batch(C, 'method', 'FAST'): the eight known points of each system");
+  // [S, K, R, P, V] with 'Certify': a radius and a kind per point (the eight are roots), a
+  // logical certified flag per system.
+  Call certified;
+  call(batch, 5, {c, in.text("Certify"), in.make("logical", 1, 1, {1})}, certified);
+  const auto isRow = [](const mxArray* a, const char* className, mwSize columns) {
+    return a != nullptr && std::strcmp(mxGetClassName(a), className) == 0 && standInRows(a) == 1 &&
+           standInColumns(a) == columns;
+  };
+  bool described =
+      !certified.raised && isSolutionMatrix(certified.outputs[0], 16, {kFirst, kSecond, kThird}) &&
+      isRow(certified.outputs[2], "double", 16) && isRow(certified.outputs[3], "double", 16) &&
+      isRow(certified.outputs[4], "logical", 2);
+  if (described) {
+    const double* kinds = mxGetPr(certified.outputs[3]);
+    described = std::all_of(kinds, kinds + 16, [](double kind) { return kind == 0; });
+  }
+  check(described,
+        "quorvane_batch(C, 'Certify', true) with five outputs: 1 x 16 radii and kinds (all "
+        "roots), 1 x 2 logical certified");
   const struct {
     std::vector<const mxArray*> inputs;
     const char* identifier;
@@ -474,13 +493,13 @@ void batchOptions(MexFunction batch) {
        "the value of 'Method' (argument 3) is 'quick'; expected 'standard' or 'fast'"},
       {{c, in.make("double", 1, 1, {2}), in.text("Speed"), in.text("fast")},
        "quorvane:optionName",
-       "argument 3 ('Speed') is not an option name; expected 'Method', 'ImagTol' or 'Refine' (a "
-       "char row vector, case ignored)"},
+       "argument 3 ('Speed') is not an option name; expected 'Method', 'ImagTol', 'Refine' or "
+       "'Certify' (a char row vector, case ignored)"},
       // A MATLAB string where the thread count may stand is taken for a name, not a count.
       {{c, in.make("string", 1, 1, {}), in.text("fast")},
        "quorvane:optionName",
-       "argument 2 (string with 1 element) is not an option name; expected 'Method', 'ImagTol' "
-       "or 'Refine' (a char row vector, case ignored)"},
+       "argument 2 (string with 1 element) is not an option name; expected 'Method', 'ImagTol', "
+       "'Refine' or 'Certify' (a char row vector, case ignored)"},
       {{c, in.text("ImagTol")},
        "quorvane:optionValue",
        "option 'ImagTol' (argument 2) has no value; expected name-value pairs after C and the "

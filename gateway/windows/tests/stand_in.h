@@ -15,8 +15,9 @@
 extern "C" {
 
 /// A rows x columns array of class `className` ("double", "single", "int32", "logical",
-/// "char", ...) whose elements are zero doubles, reached through mxGetPr whatever the class;
-/// `complex` and `sparse` only mark it. Freed by standInDestroyArray.
+/// "char", ...) whose elements are zero doubles, reached through mxGetPr whatever the class,
+/// and as many false logicals beside them, reached through mxGetLogicals; `complex` and
+/// `sparse` only mark it. Freed by standInDestroyArray.
 QUORVANE_STAND_IN_API mxArray* standInCreateArray(const char* className, mwSize rows,
                                                   mwSize columns, bool complex, bool sparse);
 QUORVANE_STAND_IN_API void standInDestroyArray(mxArray* array);

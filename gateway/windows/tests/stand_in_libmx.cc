@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // A stand-in for MATLAB's libmx.dll: the calls of libmx.def over a minimal array record.
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ struct mxArray_tag {
   bool complex;
   bool sparse;
   std::vector<double> elements;
+  std::unique_ptr<bool[]> logicals;  ///< mxGetLogicals' elements, apart from the doubles
 };
 
 namespace {
@@ -25,8 +27,13 @@ extern "C" {
 mxArray* standInCreateArray(const char* className, mwSize rows, mwSize columns, bool complex,
                             bool sparse) {
   ++liveArrays;
-  return new mxArray{className, rows,   columns,
-                     complex,   sparse, std::vector<double>(rows * columns, 0.0)};
+  return new mxArray{className,
+                     rows,
+                     columns,
+                     complex,
+                     sparse,
+                     std::vector<double>(rows * columns, 0.0),
+                     std::make_unique<bool[]>(rows * columns)};
 }
 
 void standInDestroyArray(mxArray* array) {
@@ -53,6 +60,14 @@ long long standInDataReads() {
 
 mxArray* mxCreateDoubleMatrix(mwSize rows, mwSize columns, mxComplexity complexity) {
   return standInCreateArray("double", rows, columns, complexity == mxCOMPLEX, false);
+}
+
+mxArray* mxCreateLogicalMatrix(mwSize rows, mwSize columns) {
+  return standInCreateArray("logical", rows, columns, false, false);
+}
+
+mxLogical* mxGetLogicals(const mxArray* array) {
+  return array->logicals.get();
 }
 
 double* mxGetPr(const mxArray* array) {
