@@ -14,6 +14,9 @@ namespace {
 // range (2^-400 · 2^-600 < 2^-1022) and be lost from the checks in double.
 constexpr double kTinyCoordinate = 0x1p-200;
 constexpr double kTinyCoefficient = 0x1p-600;
+// A relative residual this small (about 4096 units of rounding) is what rounding the
+// coefficients alone can leave at a real point.
+constexpr double kDoubleRootResidual = 0x1p-40;
 
 bool hasTinyCoefficient(const Equations& system) {
   for (int e = 0; e < kEquationCount; ++e)
@@ -119,14 +122,18 @@ bool conjugateOfPrevious(const Try& t, int i) {
   return !isReal(p.at) && p.real && previous.real && p.at == previous.at.conjugate();
 }
 
-// What a returned real point is: a root where its real part is one to the equations'
-// rounding; else, under a wider tolerance, the real part of a complex solution.
-PointKind kindOf(const Equations& system, const Point& p, bool pairReturnedOnce) {
+// What a returned real point is. A pair whose real part solves the equations to their
+// rounding (a residual that the input's precision allows, far below the verification's) is one
+// double root to that precision; the real part of one that does not is, under a wider
+// tolerance, an approximate point; the default tolerance returns only points that verify.
+PointKind kindOf(const Equations& system, const Point& p, bool pairReturnedOnce,
+                 bool wideTolerance) {
   if (isReal(p.at)) return PointKind::root;
-  const bool realPartSolves = largestRelativeResidual(system, p.at(0).real(), p.at(1).real(),
-                                                      p.at(2).real()) <= kRealResidualTolerance;
-  if (!realPartSolves) return PointKind::approximate;
-  return pairReturnedOnce ? PointKind::nearDouble : PointKind::root;
+  const double residual =
+      largestRelativeResidual(system, p.at(0).real(), p.at(1).real(), p.at(2).real());
+  if (residual <= kDoubleRootResidual)
+    return pairReturnedOnce ? PointKind::nearDouble : PointKind::root;
+  return wideTolerance ? PointKind::approximate : PointKind::root;
 }
 
 }  // namespace
@@ -145,6 +152,7 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
   if (best.path == SolvePath::asGiven) separateCloseRoots(system, best);
   // The calls with options return a near-real pair once; the three-argument call keeps both.
   const bool pairsOnce = !output.nanColumns;
+  const bool wideTolerance = options.imaginaryTolerance > kRealEigenvalueTolerance;
 
   const int exponent = scaling.variableExponent;
   int returned = 0;
@@ -187,7 +195,7 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
     const bool pairOnce = pairsOnce && !output.complex && i + 1 < best.count &&
                           conjugateOfPrevious(best, i + 1) &&
                           best.points[i + 1].error <= kForwardTolerance;
-    PointKind kind = output.complex ? PointKind::root : kindOf(system, p, pairOnce);
+    PointKind kind = output.complex ? PointKind::root : kindOf(system, p, pairOnce, wideTolerance);
     double radius = kNotProved;
     if (options.certify) {
       const ComplexPoint at =

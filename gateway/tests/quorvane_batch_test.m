@@ -272,13 +272,13 @@
 %! endfor
 
 ## What the library proves once its certification is in; known failures until then.
-%!xtest
+%!test
 %! ## The worked example: eight points, each in a proved box below 1e-6, the set complete.
 %! [S, K, R, P, V] = quorvane_batch ([C(:, 3), C(:, 3)], "Certify", true);
 %! assert (size (S), [3, 16]);
 %! assert (all (isfinite (R) & R > 0 & R < 1e-6));
 %! assert (isequal (P, zeros (1, 16)) && isequal (V, true (1, 2)));
-%!xtest
+%!test
 %! ## x^2 + 1 = 0, y^2 = 1, z^2 = 1: no real point, and that is proved.
 %! none = [1, 0, 0, 0, 1, 0, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1, 0, 0, 0, 0, ...
 %!         -1, 0, 0, 0, 0, 0, 1, 0, 0, 0]';

@@ -12,7 +12,6 @@ from systems import WORKED_EXAMPLE, mixed_systems, same_bits
 
 # What the library proves once its certification is in; until then radii stay NaN,
 # certified False, and a system without real solutions reports SOLVED.
-NOT_MERGED = pytest.mark.xfail(strict=False, reason="library certification not merged yet")
 
 # x² + 1 = 0, y² = 1, z² = 1: eight solutions (±i, ±1, ±1), none real.
 NO_REAL = np.array([[1, 0, 0, 0, 1, 0, 0, 0, 0, 0],
@@ -131,7 +130,6 @@ def test_batch_of_one_system_and_of_none():
     assert len(quorvane.solve_batch(WORKED_EXAMPLE[None], certify=True)) == 2
 
 
-@NOT_MERGED
 @pytest.mark.parametrize("method", ["standard", "fast"])
 def test_certify_proves_the_worked_example(method):
     points, info = quorvane.solve(*WORKED_EXAMPLE, certify=True, method=method,
@@ -145,7 +143,6 @@ def test_certify_proves_the_worked_example(method):
     assert certified.tolist() == [True, True] and np.isfinite(radius).all()
 
 
-@NOT_MERGED
 def test_no_real_solution_is_the_library_s_status():
     points, info = quorvane.solve(*NO_REAL, full_output=True)
     assert points.shape == (0, 3) and info.status is Status.NO_REAL_SOLUTION and info.success
@@ -157,7 +154,6 @@ def test_no_real_solution_is_the_library_s_status():
     assert info.status is Status.NO_REAL_SOLUTION and info.certified is True
 
 
-@NOT_MERGED
 def test_wider_tolerance_marks_near_real_points_approximate():
     # x² = 1, y² = 1, x² + z² = 1 - ε²: z = ±ε i with ε = 1.1e-4, real only under 1e-3.
     system = NO_REAL.copy()
