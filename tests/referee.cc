@@ -22,7 +22,9 @@ namespace {
 
 // Far more than the doubles need: f(c) of double coefficients at a double point is then
 // almost exact, and a tight claim fails only when it is false.
-constexpr slong kPrecision = 192;
+constexpr slong kPrecision = 128;
+// The bounds on magnitudes need no more than a double's precision: every step rounds outwards.
+constexpr slong kBoundPrecision = 64;
 
 class Real {
  public:
@@ -123,7 +125,7 @@ bool refereeProvesUniqueRoot(const RefereeEquations& equations, const RefereePoi
         if (kTwice[j][v]) arb_mul_2exp_si(coefficient.get(), coefficient.get(), 1);
         acb_addmul_arb(entry, c[v].get(), coefficient.get(), prec);
         arb_abs(coefficient.get(), coefficient.get());
-        arb_add(lipschitz[e][j].get(), lipschitz[e][j].get(), coefficient.get(), prec);
+        arb_add(lipschitz[e][j].get(), lipschitz[e][j].get(), coefficient.get(), kBoundPrecision);
       }
     }
   }
@@ -145,22 +147,23 @@ bool refereeProvesUniqueRoot(const RefereeEquations& equations, const RefereePoi
     for (int k = 0; k < 3; ++k) acb_addmul(step[i].get(), inverse(i, k), value[k].get(), prec);
   }
 
+  const slong boundPrec = kBoundPrecision;
   const Real r(radius);
-  Real bound, row, magnitude, spread;
+  Real bound, row, magnitude, spread, inverseSize[3][3];
+  for (int i = 0; i < 3; ++i)
+    for (int k = 0; k < 3; ++k) acb_abs(inverseSize[i][k].get(), inverse(i, k), boundPrec);
   for (int i = 0; i < 3; ++i) {
     arb_zero(row.get());  // sum_j sup |(I - Y J(X))_ij|
     for (int j = 0; j < 3; ++j) {
-      acb_abs(magnitude.get(), contraction(i, j), prec);
-      arb_add(row.get(), row.get(), magnitude.get(), prec);
+      acb_abs(magnitude.get(), contraction(i, j), boundPrec);
+      arb_add(row.get(), row.get(), magnitude.get(), boundPrec);
       arb_zero(spread.get());
-      for (int k = 0; k < 3; ++k) {
-        acb_abs(magnitude.get(), inverse(i, k), prec);
-        arb_addmul(spread.get(), magnitude.get(), lipschitz[k][j].get(), prec);
-      }
-      arb_addmul(row.get(), spread.get(), r.get(), prec);
+      for (int k = 0; k < 3; ++k)
+        arb_addmul(spread.get(), inverseSize[i][k].get(), lipschitz[k][j].get(), boundPrec);
+      arb_addmul(row.get(), spread.get(), r.get(), boundPrec);
     }
-    acb_abs(bound.get(), step[i].get(), prec);
-    arb_addmul(bound.get(), row.get(), r.get(), prec);
+    acb_abs(bound.get(), step[i].get(), boundPrec);
+    arb_addmul(bound.get(), row.get(), r.get(), boundPrec);
     if (!arb_lt(bound.get(), r.get())) return false;
   }
   return true;
@@ -197,6 +200,10 @@ bool refereeProvesComplete(const RefereeEquations& equations,
   if (boxes.size() != static_cast<std::size_t>(kMostSolutions)) return false;
   for (const RefereeBox& box : boxes)
     if (!refereeProvesUniqueRoot(equations, box.centre, box.radius)) return false;
+  return refereeProvesPairwiseDisjoint(boxes);
+}
+
+bool refereeProvesPairwiseDisjoint(const std::vector<RefereeBox>& boxes) {
   for (std::size_t i = 0; i < boxes.size(); ++i)
     for (std::size_t j = 0; j < i; ++j)
       if (!refereeProvesDisjoint(boxes[i], boxes[j])) return false;

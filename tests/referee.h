@@ -37,6 +37,9 @@ bool refereeProvesUniqueRoot(const RefereeEquations& equations, const RefereePoi
 /// farther apart than the sum of the radii.
 bool refereeProvesDisjoint(const RefereeBox& a, const RefereeBox& b);
 
+/// Every two of the boxes disjoint.
+bool refereeProvesPairwiseDisjoint(const std::vector<RefereeBox>& boxes);
+
 /// Whether the one root in a proved box is real.
 enum class RootReality {
   real,     ///< a real centre: the root's conjugate is in the box too, so it is the root
