@@ -1,14 +1,20 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // libFuzzer target: arbitrary bytes as 30 doubles (three equations of ten coefficients).
-// Every returned solution must be a NaN column or satisfy the three equations.
+// Every returned solution must be a NaN column or satisfy the three equations. With
+// certification, Newton's method in long double from each proved point must stay in its box,
+// and a real call that claims its set complete must return the complex call's real points.
 #include <quorvane/solver.h>
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
+#include <complex>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "systems.h"
 
@@ -41,6 +47,128 @@ void checkSolutions(const Eigen::MatrixXd (&equations)[3], Solve solve) {
   }
 }
 
+using Point = std::array<std::complex<long double>, 3>;
+
+// f and its Jacobian at p, in long double.
+void evaluate(const Eigen::MatrixXd (&equations)[3], const Point& p,
+              std::complex<long double> (&f)[3], std::complex<long double> (&j)[3][3]) {
+  const auto &x = p[0], &y = p[1], &z = p[2];
+  for (int e = 0; e < 3; ++e) {
+    const Eigen::MatrixXd& c = equations[e];
+    const auto k = [&](int i) { return static_cast<long double>(c(i)); };
+    f[e] = k(0) + k(1) * x * y + k(2) * x * z + k(3) * y * z + k(4) * x * x + k(5) * y * y +
+           k(6) * z * z + k(7) * x + k(8) * y + k(9) * z;
+    j[e][0] = k(1) * y + k(2) * z + 2 * k(4) * x + k(7);
+    j[e][1] = k(1) * x + k(3) * z + 2 * k(5) * y + k(8);
+    j[e][2] = k(2) * x + k(3) * y + 2 * k(6) * z + k(9);
+  }
+}
+
+// A box proved to hold a simple root: Newton's method from its centre converges to that root,
+// so no step may leave the box (beyond long double's rounding of the centre's size).
+void checkNewtonStaysInside(const Eigen::MatrixXd (&equations)[3], const Point& centre,
+                            long double radius) {
+  long double size = 0;
+  for (const auto& v : centre) size = std::max(size, std::abs(v));
+  const long double slack = radius * 1e-9L + 64 * LDBL_EPSILON * size;
+  Point p = centre;
+  for (int step = 0; step < 6; ++step) {
+    std::complex<long double> f[3], j[3][3];
+    evaluate(equations, p, f, j);
+    // Cramer's rule on the 3 x 3 Jacobian.
+    const auto det3 = [](const std::complex<long double>(&m)[3][3]) {
+      return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+             m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+             m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    };
+    const std::complex<long double> det = det3(j);
+    if (det == std::complex<long double>(0)) break;  // long double cannot go on; no verdict
+    for (int v = 0; v < 3; ++v) {
+      std::complex<long double> m[3][3];
+      for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) m[r][c] = c == v ? f[r] : j[r][c];
+      p[v] -= det3(m) / det;
+    }
+    for (int v = 0; v < 3; ++v) {
+      const long double away = std::abs(p[v] - centre[v]);
+      if (!(away <= radius + slack)) {
+        std::fprintf(stderr,
+                     "Newton's step %d leaves the proved box: %Lg from the centre, radius %Lg\n",
+                     step, away, radius);
+        std::abort();
+      }
+    }
+  }
+}
+
+Point asPoint(const quorvane::Solution& s) {
+  return {std::complex<long double>(s.x), std::complex<long double>(s.y),
+          std::complex<long double>(s.z)};
+}
+
+Point asPoint(const quorvane::ComplexSolution& s) {
+  return {std::complex<long double>(s.x), std::complex<long double>(s.y),
+          std::complex<long double>(s.z)};
+}
+
+template <typename List>
+void checkProvedBoxes(const Eigen::MatrixXd (&equations)[3], const List& points,
+                      const quorvane::SolveReport& report) {
+  if (report.points > static_cast<int>(points.size())) {
+    std::fprintf(stderr, "%d points reported, %zu returned\n", report.points, points.size());
+    std::abort();
+  }
+  for (int i = 0; i < report.points; ++i) {
+    const double r = report.radius[i];
+    if (std::isnan(r)) {
+      if (report.certified) {
+        std::fprintf(stderr, "certified with point %d unproved\n", i);
+        std::abort();
+      }
+      continue;
+    }
+    if (!(r > 0) || !std::isfinite(r)) {
+      std::fprintf(stderr, "radius %g\n", r);
+      std::abort();
+    }
+    checkNewtonStaysInside(equations, asPoint(points[i]), r);
+  }
+}
+
+// A complete real set: the complex call proved all eight points too, and the real points
+// are its real ones, one in each box whose centre is real.
+void checkCompleteSetsAgree(const quorvane::SolutionList& real,
+                            const quorvane::ComplexSolutionList& all,
+                            const quorvane::SolveReport& complexReport) {
+  if (complexReport.points != quorvane::kMostSolutions) {
+    std::fprintf(stderr, "complete real set, but the complex call has %d points\n",
+                 complexReport.points);
+    std::abort();
+  }
+  std::vector<int> realOnes;
+  for (int i = 0; i < complexReport.points; ++i)
+    if (all[i].x.imag() == 0 && all[i].y.imag() == 0 && all[i].z.imag() == 0) realOnes.push_back(i);
+  bool agree = realOnes.size() == real.size();
+  std::vector<bool> taken(all.size(), false);
+  for (const quorvane::Solution& s : real) {
+    bool found = false;
+    for (int i : realOnes) {
+      const double r = complexReport.radius[i];
+      if (taken[i] || !(std::fabs(s.x - all[i].x.real()) <= r) ||
+          !(std::fabs(s.y - all[i].y.real()) <= r) || !(std::fabs(s.z - all[i].z.real()) <= r))
+        continue;
+      found = taken[i] = true;
+      break;
+    }
+    agree &= found;
+  }
+  if (!agree) {
+    std::fprintf(stderr, "a complete real set of %zu points is not the complex call's real %zu\n",
+                 real.size(), realOnes.size());
+    std::abort();
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -62,5 +190,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.method = quorvane::Method::fast;
     quorvane::solveThreeQuadrics(equations[0], equations[1], equations[2], solutions, options);
   });
+  // With certification: the complex call, then both methods' real calls.
+  quorvane::SolveOptions options;
+  options.certify = true;
+  const double *a = equations[0].data(), *b = equations[1].data(), *c = equations[2].data();
+  quorvane::ComplexSolutionList all;
+  const quorvane::SolveReport complexReport =
+      quorvane::solveThreeQuadricsComplex(a, b, c, all, options);
+  if (all.size() > 8) std::abort();
+  checkProvedBoxes(equations, all, complexReport);
+  for (const quorvane::Method method : {quorvane::Method::standard, quorvane::Method::fast}) {
+    options.method = method;
+    quorvane::SolveReport report;
+    quorvane::SolutionList real;
+    checkSolutions(equations, [&](quorvane::SolutionList& solutions) {
+      report = quorvane::solveThreeQuadrics(a, b, c, solutions, options);
+      real = solutions;
+    });
+    checkProvedBoxes(equations, real, report);
+    if (report.certified) checkCompleteSetsAgree(real, all, complexReport);
+  }
   return 0;
 }

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need; does nothing when all are there.
 #   install-deps.sh [GROUP...]
 # Besides what every build needs, the groups named (by default tests and octave): tests
-# (GoogleTest, Google Benchmark), octave (the Octave module), windows (the MinGW-w64 cross build
+# (GoogleTest, Google Benchmark, Arb for the tests' own check of proved boxes), octave (the Octave module), windows (the MinGW-w64 cross build
 # of quorvane.mexw64), wine (running that module's tests), python (the Python module and its
 # tests), dask (quorvane.dask, its tests on a local cluster, zarr for its how-to), docs (Sphinx,
 # its theme and extensions, Doxygen, and Chromium to look at the built pages), fuzz (clang's
@@ -11,7 +11,7 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config libeigen3-dev)
 declare -A groups=(
-  [tests]="libgtest-dev googletest libbenchmark-dev"
+  [tests]="libgtest-dev googletest libbenchmark-dev libflint-arb-dev"
   [octave]="octave liboctave-dev"
   [windows]="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64"
   [wine]="wine wine64"

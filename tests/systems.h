@@ -379,6 +379,34 @@ inline bool withBestPoints(System& system) {
   return converged;
 }
 
+/// Perspective from three points: a camera at the origin sees three points 1 to 10 away in
+/// front of it (z > 0) along unit bearings b_i; their distances (x, y, z) = (d1, d2, d3)
+/// solve d_i² + d_j² - 2 (b_i · b_j) d_i d_j = |X_i - X_j|² for the three pairs. The true
+/// distances and their negatives are two of the real solutions; up to three more pairs may be.
+inline System randomPerspectiveThreePoint(std::mt19937_64& rng) {
+  std::normal_distribution<double> normal;
+  std::uniform_real_distribution<double> distance(1, 10);
+  Eigen::Vector3d points[3], bearings[3];
+  double distances[3];
+  for (int i = 0; i < 3; ++i) {
+    Eigen::Vector3d b;
+    do b = Eigen::Vector3d::NullaryExpr([&] { return normal(rng); });
+    while (!(b.z() > 0.3 * b.norm()));
+    bearings[i] = b.normalized();
+    distances[i] = distance(rng);
+    points[i] = distances[i] * bearings[i];
+  }
+  const auto cosine = [&](int i, int j) { return bearings[i].dot(bearings[j]); };
+  const auto apart = [&](int i, int j) { return (points[i] - points[j]).squaredNorm(); };
+  System system;
+  system.equations = {equation({-apart(0, 1), -2 * cosine(0, 1), 0, 0, 1, 1, 0, 0, 0, 0}),
+                      equation({-apart(0, 2), 0, -2 * cosine(0, 2), 0, 1, 0, 1, 0, 0, 0}),
+                      equation({-apart(1, 2), 0, 0, -2 * cosine(1, 2), 0, 1, 1, 0, 0, 0})};
+  const Eigen::Vector3d truth(distances[0], distances[1], distances[2]);
+  system.solutions = {truth, -truth};
+  return system;
+}
+
 /// Returned finite points farther than `tolerance` · max(1, |p|) from every known solution.
 inline int farColumns(const SolutionList& returned, const std::vector<Eigen::Vector3d>& known,
                       double tolerance = 1e-6) {

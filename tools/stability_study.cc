@@ -23,24 +23,17 @@
 #include <string>
 #include <vector>
 
-#include "systems.h"
+#include "study_families.h"
 
 namespace {
 
 using quorvane::testing::System;
+using Family = quorvane::testing::StudyFamily;
 namespace t = quorvane::testing;
 
 constexpr double kMissThreshold = 1e-6;       // a known solution farther than this is missed
 constexpr double kBestPointTolerance = 1e-9;  // "as accurate as the input allows"
 constexpr double kHistogramLow = -17, kHistogramHigh = 0, kBinWidth = 0.25;
-
-struct Family {
-  const char* name;
-  unsigned seed;
-  std::function<System(std::mt19937_64&)> draw;
-  double leastWithinBest;  // share of systems with every solution at its best point (--check)
-  bool allKnown = true;    // every real solution is known, so a far column is a wrong one
-};
 
 struct Summary {
   std::vector<double> log10Errors;  // per system; +inf when a solution was missed entirely
@@ -82,33 +75,6 @@ double percentile(const Summary& s, double q) {
   return s.log10Errors[static_cast<std::size_t>(q * (s.log10Errors.size() - 1))];
 }
 
-System productOfPlanes(std::mt19937_64& rng) {
-  return t::randomProductOfPlanes(rng);
-}
-
-System throughAPoint(std::mt19937_64& rng) {
-  std::uniform_real_distribution<double> uniform(-3, 3);
-  const Eigen::Vector3d p(uniform(rng), uniform(rng), uniform(rng));
-  return t::randomSystemThrough(p, rng);
-}
-
-std::function<System(std::mt19937_64&)> clusterAt(double c) {
-  return
-      [c](std::mt19937_64& rng) { return t::randomClusterAround(Eigen::Vector3d(c, c, c), rng); };
-}
-
-std::function<System(std::mt19937_64&)> trilaterationAt(Eigen::Vector3d offset) {
-  return [offset](std::mt19937_64& rng) { return t::randomTrilateration(offset, rng); };
-}
-
-std::function<System(std::mt19937_64&)> pairApart(double apart) {
-  return [apart](std::mt19937_64& rng) { return t::randomCloseRootPair(apart, rng); };
-}
-
-std::function<System(std::mt19937_64&)> moved(System (*draw)(std::mt19937_64&), double by) {
-  return [draw, by](std::mt19937_64& rng) { return t::movedBy(draw(rng), {by, -by, by}); };
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -138,27 +104,7 @@ int main(int argc, char** argv) {
   }
   if (systems < 1) systems = 1;
 
-  const Eigen::Vector3d mapCoordinates(5e5, 4.5e6, 200);
-  const std::vector<Family> families = {
-      {"products of random planes", 20261208, productOfPlanes, 0.9},
-      {"random systems through a point", 20261209, throughAPoint, 0.97, false},
-      {"products of planes moved by 1e3", 20261210, moved(productOfPlanes, 1e3), 0.99},
-      {"systems through a point moved by 1e3", 20261211, moved(throughAPoint, 1e3), 0.99, false},
-      {"cluster in a unit ball at c = 0", 20261212, clusterAt(0), 0.9},
-      {"cluster at c = 1e2", 20261213, clusterAt(1e2), 0.999},
-      {"cluster at c = 1e3", 20261214, clusterAt(1e3), 0.999},
-      {"cluster at c = 1e4", 20261215, clusterAt(1e4), 0.999},
-      {"cluster at c = 1e5", 20261216, clusterAt(1e5), 0},
-      {"cluster at c = 1e6", 20261217, clusterAt(1e6), 0},
-      {"trilateration at O = 0", 20261218, trilaterationAt({0, 0, 0}), 0.999},
-      {"trilateration at O = 1e4 m", 20261219, trilaterationAt({1e4, 1e4, 1e4}), 0.999},
-      {"trilateration at O = 1e5 m", 20261220, trilaterationAt({1e5, 1e5, 1e5}), 0.999},
-      {"trilateration at map coordinates", 20261221, trilaterationAt(mapCoordinates), 0.999},
-      {"trilateration at O = 1e7 m", 20261222, trilaterationAt({1e7, 1e7, 1e7}), 0},
-      {"pair 1e-3 apart", 20261223, pairApart(1e-3), 0.995},
-      {"pair 1e-5 apart", 20261224, pairApart(1e-5), 0.99},
-      {"pair 1e-7 apart", 20261225, pairApart(1e-7), 0},
-  };
+  const std::vector<Family> families = t::studyFamilies();
 
   const bool fast = method == quorvane::Method::fast;
   std::printf(
