@@ -63,6 +63,36 @@ double provedInCallersVariables(const Prepared& prepared, const ComplexPoint& sc
   return provedRadius(prepared.original, callersPoint);
 }
 
+// The radius proved around a returned point (`at` in the scaled system's variables, `callers`
+// in the caller's). A real call returns real parts, which are what is proved; a complex
+// call's point that is a real root to rounding is proved, and returned, as the real point,
+// since a polydisc around a real point is its own conjugate, which settles that its root is
+// real.
+double proveReturned(const Prepared& prepared, bool complexCall, ComplexPoint& at,
+                     ComplexPoint& callers) {
+  const ComplexPoint realAt = at.real().cast<std::complex<double>>();
+  const ComplexPoint realCallers = callers.real().cast<std::complex<double>>();
+  const bool nearReal = largestMagnitude(ComplexPoint(at.imag().cast<std::complex<double>>())) <=
+                        kForwardTolerance * std::max(1.0, largestMagnitude(at));
+  const double radius = complexCall && !nearReal
+                            ? kNotProved
+                            : provedInCallersVariables(prepared, realAt, realCallers);
+  if (!complexCall || !std::isnan(radius)) {
+    at = realAt, callers = realCallers;
+    return radius;
+  }
+  // A complex point as the eigen-solver left it may be too rough for the test (two close
+  // roots): Newton's method from it first.
+  const double asComputed = provedInCallersVariables(prepared, at, callers);
+  if (!std::isnan(asComputed)) return asComputed;
+  ComplexPoint refined = at;
+  refineCompensated(prepared.system, refined);
+  const ComplexPoint refinedCallers = refined * std::ldexp(1.0, prepared.scaling.variableExponent);
+  const double afterNewton = provedInCallersVariables(prepared, refined, refinedCallers);
+  if (!std::isnan(afterNewton)) at = refined, callers = refinedCallers;
+  return afterNewton;
+}
+
 // A candidate the output left out, proved as the non-real solution it should be: as computed,
 // else after Newton's method from it.
 bool provedNonReal(const Equations& system, const Point& p, Disc& disc) {
@@ -182,7 +212,7 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
                               options.imaginaryTolerance > kRealEigenvalueTolerance);
       if (refined.error <= kForwardTolerance) p = refined;
     }
-    const ComplexPoint s = p.at * std::ldexp(1.0, exponent);
+    ComplexPoint s = p.at * std::ldexp(1.0, exponent);
     // Coefficients that lost bits below the normal range changed the equations solved (a
     // constant of 1e-300 beside a coefficient of 1e300 becomes 0), and at a real point a term
     // may have underflowed in the checks (a tiny coordinate, or a tiny coefficient): check
@@ -198,11 +228,8 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
     PointKind kind = output.complex ? PointKind::root : kindOf(system, p, pairOnce, wideTolerance);
     double radius = kNotProved;
     if (options.certify) {
-      const ComplexPoint at =
-          output.complex ? p.at : ComplexPoint(p.at.real().cast<std::complex<double>>());
-      const ComplexPoint callers =
-          output.complex ? s : ComplexPoint(s.real().cast<std::complex<double>>());
-      radius = provedInCallersVariables(prepared, at, callers);
+      ComplexPoint at = p.at;
+      radius = proveReturned(prepared, output.complex != nullptr, at, s);
       // A proof around the real point shows a real root there, whatever the candidate was.
       if (!std::isnan(radius)) kind = PointKind::root;
       if (std::isnan(radius) || !scaling.exact || !found.add({at, std::ldexp(radius, -exponent)}))

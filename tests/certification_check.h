@@ -6,6 +6,7 @@
 
 #include <quorvane/types.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -99,13 +100,44 @@ inline bool confirmsAllEight(const RefereeEquations& equations, const ComplexSol
   return refereeProvesPairwiseDisjoint(boxes);
 }
 
-/// A claim of a complete set, for the real points `real`, borne out by the complex call's
-/// boxes: eight proved, pairwise disjoint, and the real ones exactly the real points.
+/// Whether a real point proved with `radius` and a box of the complex call hold the same root:
+/// the point lies in the box, or a polydisc around the point wide enough to hold both boxes
+/// holds only one root. (Two calls may prove the same root from points a little apart.)
+inline bool sameRoot(const RefereeEquations& equations, const Solution& point, double radius,
+                     const RefereeBox& box, ProofCache& cache) {
+  const RefereePoint centre = asPoint(point);
+  double apart = 0;
+  for (int v = 0; v < 3; ++v) apart = std::max(apart, std::abs(centre[v] - box.centre[v]));
+  // Rounded up well beyond the rounding of these few operations: the polydisc must hold both.
+  const double hull = std::max(radius, (apart + box.radius) * (1 + 0x1p-40) + 0x1p-1000);
+  return cache.proves(equations, centre, hull);
+}
+
+/// A claim of a complete set, for the real points `real` (proved with `realReport`'s radii),
+/// borne out by the complex call's boxes: eight proved, pairwise disjoint, and their real
+/// ones the roots of the real points, one each.
 inline bool confirmsComplete(const RefereeEquations& equations, const ComplexSolutionList& all,
                              const SolveReport& complexReport, const SolutionList& real,
-                             ProofCache& cache) {
-  return confirmsAllEight(equations, all, complexReport, cache) &&
-         refereeMatchesRealRoots(provedBoxes(all, complexReport), real);
+                             const SolveReport& realReport, ProofCache& cache) {
+  if (!confirmsAllEight(equations, all, complexReport, cache)) return false;
+  std::vector<RefereeBox> realBoxes;
+  for (const RefereeBox& box : provedBoxes(all, complexReport)) {
+    const RootReality reality = refereeRealityOf(box);
+    if (reality == RootReality::unknown) return false;
+    if (reality == RootReality::real) realBoxes.push_back(box);
+  }
+  if (realBoxes.size() != real.size() || realReport.points != static_cast<int>(real.size()))
+    return false;
+  std::vector<bool> taken(realBoxes.size(), false);
+  for (std::size_t i = 0; i < real.size(); ++i) {
+    if (std::isnan(realReport.radius[i])) return false;
+    bool found = false;
+    for (std::size_t b = 0; b < realBoxes.size() && !found; ++b)
+      if (!taken[b] && sameRoot(equations, real[i], realReport.radius[i], realBoxes[b], cache))
+        found = taken[b] = true;
+    if (!found) return false;
+  }
+  return true;
 }
 
 }  // namespace quorvane::testing

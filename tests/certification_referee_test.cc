@@ -52,7 +52,8 @@ TEST(CertificationCheck, TrueProofsPass) {
   EXPECT_EQ(findings.falseProofs, 0);
   EXPECT_FALSE(findings.badReport);
   EXPECT_EQ(checkProofs(call.equations, call.all, call.complexReport, cache).falseProofs, 0);
-  EXPECT_TRUE(confirmsComplete(call.equations, call.all, call.complexReport, call.real, cache));
+  EXPECT_TRUE(confirmsComplete(call.equations, call.all, call.complexReport, call.real,
+                               call.realReport, cache));
 }
 
 TEST(CertificationCheck, FalseProofsAreCounted) {
@@ -66,7 +67,8 @@ TEST(CertificationCheck, FalseProofsAreCounted) {
   EXPECT_EQ(findings.falseProofs, 1);
   EXPECT_TRUE(findings.badReport);  // claimed complete with a point unproved
   EXPECT_EQ(checkProofs(call.equations, call.all, call.complexReport, cache).falseProofs, 1);
-  EXPECT_FALSE(confirmsComplete(call.equations, call.all, call.complexReport, call.real, cache));
+  EXPECT_FALSE(confirmsComplete(call.equations, call.all, call.complexReport, call.real,
+                                call.realReport, cache));
 }
 
 TEST(CertificationCheck, ACompleteClaimNeedsEveryRealPointAndAllEightBoxes) {
@@ -74,14 +76,30 @@ TEST(CertificationCheck, ACompleteClaimNeedsEveryRealPointAndAllEightBoxes) {
   WorkedCall call;
   SolutionList missing = call.real;
   missing.pop_back();
-  EXPECT_FALSE(confirmsComplete(call.equations, call.all, call.complexReport, missing, cache));
+  EXPECT_FALSE(confirmsComplete(call.equations, call.all, call.complexReport, missing,
+                                call.realReport, cache));
+  // One root's point twice and another's not at all: the polydisc that would hold both boxes
+  // of different roots holds two roots, so the points do not match the boxes.
+  SolutionList twice = call.real;
+  twice[1] = twice[0];
+  EXPECT_FALSE(confirmsComplete(call.equations, call.all, call.complexReport, twice,
+                                call.realReport, cache));
+  // A point a little off its box's centre, proved with its own radius, still names that root.
+  SolutionList nudged = call.real;
+  nudged[3].y += 3e-6;
+  SolveReport nudgedReport = call.realReport;
+  nudgedReport.radius[3] = 1e-5;
+  EXPECT_TRUE(
+      confirmsComplete(call.equations, call.all, call.complexReport, nudged, nudgedReport, cache));
   SolveReport seven = call.complexReport;
   seven.points = 7;
   ComplexSolutionList sevenPoints(call.all.begin(), call.all.end() - 1);
-  EXPECT_FALSE(confirmsComplete(call.equations, sevenPoints, seven, call.real, cache));
+  EXPECT_FALSE(
+      confirmsComplete(call.equations, sevenPoints, seven, call.real, call.realReport, cache));
   SolveReport unproved = call.complexReport;
   unproved.radius[3] = kNotProved;
-  EXPECT_FALSE(confirmsComplete(call.equations, call.all, unproved, call.real, cache));
+  EXPECT_FALSE(
+      confirmsComplete(call.equations, call.all, unproved, call.real, call.realReport, cache));
   // A report of more points than were returned.
   SolveReport tooMany = call.realReport;
   tooMany.points = 8;
@@ -133,7 +151,7 @@ TEST_P(CertificationReferee, EveryProofHolds) {
       tally.points += report.points;
       if (report.certified) {
         ++tally.certified;
-        unconfirmed += !confirmsComplete(equations, all, complexReport, real, cache);
+        unconfirmed += !confirmsComplete(equations, all, complexReport, real, report, cache);
       }
     }
   }
