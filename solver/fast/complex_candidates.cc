@@ -31,7 +31,7 @@ bool refinedOnEquations(const double (&c)[kEquations][kCoefficients], Complex (&
   for (int step = 0; step < kEquationSteps; ++step) {
     Complex monomials[kTermCount], value[kEquations], delta[3];
     monomialsAt(p[0], p[1], p[2], monomials);
-    for (int e = 0; e < kEquations; ++e) sumOfTerms(c[e], monomials, value[e]);
+    for (int e = 0; e < kEquations; ++e) sumOfTerms<false>(c[e], monomials, value[e]);
     newtonStepAt(c, p, value, delta);
     double change = 0, size = 1;
     for (int i = 0; i < 3; ++i) {
@@ -45,13 +45,15 @@ bool refinedOnEquations(const double (&c)[kEquations][kCoefficients], Complex (&
   return false;
 }
 
-// The distance from `values[i]` to the nearest other of `values` and of their conjugates.
-double separation(const Complex* values, int count, int i) {
-  double nearest = 2 * std::abs(values[i].imag());
+// The squared distance from `values[i]` to the nearest other of `values` and of their
+// conjugates.
+double squaredSeparation(const Complex* values, int count, int i) {
+  const double imaginary = 2 * values[i].imag();
+  double nearest = imaginary * imaginary;
   for (int j = 0; j < count; ++j) {
     if (j == i) continue;
     nearest = std::min(
-        {nearest, std::abs(values[i] - values[j]), std::abs(values[i] - std::conj(values[j]))});
+        {nearest, std::norm(values[i] - values[j]), std::norm(values[i] - std::conj(values[j]))});
   }
   return nearest;
 }
@@ -79,9 +81,9 @@ void complexEigenCandidates(const Equations& equations, const RealRootsOfAction&
     if (!eigenvectorPoint(roots, lambda, p[0], p[1])) continue;
     p[2] = lambda;
     if (!refinedOnEquations(c, p)) continue;
-    const double largestMove =
-        kLargestMoveOfSeparation * separation(all, listed.count + pairs, listed.count + pair);
-    if (!(std::abs(p[2] - lambda) <= largestMove)) continue;
+    const double squaredLimit = kLargestMoveOfSeparation * kLargestMoveOfSeparation *
+                                squaredSeparation(all, listed.count + pairs, listed.count + pair);
+    if (!(std::norm(p[2] - lambda) <= squaredLimit)) continue;
     Candidate& first = candidates[next++];
     Candidate& second = candidates[next++];
     first = {p[0], p[1], p[2], false, std::abs(p[2].imag()), false};

@@ -229,9 +229,10 @@ bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates,
 
 namespace {
 
-// Laguerre's method converges from almost any start, cubically once near a simple root.
+// Laguerre's method converges from almost any start, cubically once near a simple root; it
+// stops well short of the last bits, which Newton's steps on the whole polynomial give.
 constexpr int kLaguerreSteps = 40;
-constexpr double kLaguerreSettled = 0x1p-40;
+constexpr double kLaguerreSettled = 0x1p-20;
 // A root of the deflated polynomial is pinned down on the whole one once Newton's last step
 // there is below this, relative to the root's size (at least 1): the equations' steps that
 // follow recover the digits the polynomial lost.
@@ -276,9 +277,10 @@ bool finite(std::complex<double> z) {
 
 bool laguerreRoot(const Deflated& q, std::complex<double>& root) {
   const double n = q.degree;
-  // From the geometric mean of the roots' magnitudes, off the real axis (from a real start the
-  // steps may stay real).
-  std::complex<double> z = std::pow(std::abs(q.c[0]), 1 / n) * std::complex<double>(0.5, 0.5);
+  // Off the real axis (from a real start the steps may stay real), at about the smallest pair's
+  // magnitude: the root found first is then the one the division from the top removes stably.
+  const double scale = std::sqrt(std::abs(q.c[0] / q.c[2]));
+  std::complex<double> z = (std::isfinite(scale) ? scale : 1.0) * std::complex<double>(0.5, 0.5);
   for (int step = 0; step < kLaguerreSteps; ++step) {
     std::complex<double> value = q.c[q.degree], slope = 0.0, halfCurvature = 0.0;
     for (int i = q.degree - 1; i >= 0; --i) {
@@ -287,8 +289,9 @@ bool laguerreRoot(const Deflated& q, std::complex<double>& root) {
       value = value * z + q.c[i];
     }
     if (value == 0.0) break;
-    const std::complex<double> g = slope / value;
-    const std::complex<double> h = g * g - 2.0 * halfCurvature / value;
+    const std::complex<double> inverse = 1.0 / value;
+    const std::complex<double> g = slope * inverse;
+    const std::complex<double> h = g * g - 2.0 * halfCurvature * inverse;
     const std::complex<double> spread = std::sqrt((n - 1) * (n * h - g * g));
     const std::complex<double> plus = g + spread, minus = g - spread;
     const std::complex<double> larger = std::norm(plus) >= std::norm(minus) ? plus : minus;
@@ -334,14 +337,13 @@ bool remainingEigenvalues(const RealRootsOfAction& r, const ListedEigenvalues& l
       return false;
     }
     if (root.imag() == 0) return false;
-    root = {root.real(), std::abs(root.imag())};
-    divideByPair(q, root);
     std::complex<double> polished;
     double lastStep;
-    if (!complexRootNear(r, root.real(), root.imag(), polished, lastStep) ||
+    if (!complexRootNear(r, root.real(), std::abs(root.imag()), polished, lastStep) ||
         !(lastStep <= kRemainingRootSettled * std::max(1.0, std::abs(polished))) ||
         !(polished.imag() > 0))
       return false;
+    divideByPair(q, polished);
     upper[pairs++] = polished;
   }
   return true;
