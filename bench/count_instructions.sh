@@ -6,7 +6,7 @@
 # callgrind: the difference between runs of 2N and N systems, less the same difference for
 # drawing and preparing the systems alone (which every mode does), so that only the calls
 # remain. BUILD_DIR names another build tree; QUORVANE_FORCE_SCALAR=1 counts the batches on
-# the scalar path.
+# the scalar path; MODES names the modes to count (all by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 n=${1:-500}
@@ -25,7 +25,7 @@ perSystem() {
 }
 for family in generic planes; do
   setup=$(perSystem setup "$family")
-  for mode in floor bare verified fast fastbatch fastcall fastsolvebatch; do
+  for mode in ${MODES:-floor bare verified fast fastbatch fastcomplex fastbatchcomplex fastcall fastsolvebatch}; do
     echo "$family $mode $(($(perSystem "$mode" "$family") - setup)) instructions per call"
   done
 done

@@ -5,10 +5,12 @@
 // `fastbatch` are the fast path's kernels one system at a time and four at once, each with
 // the bare template path for the systems it declines; `fastcall` and `fastsolvebatch` are the
 // whole fast method, verified, through the options call and through solveBatch (one thread).
-// `setup` only draws and prepares the systems, which every mode does: its count is to be
-// subtracted from theirs.
+// `fastcomplex` and `fastbatchcomplex` are `fast` and `fastbatch` with the non-real candidates
+// as well (complexToo). `setup` only draws and prepares the systems, which every mode does: its
+// count is to be subtracted from theirs.
 //
-//   solve_loop verified|bare|floor|fast|fastbatch|fastcall|fastsolvebatch|setup generic|planes N
+//   solve_loop verified|bare|floor|fast|fastbatch|fastcomplex|fastbatchcomplex|fastcall|
+//              fastsolvebatch|setup generic|planes N
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -18,8 +20,8 @@
 
 #include "fast/fast_method.h"
 #include "floor_of_method.h"
-#include "tries.h"
 #include "systems.h"
+#include "tries.h"
 
 namespace {
 
@@ -42,16 +44,17 @@ void solveBare(const quorvane::Equations& equations, quorvane::SolutionList& sol
     appendRealCandidates(candidates, solutions);
 }
 
-void solveFast(const quorvane::Equations& equations, quorvane::SolutionList& solutions) {
+void solveFast(const quorvane::Equations& equations, quorvane::SolutionList& solutions,
+               bool complexToo) {
   quorvane::Candidates candidates;
-  if (quorvane::fastTemplateCandidates(equations, candidates))
+  if (quorvane::fastTemplateCandidates(equations, candidates, complexToo))
     appendRealCandidates(candidates, solutions);
   else
     solveBare(equations, solutions);
 }
 
 // Four systems at a time from `first`; the count must be a multiple of four.
-void solveFastBatch(const Prepared* first, quorvane::SolutionList& solutions) {
+void solveFastBatch(const Prepared* first, quorvane::SolutionList& solutions, bool complexToo) {
   std::array<quorvane::Equations, quorvane::kBatchLanes> equations;
   for (int lane = 0; lane < quorvane::kBatchLanes; ++lane) {
     const auto& e = first[lane].system.equations;
@@ -59,7 +62,7 @@ void solveFastBatch(const Prepared* first, quorvane::SolutionList& solutions) {
   }
   std::array<quorvane::Candidates, quorvane::kBatchLanes> candidates;
   std::array<bool, quorvane::kBatchLanes> accepted;
-  quorvane::fastTemplateCandidates4(equations, candidates, accepted);
+  quorvane::fastTemplateCandidates4(equations, candidates, accepted, complexToo);
   for (int lane = 0; lane < quorvane::kBatchLanes; ++lane) {
     if (accepted[lane])
       appendRealCandidates(candidates[lane], solutions);
@@ -73,8 +76,8 @@ void solveFastBatch(const Prepared* first, quorvane::SolutionList& solutions) {
 int main(int argc, char** argv) {
   if (argc != 4) {
     std::fprintf(stderr,
-                 "usage: %s verified|bare|floor|fast|fastbatch|fastcall|fastsolvebatch|setup "
-                 "generic|planes N\n",
+                 "usage: %s verified|bare|floor|fast|fastbatch|fastcomplex|fastbatchcomplex|"
+                 "fastcall|fastsolvebatch|setup generic|planes N\n",
                  argv[0]);
     return 2;
   }
@@ -114,7 +117,9 @@ int main(int argc, char** argv) {
     std::printf("%g\n", checksum);
     return 0;
   }
-  const bool batch = !std::strcmp(mode, "fastbatch");
+  const bool complexToo =
+      !std::strcmp(mode, "fastcomplex") || !std::strcmp(mode, "fastbatchcomplex");
+  const bool batch = !std::strcmp(mode, "fastbatch") || !std::strcmp(mode, "fastbatchcomplex");
   for (std::size_t i = 0; i < prepared.size(); i += batch ? quorvane::kBatchLanes : 1) {
     const Prepared& p = prepared[i];
     const auto& e = p.system.equations;
@@ -126,10 +131,10 @@ int main(int argc, char** argv) {
     } else if (!std::strcmp(mode, "fastcall")) {
       const double* c = laidOut.data() + 30 * i;
       quorvane::solveThreeQuadrics(c, c + 10, c + 20, solutions, fastOptions);
-    } else if (!std::strcmp(mode, "fast")) {
-      solveFast(quorvane::stackEquations(e[0], e[1], e[2]), solutions);
+    } else if (!std::strcmp(mode, "fast") || !std::strcmp(mode, "fastcomplex")) {
+      solveFast(quorvane::stackEquations(e[0], e[1], e[2]), solutions, complexToo);
     } else if (batch) {
-      if (i + quorvane::kBatchLanes <= prepared.size()) solveFastBatch(&p, solutions);
+      if (i + quorvane::kBatchLanes <= prepared.size()) solveFastBatch(&p, solutions, complexToo);
     } else if (!std::strcmp(mode, "floor")) {
       checksum += quorvane::bench::floorOfMethod(p.linearAlgebra);
     }

@@ -12,9 +12,9 @@
 #include "allocation_counter.h"
 #include "fast/fast_method.h"
 #include "floor_of_method.h"
-#include "tries.h"
 #include "systems.h"
 #include "testing.h"
+#include "tries.h"
 
 namespace {
 
@@ -191,7 +191,8 @@ BENCHMARK(BM_RandomProductOfPlanesFastMethod);
 
 // Four systems per call of the fast batch; the time is per system. Argument: 1 forces the
 // scalar lanes.
-void fastBatches(benchmark::State& state, const std::vector<System>& systems) {
+void fastBatches(benchmark::State& state, const std::vector<System>& systems,
+                 bool complexToo = false) {
   std::vector<std::array<quorvane::Equations, quorvane::kBatchLanes>> groups(systems.size() /
                                                                              quorvane::kBatchLanes);
   for (std::size_t i = 0; i < groups.size() * quorvane::kBatchLanes; ++i) {
@@ -204,7 +205,7 @@ void fastBatches(benchmark::State& state, const std::vector<System>& systems) {
   std::array<bool, quorvane::kBatchLanes> accepted;
   std::size_t next = 0;
   for (auto _ : state) {
-    quorvane::fastTemplateCandidates4(groups[next], candidates, accepted);
+    quorvane::fastTemplateCandidates4(groups[next], candidates, accepted, complexToo);
     benchmark::DoNotOptimize(candidates.data());
     next = next + 1 == groups.size() ? 0 : next + 1;
   }
@@ -220,6 +221,38 @@ void BM_RandomProductOfPlanesFastBatch(benchmark::State& state) {
 }
 BENCHMARK(BM_RandomGenericFastBatch)->Arg(0)->Arg(1);
 BENCHMARK(BM_RandomProductOfPlanesFastBatch)->Arg(0)->Arg(1);
+
+// The fast method's candidates alone, without the standard way for what it declines, on the
+// systems it accepts: argument 0 the real ones only, 1 with the non-real ones too
+// (complexToo), so that the two compare on the same work.
+void fastCandidates(benchmark::State& state, const std::vector<System>& systems) {
+  std::vector<quorvane::Equations> accepted;
+  quorvane::Candidates candidates;
+  for (const System& s : systems) {
+    const auto& e = s.equations;
+    const quorvane::Equations equations = quorvane::stackEquations(e[0], e[1], e[2]);
+    if (quorvane::fastTemplateCandidates(equations, candidates)) accepted.push_back(equations);
+  }
+  const bool complexToo = state.range(0) == 1;
+  std::size_t next = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        quorvane::fastTemplateCandidates(accepted[next], candidates, complexToo));
+    benchmark::DoNotOptimize(candidates.data());
+    next = next + 1 == accepted.size() ? 0 : next + 1;
+  }
+}
+void BM_RandomGenericFastCandidates(benchmark::State& state) {
+  fastCandidates(state, genericSystems());
+}
+BENCHMARK(BM_RandomGenericFastCandidates)->Arg(0)->Arg(1);
+
+// The batch of four with the non-real candidates too; the time is per system. Argument: 1
+// forces the scalar lanes. BM_RandomGenericFastBatch is the same without them.
+void BM_RandomGenericFastBatchComplexToo(benchmark::State& state) {
+  fastBatches(state, genericSystems(), true);
+}
+BENCHMARK(BM_RandomGenericFastBatchComplexToo)->Arg(0)->Arg(1);
 
 // solveBatch with the fast method on one thread: preparation, the lane kernels, verification
 // and the standard way for what they leave; the time is per system. Argument as above.

@@ -32,14 +32,16 @@ void monomialsAt(const V& x, const V& y, const V& z, V (&monomials)[kTermCount])
 
 /// The equation's value, Σ c_i m_i summed from zero in coefficient order, and returned beside
 /// it the sum of the terms' magnitudes Σ |c_i m_i|, which bounds what rounding can do to it.
-template <typename Coefficients, typename V>
+/// With `Sized` false only the value, the same bits, for steps that need no bound (at a complex
+/// point each magnitude is a square root).
+template <bool Sized = true, typename Coefficients, typename V>
 auto sumOfTerms(const Coefficients& c, const V (&monomials)[kTermCount], V& value) {
   V sum = V(0.0);
   decltype(magnitude(sum)) size(0.0);
   for (int i = 0; i < kTermCount; ++i) {
     const V term = c[i] * monomials[i];
     sum = sum + term;
-    size = size + magnitude(term);
+    if (Sized) size = size + magnitude(term);
   }
   value = sum;
   return size;

@@ -14,10 +14,10 @@
 #include "fast/steps.h"
 #include "gauss_jordan.h"
 #include "scaling.h"
-#include "tries.h"
 #include "systems.h"
 #include "template.h"
 #include "testing.h"
+#include "tries.h"
 
 namespace quorvane {
 namespace {
@@ -31,19 +31,11 @@ Equations scaledEquations(const testing::System& system) {
   return equations;
 }
 
-testing::System randomGeneric(std::mt19937_64& rng) {
-  std::normal_distribution<double> normal;
-  testing::System system;
-  for (auto& e : system.equations)
-    e = Eigen::MatrixXd::NullaryExpr(10, 1, [&] { return normal(rng); });
-  return system;
-}
-
 // 300 generic systems and 300 products of planes, drawn from fixed seeds.
 std::vector<testing::System> mixedSystems() {
   std::mt19937_64 rng(13);
   std::vector<testing::System> systems;
-  for (int i = 0; i < 300; ++i) systems.push_back(randomGeneric(rng));
+  for (int i = 0; i < 300; ++i) systems.push_back(testing::randomGenericSystem(rng));
   for (int i = 0; i < 300; ++i) systems.push_back(testing::randomProductOfPlanes(rng));
   return systems;
 }
@@ -248,7 +240,7 @@ TEST(FastPath, FindsTheStandardPathsVerifiedRealSolutions) {
   int accepted = 0;
   constexpr int kSystems = 1000;
   for (int n = 0; n < kSystems; ++n) {
-    const Equations equations = scaledEquations(randomGeneric(rng));
+    const Equations equations = scaledEquations(testing::randomGenericSystem(rng));
     Candidates standard, fast;
     ASSERT_TRUE(templateCandidates(equations, standard));
     if (!fastTemplateCandidates(equations, fast)) continue;
@@ -384,7 +376,7 @@ std::vector<Equations> batchSystems() {
   return systems;
 }
 
-void expectBatchesEqualSingleCalls() {
+void expectBatchesEqualSingleCalls(bool complexToo = false) {
   const std::vector<Equations> systems = batchSystems();
   int declined = 0;
   for (std::size_t first = 0; first < systems.size(); first += kBatchLanes) {
@@ -392,10 +384,10 @@ void expectBatchesEqualSingleCalls() {
     for (int lane = 0; lane < kBatchLanes; ++lane) equations[lane] = systems[first + lane];
     std::array<Candidates, kBatchLanes> batch;
     std::array<bool, kBatchLanes> accepted;
-    fastTemplateCandidates4(equations, batch, accepted);
+    fastTemplateCandidates4(equations, batch, accepted, complexToo);
     for (int lane = 0; lane < kBatchLanes; ++lane) {
       Candidates single;
-      const bool singleAccepted = fastTemplateCandidates(equations[lane], single);
+      const bool singleAccepted = fastTemplateCandidates(equations[lane], single, complexToo);
       ASSERT_EQ(accepted[lane], singleAccepted) << first + lane;
       declined += !singleAccepted;
       if (singleAccepted) {
@@ -416,6 +408,19 @@ TEST(FastBatch, EqualsSingleCallsBitForBitOnTheScalarPath) {
   forceScalarLanes(true);
   EXPECT_FALSE(vectorLanesInUse());
   expectBatchesEqualSingleCalls();
+  forceScalarLanes(false);
+}
+
+// With the non-real candidates, which are read out one system at a time after the lanes.
+TEST(FastBatch, EqualsSingleCallsBitForBitWithComplexCandidates) {
+  forceScalarLanes(false);
+  if (!vectorLanesInUse()) GTEST_SKIP() << "no AVX2 here (or QUORVANE_FORCE_SCALAR=1)";
+  expectBatchesEqualSingleCalls(true);
+}
+
+TEST(FastBatch, EqualsSingleCallsBitForBitWithComplexCandidatesOnTheScalarPath) {
+  forceScalarLanes(true);
+  expectBatchesEqualSingleCalls(true);
   forceScalarLanes(false);
 }
 

@@ -112,6 +112,15 @@ inline Eigen::Vector3d meetingPoint(const PlanePairs& planes, int choice) {
   return normals.partialPivLu().solve(offsets);
 }
 
+/// Three equations with independent standard normal coefficients.
+inline System randomGenericSystem(std::mt19937_64& rng) {
+  std::normal_distribution<double> normal;
+  System system;
+  for (auto& e : system.equations)
+    e = Eigen::MatrixXd::NullaryExpr(10, 1, [&] { return normal(rng); });
+  return system;
+}
+
 /// Three random equations, each a product of two random planes: eight real solutions, one
 /// per choice of a plane from each equation.
 /// The planes' constant terms are multiplied by `offset`, and so is the solutions' size.

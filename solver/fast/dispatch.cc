@@ -45,10 +45,10 @@ void forceScalarLanes(bool force) {
 
 void fastTemplateCandidates4(const std::array<Equations, kBatchLanes>& equations,
                              std::array<Candidates, kBatchLanes>& candidates,
-                             std::array<bool, kBatchLanes>& accepted) {
+                             std::array<bool, kBatchLanes>& accepted, bool complexToo) {
   if (!vectorLanesInUse()) {
     for (int lane = 0; lane < kBatchLanes; ++lane)
-      accepted[lane] = fastTemplateCandidates(equations[lane], candidates[lane]);
+      accepted[lane] = fastTemplateCandidates(equations[lane], candidates[lane], complexToo);
     return;
   }
   double reduced[kBatchLanes][kEquations][kCoefficients];
@@ -60,9 +60,15 @@ void fastTemplateCandidates4(const std::array<Equations, kBatchLanes>& equations
   }
   RealRootsOfAction roots[kBatchLanes];
   realRootsOfActionAvx2(reduced, roots);
+  ListedEigenvalues listed[kBatchLanes];
   for (int lane = 0; lane < kBatchLanes; ++lane)
-    accepted[lane] = prepared[lane] && realEigenCandidates(roots[lane], candidates[lane]);
+    accepted[lane] = prepared[lane] && realEigenCandidates(roots[lane], candidates[lane],
+                                                           complexToo ? &listed[lane] : nullptr);
   polishRealCandidatesAvx2(equations, candidates, accepted);
+  if (!complexToo) return;
+  for (int lane = 0; lane < kBatchLanes; ++lane)
+    if (accepted[lane])
+      complexEigenCandidates(equations[lane], roots[lane], listed[lane], candidates[lane]);
 }
 
 }  // namespace quorvane

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "fast/eigenvectors.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <limits>
@@ -169,7 +170,8 @@ bool clusteredFarOut(const double (&polynomial)[kPolynomialDegree + 1]) {
   return !(std::abs(variance) >= radius * radius);
 }
 
-bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates) {
+bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates,
+                         ListedEigenvalues* listed) {
   if (!r.ok || clusteredFarOut(r.polynomial)) return false;
   constexpr double nan = std::numeric_limits<double>::quiet_NaN();
   for (Candidate& c : candidates) c = {{nan, nan}, {nan, nan}, {nan, nan}, false, nan, false};
@@ -185,6 +187,7 @@ bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates) {
     if (!(roundingBoundAt(r, root) <=
           kRootErrorTolerance * std::max(1.0, std::abs(root)) * std::abs(slope)))
       return false;
+    if (listed) listed->values[count] = root;
     setCandidate(entries, root, candidates[count++]);
   }
 
@@ -215,11 +218,140 @@ bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates) {
     if (!nearReal && !undecided) return false;
     if (count + 2 > kBasisSize) return false;
     const std::complex<double> upper(root.real(), std::abs(root.imag()));
+    if (listed) listed->values[count] = upper, listed->values[count + 1] = std::conj(upper);
     setCandidate(entries, upper, candidates[count++]);
     setCandidate(entries, std::conj(upper), candidates[count++]);
     candidates[count - 2].real = candidates[count - 1].real = nearReal;
   }
+  if (listed) listed->count = count;
   return true;
+}
+
+namespace {
+
+// Laguerre's method converges from almost any start, cubically once near a simple root; it
+// stops well short of the last bits, which Newton's steps on the whole polynomial give.
+constexpr int kLaguerreSteps = 40;
+constexpr double kLaguerreSettled = 0x1p-20;
+// A root of the deflated polynomial is pinned down on the whole one once Newton's last step
+// there is below this, relative to the root's size (at least 1): the equations' steps that
+// follow recover the digits the polynomial lost.
+constexpr double kRemainingRootSettled = 1e-7;
+
+// A factor of the characteristic polynomial, coefficients from λ⁰ up.
+struct Deflated {
+  double c[kPolynomialDegree + 1];
+  int degree;
+};
+
+// q / (λ - r) without the remainder, by synthetic division from the leading coefficient: stable
+// as long as the roots go in ascending magnitude.
+void divideByRoot(Deflated& q, double r) {
+  double carry = q.c[q.degree];
+  for (int i = q.degree - 1; i >= 0; --i) {
+    const double next = q.c[i] + r * carry;
+    q.c[i] = carry;
+    carry = next;
+  }
+  --q.degree;
+}
+
+// q / (λ - z)(λ - z̄) without the remainder: with q = Σ a_k λ^k, the quotient's b_{k-2} is
+// a_k + t b_{k-1} - s b_k for the factor λ² - tλ + s.
+void divideByPair(Deflated& q, std::complex<double> z) {
+  const double t = 2 * z.real(), s = std::norm(z);
+  double quotient[kPolynomialDegree + 1];
+  double above = 0, twoAbove = 0;
+  for (int k = q.degree; k >= 2; --k) {
+    const double b = q.c[k] + t * above - s * twoAbove;
+    quotient[k - 2] = b;
+    twoAbove = above, above = b;
+  }
+  q.degree -= 2;
+  for (int k = 0; k <= q.degree; ++k) q.c[k] = quotient[k];
+}
+
+bool finite(std::complex<double> z) {
+  return std::isfinite(z.real()) && std::isfinite(z.imag());
+}
+
+bool laguerreRoot(const Deflated& q, std::complex<double>& root) {
+  const double n = q.degree;
+  // Off the real axis (from a real start the steps may stay real), at about the smallest pair's
+  // magnitude: the root found first is then the one the division from the top removes stably.
+  const double scale = std::sqrt(std::abs(q.c[0] / q.c[2]));
+  std::complex<double> z = (std::isfinite(scale) ? scale : 1.0) * std::complex<double>(0.5, 0.5);
+  for (int step = 0; step < kLaguerreSteps; ++step) {
+    std::complex<double> value = q.c[q.degree], slope = 0.0, halfCurvature = 0.0;
+    for (int i = q.degree - 1; i >= 0; --i) {
+      halfCurvature = halfCurvature * z + slope;
+      slope = slope * z + value;
+      value = value * z + q.c[i];
+    }
+    if (value == 0.0) break;
+    const std::complex<double> inverse = 1.0 / value;
+    const std::complex<double> g = slope * inverse;
+    const std::complex<double> h = g * g - 2.0 * halfCurvature * inverse;
+    const std::complex<double> spread = std::sqrt((n - 1) * (n * h - g * g));
+    const std::complex<double> plus = g + spread, minus = g - spread;
+    const std::complex<double> larger = std::norm(plus) >= std::norm(minus) ? plus : minus;
+    const std::complex<double> change = n / larger;
+    z -= change;
+    if (!finite(z)) return false;
+    if (std::norm(change) <= kLaguerreSettled * kLaguerreSettled * std::norm(z)) break;
+  }
+  root = z;
+  return finite(z);
+}
+
+}  // namespace
+
+bool remainingEigenvalues(const RealRootsOfAction& r, const ListedEigenvalues& listed,
+                          std::complex<double> (&upper)[kPolynomialDegree / 2], int& pairs) {
+  pairs = 0;
+  Deflated q;
+  for (int i = 0; i <= kPolynomialDegree; ++i) q.c[i] = r.polynomial[i];
+  q.degree = kPolynomialDegree;
+  std::complex<double> known[kPolynomialDegree];
+  const int count = listed.count;
+  // By insertion into ascending magnitude, for the division from the top.
+  for (int i = 0; i < count; ++i) {
+    int j = i;
+    for (; j > 0 && std::norm(known[j - 1]) > std::norm(listed.values[i]); --j)
+      known[j] = known[j - 1];
+    known[j] = listed.values[i];
+  }
+  for (int i = 0; i < count; ++i) {
+    if (known[i].imag() == 0) divideByRoot(q, known[i].real());
+    if (known[i].imag() > 0) divideByPair(q, known[i]);
+  }
+  // The real roots are all listed: what is left has even degree and only conjugate pairs.
+  if (q.degree % 2 != 0) return false;
+  while (q.degree > 0) {
+    std::complex<double> root;
+    if (q.degree == 2) {
+      const double half = -0.5 * q.c[1], discriminant = q.c[0] - half * half;
+      if (!(discriminant > 0)) return false;
+      root = {half, std::sqrt(discriminant)};
+    } else if (!laguerreRoot(q, root)) {
+      return false;
+    }
+    if (root.imag() == 0) return false;
+    std::complex<double> polished;
+    double lastStep;
+    if (!complexRootNear(r, root.real(), std::abs(root.imag()), polished, lastStep) ||
+        !(lastStep <= kRemainingRootSettled * std::max(1.0, std::abs(polished))) ||
+        !(polished.imag() > 0))
+      return false;
+    divideByPair(q, polished);
+    upper[pairs++] = polished;
+  }
+  return true;
+}
+
+bool eigenvectorPoint(const RealRootsOfAction& r, std::complex<double> lambda,
+                      std::complex<double>& x, std::complex<double>& y) {
+  return nullVector(polynomialEntries(r.actionRows, false), lambda, x, y);
 }
 
 }  // namespace quorvane

@@ -5,7 +5,10 @@
 // of P(λ) (see fast/characteristic_polynomial.h). One system at a time, in doubles.
 #pragma once
 
+#include <complex>
+
 #include "action.h"
+#include "equations.h"
 #include "fast/characteristic_polynomial.h"
 
 namespace quorvane {
@@ -25,10 +28,37 @@ struct RealRootsOfAction {
   bool ok;  ///< the template and the polynomial are finite and within range
 };
 
+/// The eigenvalues behind the candidates realEigenCandidates lists, in the candidates' order.
+struct ListedEigenvalues {
+  std::complex<double> values[kPolynomialDegree];
+  int count = 0;
+};
+
 /// The candidates of the real and near-real eigenvalues, after checking that the rounding
 /// of the polynomial cannot have created, lost or moved a real root by more than a tolerance.
 /// The first candidates are the real ones in ascending z, then near-real pairs; the unused
 /// entries have `real` false. False when that check fails (`candidates` is then unspecified).
-bool realEigenCandidates(const RealRootsOfAction& roots, Candidates& candidates);
+/// `listed`, when given, receives their eigenvalues.
+bool realEigenCandidates(const RealRootsOfAction& roots, Candidates& candidates,
+                         ListedEigenvalues* listed = nullptr);
+
+/// The roots of the characteristic polynomial besides the listed ones, all non-real, one of
+/// each conjugate pair (positive imaginary part) in `upper`: the polynomial deflated by the
+/// listed roots, the rest found by Laguerre's method on it, each polished by Newton's steps on
+/// the whole polynomial. False where a root is not found or not pinned down.
+bool remainingEigenvalues(const RealRootsOfAction& roots, const ListedEigenvalues& listed,
+                          std::complex<double> (&upper)[kPolynomialDegree / 2], int& pairs);
+
+/// x and y of the eigenvector of λ, from the null vector of P(λ); false where its entry for 1
+/// is zero.
+bool eigenvectorPoint(const RealRootsOfAction& roots, std::complex<double> lambda,
+                      std::complex<double>& x, std::complex<double>& y);
+
+/// With `listed` from realEigenCandidates (and the real candidates polished), the entries after
+/// the listed ones receive the other eigenvalues' candidates: conjugate pairs in adjacent
+/// entries, positive imaginary part first, not real, refined by Newton's steps on `equations`
+/// in complex arithmetic. A pair that cannot be computed reliably stays NaN, after the others.
+void complexEigenCandidates(const Equations& equations, const RealRootsOfAction& roots,
+                            const ListedEigenvalues& listed, Candidates& candidates);
 
 }  // namespace quorvane

@@ -26,17 +26,27 @@ namespace quorvane {
 /// in magnitude but not zero, or an equation's largest outside [2^-8, 2^8]; the reduction's pivots
 /// not on x², xy, y²; a zero pivot in the template; an action matrix entry beyond 2^60; a root or a
 /// critical value of the characteristic polynomial not clearly above its rounding.
-bool fastTemplateCandidates(const Equations& equations, Candidates& candidates);
+///
+/// With `complexToo`, the entries after the listed ones hold the other eigenvalues' candidates
+/// as well: complex x, y, z, `real` false, `imaginaryPart` |Im z|, conjugate pairs in adjacent
+/// entries (positive imaginary part first), each refined by Newton's steps on the equations to
+/// about 1e-12 of max(1, |point|) of a solution. A pair that cannot be computed reliably (its
+/// root not pinned down, its eigenvector without an entry for 1, the steps not settling or
+/// moving it towards another eigenvalue) stays NaN, after those that could. The listed
+/// candidates are bit for bit those of the call without it.
+bool fastTemplateCandidates(const Equations& equations, Candidates& candidates,
+                            bool complexToo = false);
 
 /// Systems per call of fastTemplateCandidates4: the doubles in an AVX2 register.
 inline constexpr int kBatchLanes = 4;
 
 /// fastTemplateCandidates on four systems at once: accepted[i] and candidates[i] are bit for
-/// bit what the single call gives for equations[i]. Runs in AVX2 lanes when the CPU has them
-/// (see vectorLanesInUse), else one system after the other.
+/// bit what the single call gives for equations[i], with or without `complexToo`. Runs in AVX2
+/// lanes when the CPU has them (see vectorLanesInUse), else one system after the other; the
+/// non-real candidates are read out one system at a time after the lanes.
 void fastTemplateCandidates4(const std::array<Equations, kBatchLanes>& equations,
                              std::array<Candidates, kBatchLanes>& candidates,
-                             std::array<bool, kBatchLanes>& accepted);
+                             std::array<bool, kBatchLanes>& accepted, bool complexToo = false);
 
 /// Whether fastTemplateCandidates4 runs in AVX2 lanes: the CPU has AVX2, and the scalar path is
 /// forced neither by forceScalarLanes(true) (testing.h) nor by the environment variable

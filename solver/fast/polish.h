@@ -40,6 +40,24 @@ void crossProduct(const V (&a)[3], const V (&b)[3], V (&result)[3]) {
   result[2] = a[0] * b[1] - a[1] * b[0];
 }
 
+/// J(p)⁻¹ f(p) from the equations' values f(p) at p, for real points in lanes or one complex
+/// point alike: J⁻¹ has the cross products of J's rows as its columns, over det J.
+template <typename Coefficients, typename V>
+void newtonStepAt(const Coefficients (&c)[kEquations], const V (&p)[3],
+                  const V (&value)[kEquations], V (&delta)[3]) {
+  V jacobian[kEquations][3];
+  for (int e = 0; e < kEquations; ++e) gradientAt(c[e], p[0], p[1], p[2], jacobian[e]);
+  V columns[3][3];
+  crossProduct(jacobian[1], jacobian[2], columns[0]);
+  crossProduct(jacobian[2], jacobian[0], columns[1]);
+  crossProduct(jacobian[0], jacobian[1], columns[2]);
+  const V determinant = jacobian[0][0] * columns[0][0] + jacobian[0][1] * columns[0][1] +
+                        jacobian[0][2] * columns[0][2];
+  for (int i = 0; i < 3; ++i)
+    delta[i] = (columns[0][i] * value[0] + columns[1][i] * value[1] + columns[2][i] * value[2]) /
+               determinant;
+}
+
 /// Newton's steps from the real points p of the lanes in `active`, each kept only where it
 /// lowers the relative residual: the characteristic polynomial's roots are less accurate
 /// than the eigen-solver's, and one or two steps more than make up for it.
@@ -49,22 +67,12 @@ void polishPoints(const V (&c)[kEquations][kCoefficients], V (&p)[3], LaneMask<V
   V residual = valuesAt(c, p, value);
   active = active & (residual > V(0.0));
   for (int step = 0; step < kPolishSteps && anyLane(active); ++step) {
-    V jacobian[kEquations][3];
-    for (int e = 0; e < kEquations; ++e) gradientAt(c[e], p[0], p[1], p[2], jacobian[e]);
-    // J⁻¹ has the cross products of J's rows as its columns, over det J.
-    V columns[3][3];
-    crossProduct(jacobian[1], jacobian[2], columns[0]);
-    crossProduct(jacobian[2], jacobian[0], columns[1]);
-    crossProduct(jacobian[0], jacobian[1], columns[2]);
-    const V determinant = jacobian[0][0] * columns[0][0] + jacobian[0][1] * columns[0][1] +
-                          jacobian[0][2] * columns[0][2];
+    V delta[3];
+    newtonStepAt(c, p, value, delta);
     V next[3], change = V(0.0), size = V(0.0);
     for (int i = 0; i < 3; ++i) {
-      const V delta =
-          (columns[0][i] * value[0] + columns[1][i] * value[1] + columns[2][i] * value[2]) /
-          determinant;
-      next[i] = p[i] - delta;
-      change = largerOf(change, magnitude(delta));
+      next[i] = p[i] - delta[i];
+      change = largerOf(change, magnitude(delta[i]));
       size = largerOf(size, magnitude(p[i]));
     }
     V nextValue[kEquations];

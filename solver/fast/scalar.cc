@@ -70,13 +70,15 @@ void realRootsOfActionMatrix(const double (&actionRows)[3][kBasisSize], RealRoot
   realRootsOfActionRows(actionRows, true, &roots);
 }
 
-bool fastTemplateCandidates(const Equations& equations, Candidates& candidates) {
+bool fastTemplateCandidates(const Equations& equations, Candidates& candidates, bool complexToo) {
   double reduced[kEquations][kCoefficients];
   if (!reducedForFastPath(equations, reduced)) return false;
   RealRootsOfAction roots;
   realRootsOfActionScalar(reduced, roots);
-  if (!realEigenCandidates(roots, candidates)) return false;
+  ListedEigenvalues listed;
+  if (!realEigenCandidates(roots, candidates, complexToo ? &listed : nullptr)) return false;
   polishRealCandidates(equations, candidates);
+  if (complexToo) complexEigenCandidates(equations, roots, listed, candidates);
   return true;
 }
 
