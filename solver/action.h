@@ -29,6 +29,9 @@ struct Candidate {
   bool real;             ///< the eigenvalue's imaginary part is below kRealEigenvalueTolerance
   double imaginaryPart;  ///< |Im| of the eigenvalue, for other tolerances
   bool zeroDivisor;      ///< the eigenvector's entry for 1 is exactly zero: x, y, z are NaN
+  /// A non-real candidate the fast method lists for proofs of completeness only: no try
+  /// judges it.
+  bool forProofOnly = false;
 };
 using Candidates = std::array<Candidate, kBasisSize>;
 

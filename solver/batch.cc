@@ -44,7 +44,7 @@ void solveConsecutiveInto(const double* first, std::size_t count, const SolveOpt
     }
     std::array<Candidates, kBatchLanes> candidates;
     std::array<bool, kBatchLanes> accepted;
-    fastTemplateCandidates4(equations, candidates, accepted);
+    fastTemplateCandidates4(equations, candidates, accepted, options.certify);
     for (std::size_t lane = 0; lane < lanes; ++lane) {
       const FastStart start{accepted[lane], &candidates[lane]};
       reports[group + lane] = prepared[lane].ready

@@ -121,6 +121,10 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
                 : frame.change ? SolvePath::firstChange
                                : SolvePath::centred;
   for (const Candidate& c : candidates) {
+    if (c.forProofOnly) {
+      if (!c.zeroDivisor) result.forProof[result.forProofCount++] = ComplexPoint(c.x, c.y, c.z);
+      continue;
+    }
     Point p;
     p.nanColumn = c.zeroDivisor;
     if (c.zeroDivisor) {

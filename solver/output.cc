@@ -249,7 +249,14 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
   if (options.certify && everyPointProved && scaling.exact) {
     for (int i = 0; i < best.count; ++i)
       if (!returnedHere[i]) countNonReal(system, best.points[i], found);
-    // The fast method lists real candidates only: the others come from the template.
+    // The fast method lists its non-real candidates apart; where it could not find them
+    // all, the template's stand in.
+    if (report.method == Method::fast)
+      for (int i = 0; i < best.forProofCount; ++i) {
+        Point p;
+        p.at = best.forProof[i];
+        countNonReal(system, p, found);
+      }
     if (found.count < kMostSolutions && report.method == Method::fast)
       countTemplatesNonReal(system, found);
     report.certified = found.count == kMostSolutions;

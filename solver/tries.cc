@@ -60,7 +60,7 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
     Candidates candidates;
     FastStart own;
     if (!fastStart) {
-      own.accepted = fastTemplateCandidates(system, candidates);
+      own.accepted = fastTemplateCandidates(system, candidates, options.certify);
       own.candidates = &candidates;
       fastStart = &own;
     }

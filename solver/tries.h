@@ -39,6 +39,9 @@ struct Try {
   std::array<Point, kBasisSize> points;
   int count = 0;
   bool ran = false;  // the template gave candidates
+  // The fast method's non-real candidates, listed for proofs only.
+  std::array<ComplexPoint, kBasisSize> forProof;
+  int forProofCount = 0;
   SolvePath path = SolvePath::none;
   int centringRounds = 0;
 

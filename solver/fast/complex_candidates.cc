@@ -86,8 +86,9 @@ void complexEigenCandidates(const Equations& equations, const RealRootsOfAction&
     if (!(std::norm(p[2] - lambda) <= squaredLimit)) continue;
     Candidate& first = candidates[next++];
     Candidate& second = candidates[next++];
-    first = {p[0], p[1], p[2], false, std::abs(p[2].imag()), false};
-    second = {std::conj(p[0]), std::conj(p[1]), std::conj(p[2]), false, first.imaginaryPart, false};
+    first = {p[0], p[1], p[2], false, std::abs(p[2].imag()), false, true};
+    second = {
+        std::conj(p[0]), std::conj(p[1]), std::conj(p[2]), false, first.imaginaryPart, false, true};
   }
 }
 
