@@ -46,6 +46,24 @@ double lower(double bound) {
   return bound * (1 - 0x1p-40) - kUnderflowAllowance;
 }
 
+// An upper bound on |v| without the cost of hypot: the plain square root of the sum of
+// squares is within a few roundings of it, which the bounds' growth covers, except where the
+// squares underflow; there |re| + |im| bounds it.
+double magnitudeBound(double v) {
+  return std::abs(v);
+}
+
+double magnitudeBound(std::complex<double> v) {
+  const double re = v.real(), im = v.imag();
+  const double root = std::sqrt(re * re + im * im);
+  return root >= 0x1p-500 ? root : std::abs(re) + std::abs(im);
+}
+
+// A lower bound on |v|: its larger part.
+double magnitudeFloor(std::complex<double> v) {
+  return std::max(std::abs(v.real()), std::abs(v.imag()));
+}
+
 template <class Scalar>
 double radiusAt(const Equations& q, const Eigen::Matrix<Scalar, 3, 1>& p) {
   using Matrix = Eigen::Matrix<Scalar, 3, 3>;
@@ -54,9 +72,13 @@ double radiusAt(const Equations& q, const Eigen::Matrix<Scalar, 3, 1>& p) {
   double valueBound[3], jacobianError[3][3], curvature[3];
   Matrix jacobian;
   for (int e = 0; e < kEquationCount; ++e) {
-    Scalar value;
-    const double size = sumOfTerms(q.row(e), monomials, value);
-    valueBound[e] = std::abs(value) + kValueError * size;
+    Scalar value(0.0);
+    double size = 0;
+    for (int i = 0; i < kTermCount; ++i) {
+      value += q(e, i) * monomials[i];
+      size += std::abs(q(e, i)) * magnitudeBound(monomials[i]);
+    }
+    valueBound[e] = magnitudeBound(value) + kValueError * size;
     // The gradient's entries are sums of four products: c_xy y + c_xz z + 2 c_xx x + c_x, ...
     Scalar gradient[3];
     gradientAt(q.row(e), p(0), p(1), p(2), gradient);
@@ -64,7 +86,7 @@ double radiusAt(const Equations& q, const Eigen::Matrix<Scalar, 3, 1>& p) {
                                          std::abs(q(e, 3)), std::abs(q(e, 4)), std::abs(q(e, 5)),
                                          std::abs(q(e, 6)), std::abs(q(e, 7)), std::abs(q(e, 8)),
                                          std::abs(q(e, 9))};
-    const double ax = std::abs(p(0)), ay = std::abs(p(1)), az = std::abs(p(2));
+    const double ax = magnitudeBound(p(0)), ay = magnitudeBound(p(1)), az = magnitudeBound(p(2));
     const double gradientSize[3] = {c[1] * ay + c[2] * az + 2 * c[4] * ax + c[7],
                                     c[1] * ax + c[3] * az + 2 * c[5] * ay + c[8],
                                     c[2] * ax + c[3] * ay + 2 * c[6] * az + c[9]};
@@ -77,23 +99,27 @@ double radiusAt(const Equations& q, const Eigen::Matrix<Scalar, 3, 1>& p) {
   const Matrix inverse = jacobian.inverse();
   if (!inverse.allFinite()) return kNaN;
   const Matrix product = inverse * jacobian;
+  double inverseSize[3][3], jacobianSize[3][3];
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      inverseSize[i][j] = magnitudeBound(inverse(i, j)),
+      jacobianSize[i][j] = magnitudeBound(jacobian(i, j));
   double b = 0, z = 0, w = 0;
   for (int i = 0; i < 3; ++i) {
     double bi = 0, zi = 0, wi = 0;
     for (int l = 0; l < 3; ++l) {
-      const double y = std::abs(inverse(i, l));
-      bi += y * valueBound[l];
-      wi += y * curvature[l];
+      bi += inverseSize[i][l] * valueBound[l];
+      wi += inverseSize[i][l] * curvature[l];
     }
     for (int j = 0; j < 3; ++j) {
       const double identity = i == j ? 1 : 0;
       double rounding = identity, fromJacobian = 0;
       for (int l = 0; l < 3; ++l) {
-        const double y = std::abs(inverse(i, l));
-        rounding += y * std::abs(jacobian(l, j));
-        fromJacobian += y * jacobianError[l][j];
+        rounding += inverseSize[i][l] * jacobianSize[l][j];
+        fromJacobian += inverseSize[i][l] * jacobianError[l][j];
       }
-      zi += std::abs(identity - product(i, j)) + kLinearError * rounding + fromJacobian;
+      zi +=
+          magnitudeBound(Scalar(identity) - product(i, j)) + kLinearError * rounding + fromJacobian;
     }
     b = std::max(b, bi), z = std::max(z, zi), w = std::max(w, wi);
   }
@@ -116,7 +142,7 @@ double provedRadius(const Equations& equations, const ComplexPoint& at) {
 bool disjoint(const ComplexPoint& a, double radiusOfA, const ComplexPoint& b, double radiusOfB) {
   const double reach = upper(radiusOfA + radiusOfB);
   for (int v = 0; v < 3; ++v)
-    if (lower(std::abs(a(v) - b(v))) > reach) return true;
+    if (lower(magnitudeFloor(a(v) - b(v))) > reach) return true;
   return false;
 }
 
