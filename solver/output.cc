@@ -131,6 +131,24 @@ void countNonReal(const Equations& system, const Point& p, DisjointDiscs& found)
   if (provedNonReal(system, p, disc) && found.disjointFromAll(disc)) found.add(disc);
 }
 
+// The fast method's non-real candidates, conjugate pairs side by side: the equations are
+// real, so the polydisc around one point's conjugate holds its conjugate solution alone, and
+// one proof serves for both.
+void countPairs(const Equations& system, const Try& t, DisjointDiscs& found) {
+  for (int i = 0; i < t.forProofCount; ++i) {
+    Point p;
+    p.at = t.forProof[i];
+    Disc disc;
+    if (!provedNonReal(system, p, disc) || !found.disjointFromAll(disc)) continue;
+    found.add(disc);
+    if (i + 1 < t.forProofCount && t.forProof[i + 1] == t.forProof[i].conjugate()) {
+      const Disc conjugate{disc.at.conjugate(), disc.radius};
+      if (found.disjointFromAll(conjugate)) found.add(conjugate);
+      ++i;
+    }
+  }
+}
+
 // The template's non-real candidates of the system as it stands, counted beside `found`.
 void countTemplatesNonReal(const Equations& system, DisjointDiscs& found) {
   Candidates candidates;
@@ -251,12 +269,7 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
       if (!returnedHere[i]) countNonReal(system, best.points[i], found);
     // The fast method lists its non-real candidates apart; where it could not find them
     // all, the template's stand in.
-    if (report.method == Method::fast)
-      for (int i = 0; i < best.forProofCount; ++i) {
-        Point p;
-        p.at = best.forProof[i];
-        countNonReal(system, p, found);
-      }
+    if (report.method == Method::fast) countPairs(system, best, found);
     if (found.count < kMostSolutions && report.method == Method::fast)
       countTemplatesNonReal(system, found);
     report.certified = found.count == kMostSolutions;

@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// Proofs and statuses of the calls with options: the Krawczyk test on known roots and on
+// points that are not roots, completeness claims, and systems with no real solution.
+#include <gtest/gtest.h>
+#include <quorvane/solver.h>
+
+#include <array>
+#include <cmath>
+
+#include "certification.h"
+#include "systems.h"
+
+namespace quorvane {
+namespace {
+
+using Coefficients = std::array<double, 10>;
+
+// The worked system, with its eight real solutions.
+const Coefficients kFirst = {6, 2, 0, 0, 1, 1, 0, -7, -7, 0};
+const Coefficients kSecond = {-2, -2, 2, -2, 1, 1, 1, -1, 1, -1};
+const Coefficients kThird = {-6, 4, -2, -4, 1, 4, 1, -1, -2, 1};
+
+Equations workedEquations() {
+  Equations e;
+  for (int i = 0; i < 10; ++i) e(0, i) = kFirst[i], e(1, i) = kSecond[i], e(2, i) = kThird[i];
+  return e;
+}
+
+TEST(Certification, TheTestProvesRootsAndRefusesOtherPoints) {
+  const Equations equations = workedEquations();
+  const ComplexPoint root(-4.0, 5.0, 8.0);
+  const double radius = provedRadius(equations, root);
+  ASSERT_FALSE(std::isnan(radius));
+  EXPECT_LT(radius, 1e-12);
+  // A point off the root by far more than rounding still proves a root, in a wider disc that
+  // reaches it; one between two roots, or at infinity, proves nothing.
+  const double nearby = provedRadius(equations, ComplexPoint(-4.0 + 1e-6, 5.0, 8.0));
+  ASSERT_FALSE(std::isnan(nearby));
+  EXPECT_GE(nearby, 1e-6);
+  EXPECT_TRUE(std::isnan(provedRadius(equations, ComplexPoint(-2.5, 5.0, 6.5))));
+  EXPECT_TRUE(std::isnan(provedRadius(equations, ComplexPoint(kNaN, 5.0, 8.0))));
+  // A double root has a singular Jacobian: (x - 1)² = 0, y = 0, z = 0 is not proved.
+  Equations doubled = Equations::Zero();
+  doubled(0, 0) = 1, doubled(0, 4) = 1, doubled(0, 7) = -2;
+  doubled(1, 8) = 1;
+  doubled(2, 9) = 1;
+  EXPECT_TRUE(std::isnan(provedRadius(doubled, ComplexPoint(1.0, 0.0, 0.0))));
+}
+
+TEST(Certification, DiscsApartAndOffTheRealSpace) {
+  const ComplexPoint a(1.0, 2.0, 3.0), b(1.0, 2.0, 3.0 + 1e-9);
+  EXPECT_TRUE(disjoint(a, 1e-10, b, 1e-10));
+  EXPECT_FALSE(disjoint(a, 1e-9, b, 1e-9));
+  const ComplexPoint complex({1.0, 0.5}, {2.0, 0.0}, {3.0, 0.0});
+  EXPECT_TRUE(offTheRealSpace(complex, 0.4));
+  EXPECT_FALSE(offTheRealSpace(complex, 0.5));
+}
+
+TEST(Certification, EveryMethodProvesTheWorkedSystemComplete) {
+  for (const Method method : {Method::standard, Method::fast}) {
+    SolveOptions options;
+    options.method = method;
+    options.certify = true;
+    SolutionList solutions;
+    const SolveReport report = solveThreeQuadrics(kFirst, kSecond, kThird, solutions, options);
+    ASSERT_EQ(solutions.size(), 8u);
+    EXPECT_EQ(report.points, 8);
+    EXPECT_TRUE(report.certified);
+    for (int i = 0; i < 8; ++i) {
+      EXPECT_EQ(report.kind[i], PointKind::root);
+      EXPECT_LT(report.radius[i], 1e-9);
+    }
+    // Without certify, nothing is claimed.
+    options.certify = false;
+    const SolveReport plain = solveThreeQuadrics(kFirst, kSecond, kThird, solutions, options);
+    EXPECT_FALSE(plain.certified);
+    EXPECT_TRUE(std::isnan(plain.radius[0]));
+  }
+}
+
+// x² + c = 0, y² = 1, z² = 1: eight complex solutions (±i√c, ±1, ±1), none real. The status
+// says so at every c and tolerance, and a wider tolerance returns nothing for x far from real.
+TEST(Certification, NoRealSolutionForComplexXBesideRealZ) {
+  const Coefficients y2 = {-1, 0, 0, 0, 0, 1, 0, 0, 0, 0}, z2 = {-1, 0, 0, 0, 0, 0, 1, 0, 0, 0};
+  for (const double c : {1.0, 0.01, 1e-10}) {
+    const Coefficients x2 = {c, 0, 0, 0, 1, 0, 0, 0, 0, 0};
+    for (const Method method : {Method::standard, Method::fast}) {
+      SolveOptions options;
+      options.method = method;
+      SolutionList solutions;
+      const SolveReport report = solveThreeQuadrics(x2, y2, z2, solutions, options);
+      EXPECT_TRUE(solutions.empty()) << c;
+      EXPECT_EQ(report.status, SolveStatus::noRealSolution) << c;
+    }
+  }
+  const Coefficients x2 = {0.01, 0, 0, 0, 1, 0, 0, 0, 0, 0};
+  for (const double tolerance : {1.1e-4, 1e-3}) {
+    SolveOptions options;
+    options.imaginaryTolerance = tolerance;
+    SolutionList solutions;
+    const SolveReport report = solveThreeQuadrics(x2, y2, z2, solutions, options);
+    EXPECT_TRUE(solutions.empty()) << tolerance;
+    EXPECT_EQ(report.status, SolveStatus::noRealSolution) << tolerance;
+  }
+}
+
+// Under a wide tolerance, a returned point is the real part of a complex solution whose every
+// coordinate is near real: on random systems, none has a coordinate's imaginary part beyond
+// the tolerance, relative to max(1, |point|).
+TEST(Certification, WideTolerancesReturnOnlyPointsNearRealInEveryCoordinate) {
+  std::mt19937_64 rng(20);
+  std::normal_distribution<double> normal;
+  int returned = 0, farFromReal = 0;
+  for (int n = 0; n < 3000; ++n) {
+    std::array<double, 30> c;
+    for (double& v : c) v = normal(rng);
+    SolveOptions options;
+    options.imaginaryTolerance = 1e-2;
+    SolutionList real;
+    solveThreeQuadrics(c.data(), c.data() + 10, c.data() + 20, real, options);
+    ComplexSolutionList all;
+    solveThreeQuadricsComplex(c.data(), c.data() + 10, c.data() + 20, all);
+    for (const Solution& s : real) {
+      ++returned;
+      // The nearest complex solution to the returned real point.
+      double nearest = kInfinity, imaginary = 0, size = 1;
+      for (const ComplexSolution& p : all) {
+        const double d = std::max({std::abs(p.x.real() - s.x), std::abs(p.y.real() - s.y),
+                                   std::abs(p.z.real() - s.z)});
+        if (d < nearest)
+          nearest = d,
+          imaginary = std::max({std::abs(p.x.imag()), std::abs(p.y.imag()), std::abs(p.z.imag())}),
+          size = std::max({1.0, std::abs(p.x), std::abs(p.y), std::abs(p.z)});
+      }
+      farFromReal += imaginary > 1.01e-2 * size;
+    }
+  }
+  EXPECT_GT(returned, 3000);
+  EXPECT_EQ(farFromReal, 0) << "of " << returned;
+}
+
+}  // namespace
+}  // namespace quorvane
