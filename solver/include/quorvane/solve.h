@@ -70,7 +70,12 @@ void solveThreeQuadrics(const Eigen::MatrixXd& first, const Eigen::MatrixXd& sec
 /// Unlike the three-argument call, no NaN column is ever appended: an eigenvector without
 /// its entry for 1 belongs to a solution at infinity, which is not a point of the system.
 /// With default options, every other column is bit for bit what the three-argument call
-/// returns, in the same order.
+/// returns, in the same order, except that a near-real conjugate pair comes back once
+/// (PointKind::nearDouble) where the three-argument call returns it twice. The report tells
+/// what each returned point is (SolveReport::kind) and, with `certify`, proves it
+/// (SolveReport::radius) and whether the real solutions are all there
+/// (SolveReport::certified). A system solved with no real point reports
+/// SolveStatus::noRealSolution.
 SolveReport solveThreeQuadrics(const double* first, const double* second, const double* third,
                                SolutionList& solutions, const SolveOptions& options = {});
 
