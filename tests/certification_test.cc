@@ -2,7 +2,6 @@
 // Proofs and statuses of the calls with options: the Krawczyk test on known roots and on
 // points that are not roots, completeness claims, and systems with no real solution.
 #include "certification.h"
-#include "verification.h"
 
 #include <gtest/gtest.h>
 #include <quorvane/solver.h>
@@ -11,6 +10,7 @@
 #include <cmath>
 
 #include "systems.h"
+#include "verification.h"
 
 namespace quorvane {
 namespace {
