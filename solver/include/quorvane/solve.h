@@ -72,9 +72,9 @@ void solveThreeQuadrics(const Eigen::MatrixXd& first, const Eigen::MatrixXd& sec
 /// With default options, every other column is bit for bit what the three-argument call
 /// returns, in the same order, except that a near-real conjugate pair comes back once
 /// (PointKind::nearDouble) where the three-argument call returns it twice. The report tells
-/// what each returned point is (SolveReport::kind) and, with `certify`, proves it
-/// (SolveReport::radius) and whether the real solutions are all there
-/// (SolveReport::certified). A system solved with no real point reports
+/// what each returned point is (the report's `kind`) and, with `certify`, proves it
+/// (its `radius`) and whether the real solutions are all there
+/// (its `certified`). A system solved with no real point reports
 /// SolveStatus::noRealSolution.
 SolveReport solveThreeQuadrics(const double* first, const double* second, const double* third,
                                SolutionList& solutions, const SolveOptions& options = {});

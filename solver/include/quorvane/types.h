@@ -49,8 +49,8 @@ struct SolveOptions {
   Method method = Method::standard;  ///< how the eigen-pairs are computed
   /// Prove every returned point: an interval Newton (Krawczyk) test, with its rounding
   /// accounted for, on a box around it that then holds exactly one solution
-  /// (SolveReport::radius), and prove the real solution set complete where the proved boxes
-  /// account for all eight solutions (SolveReport::certified).
+  /// (the report's `radius`), and prove the real solution set complete where the proved boxes
+  /// account for all eight solutions (the report's `certified`).
   bool certify = false;
 };
 
