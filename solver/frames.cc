@@ -132,6 +132,10 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
       // columns); elsewhere they are points at infinity of a detour, not of the system.
       if (!asGiven || !(c.imaginaryPart < imaginaryTolerance)) continue;
       p.real = true;
+      // A real eigenvalue without its entry for 1 may be a real root far out (|z| = 1e6)
+      // whose entry the eigen-solver lost: the calls with options do not take the try as
+      // complete beside it.
+      p.unresolved = judging.everyCoordinate && c.imaginaryPart == 0;
       p.at.setConstant({kNaN, 0.0});
       result.points[result.count++] = p;
       continue;

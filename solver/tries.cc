@@ -22,6 +22,12 @@ bool hasNearRealPair(const Try& t) {
   return false;
 }
 
+bool hasUnresolved(const Try& t) {
+  for (int i = 0; i < t.count; ++i)
+    if (t.points[i].unresolved) return true;
+  return false;
+}
+
 // The better of two tries: one verified completely, else the one with more verified
 // points; the earlier on a tie.
 const Try& better(const Try& earlier, const Try& later) {
@@ -72,6 +78,7 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
   }
   Try best = solveInFrame(system, Frame{}, judging);
   if (best.complete()) return best;
+  const bool unread = hasUnresolved(best);
   if (!independent(system)) {
     report.status = SolveStatus::dependentEquations;
     return best;
@@ -114,6 +121,7 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
       break;
     }
   }
+  if (unread && best.count < kBasisSize) best.lostCandidate = true;
   return best;
 }
 

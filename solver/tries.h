@@ -28,9 +28,10 @@ inline constexpr double kPlausibleTolerance = 1e-2;
 // One candidate of a try, in the variables of the scaled system.
 struct Point {
   ComplexPoint at;
-  bool real = false;       // counts as real under the caller's tolerance
-  bool nanColumn = false;  // its eigenvector has no entry for 1
-  bool checked = false;    // a complex point that must verify for the try to be complete
+  bool real = false;        // counts as real under the caller's tolerance
+  bool nanColumn = false;   // its eigenvector has no entry for 1
+  bool checked = false;     // a complex point that must verify for the try to be complete
+  bool unresolved = false;  // a candidate the try could not read: it is not complete
   double error = kInfinity;
 };
 
@@ -39,6 +40,9 @@ struct Try {
   std::array<Point, kBasisSize> points;
   int count = 0;
   bool ran = false;  // the template gave candidates
+  // A candidate of an earlier try could not be read, and this one has fewer than eight: the
+  // root behind it may be missing.
+  bool lostCandidate = false;
   // The fast method's non-real candidates, listed for proofs only.
   std::array<ComplexPoint, kBasisSize> forProof;
   int forProofCount = 0;
@@ -52,7 +56,9 @@ struct Try {
     return n;
   }
   bool complete() const {
-    if (!ran) return false;
+    if (!ran || lostCandidate) return false;
+    for (int i = 0; i < count; ++i)
+      if (points[i].unresolved) return false;
     for (int i = 0; i < count; ++i)
       if ((points[i].real || points[i].checked) && !points[i].nanColumn &&
           !(points[i].error <= kForwardTolerance))
