@@ -184,6 +184,38 @@ PointKind kindOf(const Equations& system, const Point& p, bool pairReturnedOnce,
   return wideTolerance ? PointKind::approximate : PointKind::root;
 }
 
+// Under a wider tolerance, two real points whose half-distance is below it in every
+// coordinate, as a near-real pair's imaginary part of z is, are one double root to the caller's
+// precision: mirror positions under a flat ceiling whose ranges' noise exceeds their distance.
+// They come back once, as their midpoint, a near-double point that was not proved. True where
+// it merged any.
+bool mergeNearDoubles(SolutionList& solutions, std::size_t first, double tolerance,
+                      SolveReport& report) {
+  bool merged = false;
+  for (int i = 0; i < report.points; ++i) {
+    Solution& a = solutions[first + i];
+    for (int j = i + 1; j < report.points; ++j) {
+      const Solution& b = solutions[first + j];
+      const Solution middle{(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2};
+      const double size =
+          std::max({1.0, std::abs(middle.x), std::abs(middle.y), std::abs(middle.z)});
+      const double apart =
+          std::max({std::abs(a.x - b.x), std::abs(a.y - b.y), std::abs(a.z - b.z)});
+      if (!(apart <= 2 * tolerance * size)) continue;
+      a = middle;
+      report.kind[i] = PointKind::nearDouble, report.radius[i] = kNotProved;
+      solutions.erase(solutions.begin() + static_cast<std::ptrdiff_t>(first + j));
+      for (int k = j; k + 1 < report.points; ++k)
+        report.kind[k] = report.kind[k + 1], report.radius[k] = report.radius[k + 1];
+      --report.points;
+      report.kind[report.points] = PointKind::root, report.radius[report.points] = kNotProved;
+      merged = true;
+      break;
+    }
+  }
+  return merged;
+}
+
 }  // namespace
 
 SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
@@ -262,6 +294,10 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
     ++returned;
   }
   report.points = std::min(returned, kMostSolutions);
+  const bool merged = wideTolerance && output.real &&
+                      mergeNearDoubles(*output.real, output.real->size() - returned,
+                                       options.imaginaryTolerance, report);
+  returned = report.points;
   // The real set is complete where the candidates left out are proved non-real solutions and
   // the proved discs, each non-real one beside its conjugate's, make up all eight.
   if (options.certify && everyPointProved && scaling.exact) {
@@ -272,7 +308,7 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
     if (report.method == Method::fast) countPairs(system, best, found);
     if (found.count < kMostSolutions && report.method == Method::fast)
       countTemplatesNonReal(system, found);
-    report.certified = found.count == kMostSolutions;
+    report.certified = found.count == kMostSolutions && !merged;
   }
   if (report.status == SolveStatus::dependentEquations) return report;
   report.path = best.path;

@@ -169,5 +169,40 @@ TEST(Certification, ARealRootFarOutIsNotLostUnderASolvedStatus) {
     }
 }
 
+// A receiver 2 mm to 5 cm under a flat ceiling of anchors, ranges with 1 mm of noise: its two
+// mirror positions are a real pair or a complex one closer than the noise can tell. Under a
+// tolerance of the noise's reach in z (2 sqrt(2 · range · noise), 0.2 m here), the in-plane
+// point comes back, once: a position in (nearly) every call, within 5 cm of the receiver.
+TEST(Certification, AReceiverUnderAFlatCeilingGetsItsInPlanePoint) {
+  const std::array<Eigen::Vector3d, 3> anchors = {
+      Eigen::Vector3d(0, 0, 3), Eigen::Vector3d(5, 0, 3), Eigen::Vector3d(0, 4, 3)};
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> depth(0.002, 0.05), across(0.5, 4.5), along(0.5, 3.5);
+  std::normal_distribution<double> noise(0, 1e-3);
+  SolveOptions options;
+  options.imaginaryTolerance = 0.2;
+  const int calls = 4000;
+  int positioned = 0, within = 0, once = 0;
+  for (int n = 0; n < calls; ++n) {
+    const Eigen::Vector3d receiver(across(rng), along(rng), 3 - depth(rng));
+    std::array<QuadricCoefficients, 3> spheres;
+    for (int a = 0; a < 3; ++a)
+      spheres[a] = sphereCoefficients(anchors[a], (anchors[a] - receiver).norm() + noise(rng));
+    SolutionList solutions;
+    const SolveReport report = solveThreeQuadrics(spheres[0].data(), spheres[1].data(),
+                                                  spheres[2].data(), solutions, options);
+    if (solutions.empty()) continue;
+    ++positioned;
+    once += solutions.size() == 1 && report.kind[0] != PointKind::root;
+    double nearest = kInfinity;
+    for (const Solution& s : solutions)
+      nearest = std::min(nearest, (Eigen::Vector3d(s.x, s.y, s.z) - receiver).norm());
+    within += nearest < 0.05;
+  }
+  EXPECT_GE(positioned, 0.999 * calls);
+  EXPECT_GE(within, 0.99 * calls);
+  EXPECT_GE(once, 0.99 * positioned);
+}
+
 }  // namespace
 }  // namespace quorvane
