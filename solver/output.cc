@@ -245,16 +245,24 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
       if (output.nanColumns && output.real) output.real->push_back({kNaN, kNaN, kNaN});
       continue;
     }
-    const bool wanted = output.complex ? p.error <= kForwardTolerance || !p.real
-                                       : p.real && p.error <= kForwardTolerance;
+    const bool verified = p.error <= kForwardTolerance;
+    const bool wanted =
+        output.complex ? verified || !p.real || options.certify : p.real && verified;
     if (!wanted) continue;
     if (pairsOnce && !output.complex && conjugateOfPrevious(best, i) && returnedHere[i - 1]) {
       returnedHere[i] = true;
       continue;
     }
-    if (output.complex && !p.real) {
-      // Complex candidates were not refined on the way: polish and check them now.
-      if (!(refineCompensated(system, p.at) <= kForwardTolerance)) continue;
+    if (output.complex && !(p.real && verified)) {
+      // Complex candidates were not refined on the way: polish and check them now. Where
+      // certification is asked, a proof stands in for the check, first of the point as
+      // computed: Newton's method from a rough one may fall onto a root already found.
+      // A candidate taken as real that failed its check is not refined: Newton's method from
+      // it may fall onto a root returned already.
+      const bool provedAsComputed =
+          options.certify && scaling.exact && !std::isnan(provedRadius(system, p.at));
+      if (!provedAsComputed && (p.real || !(refineCompensated(system, p.at) <= kForwardTolerance)))
+        continue;
     } else if (options.refine && best.path == SolvePath::asGiven) {
       // Kept only where Newton's method confirms it: a point it cannot improve stays.
       Point refined = p;
@@ -282,8 +290,12 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
       radius = proveReturned(prepared, output.complex != nullptr, at, s);
       // A proof around the real point shows a real root there, whatever the candidate was.
       if (!std::isnan(radius)) kind = PointKind::root;
-      if (std::isnan(radius) || !scaling.exact || !found.add({at, std::ldexp(radius, -exponent)}))
-        everyPointProved = false;
+      const Disc disc{at, std::ldexp(radius, -exponent)};
+      const bool counted = !std::isnan(radius) && scaling.exact;
+      // A complex call's proved point whose disc meets one returned already may be that root
+      // found twice: it is left out.
+      if (counted && output.complex && !found.disjointFromAll(disc)) continue;
+      if (!counted || !found.add(disc)) everyPointProved = false;
     }
     if (output.complex)
       output.complex->push_back({s(0), s(1), s(2)});
@@ -319,6 +331,9 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
     report.status = best.complete() ? SolveStatus::solved : SolveStatus::partial;
   if (report.status == SolveStatus::partial && returned == 0)
     report.status = SolveStatus::declined, report.path = SolvePath::none;
+  // A proof of every solution outweighs a try that did not verify them all.
+  if (report.certified && report.status == SolveStatus::partial)
+    report.status = SolveStatus::solved;
   if (report.status == SolveStatus::solved && returned == 0 && !output.complex)
     report.status = SolveStatus::noRealSolution;
   return report;

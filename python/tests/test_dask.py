@@ -190,7 +190,7 @@ def test_options_reach_every_chunk(systems):
     frame = quorvane_dask.solve_batch(systems[:3000], chunk_systems=700, **options)
     expected = quorvane.solve_batch(systems[:3000], **options)
     assert_same_rows(frame.compute(scheduler="threads"), expected)
-    assert len(expected[0]) > len(quorvane.solve_batch(systems[:3000])[0])
+    assert len(expected[0]) != len(quorvane.solve_batch(systems[:3000])[0])
 
 
 def test_unknown_sizes_and_bad_chunk_systems_are_refused(systems):
