@@ -37,6 +37,12 @@ constexpr double kLinearError = 16 * kUnit;
 // again: far above the relative error (1 + u)^50 - 1 and the absolute error of underflows.
 constexpr double kBoundGrowth = 1 + 0x1p-40;
 constexpr double kUnderflowAllowance = 0x1p-1000;
+// A product that falls below the normal range errs by up to half the subnormal spacing,
+// 2^-1075, whatever its size, and a coefficient then multiplies that error: each value and
+// Jacobian entry is allowed 2^-1070 (the parts of a complex product, and more than one
+// product per term) times one plus the sum of its coefficients' magnitudes. These errors must
+// be allowed where they arise, before the inverse Jacobian multiplies them.
+constexpr double kSubnormalSpacing = 0x1p-1070;
 
 double upper(double bound) {
   return bound * kBoundGrowth + kUnderflowAllowance;
@@ -78,7 +84,10 @@ double radiusAt(const Equations& q, const Eigen::Matrix<Scalar, 3, 1>& p) {
       value += q(e, i) * monomials[i];
       size += std::abs(q(e, i)) * magnitudeBound(monomials[i]);
     }
-    valueBound[e] = magnitudeBound(value) + kValueError * size;
+    double coefficientSum = 0;
+    for (int i = 0; i < kTermCount; ++i) coefficientSum += std::abs(q(e, i));
+    const double underflow = (coefficientSum + kTermCount) * kSubnormalSpacing;
+    valueBound[e] = magnitudeBound(value) + kValueError * size + underflow;
     // The gradient's entries are sums of four products: c_xy y + c_xz z + 2 c_xx x + c_x, ...
     Scalar gradient[3];
     gradientAt(q.row(e), p(0), p(1), p(2), gradient);
@@ -92,7 +101,7 @@ double radiusAt(const Equations& q, const Eigen::Matrix<Scalar, 3, 1>& p) {
                                     c[2] * ax + c[3] * ay + 2 * c[6] * az + c[9]};
     for (int j = 0; j < 3; ++j) {
       jacobian(e, j) = gradient[j];
-      jacobianError[e][j] = kLinearError * gradientSize[j];
+      jacobianError[e][j] = kLinearError * gradientSize[j] + underflow;
     }
     curvature[e] = 2 * (c[1] + c[2] + c[3] + c[4] + c[5] + c[6]);
   }

@@ -49,6 +49,26 @@ TEST(Certification, TheTestProvesRootsAndRefusesOtherPoints) {
   EXPECT_TRUE(std::isnan(provedRadius(doubled, ComplexPoint(1.0, 0.0, 0.0))));
 }
 
+// Found by fuzzing: coefficients near 1e-168 and a point near 1e-169, where every product in
+// the equations' values falls below the normal range. The inverse Jacobian (near 1e168)
+// multiplies what those underflows lose, so the test must allow for them before it does: it
+// once proved a radius of 3.7e-181 around a point 5.5e-163 from the root.
+TEST(Certification, UnderflowsAreAllowedForBeforeTheInverseMultipliesThem) {
+  Equations e;
+  e << 1.8203394496828568e-314, 0, 0, 0, 0, 3.7863288005402222e-270, 5.2995052051751148e-169,
+      1.7902648188613678e-166, 1.9285913724732417e-168, 1.9285913724732417e-168,
+      1.9285913724732417e-168, 1.9285913724732417e-168, 1.8623480026848673e-168,
+      1.9285913725040886e-168, 1.9285913724732417e-168, 0, 3.2379086165851934e-318, -7,
+      1.7391885791899208e-310, 1.0430033711752506e-309, 4.3784412352461043e-309, 0,
+      1.9285913720242065e-168, 1.9285913724732417e-168, 1.9285913724732417e-168,
+      1.9285913724732417e-168, 1.9283326093100058e-168, 1.6543614045334297e-24, 1.0000000000000566,
+      0;
+  const ComplexPoint at(2.7551305321046312e-169, -4.5579816167652943e-193,
+                        -9.4386995382460839e-147);
+  const double radius = provedRadius(e, at);
+  EXPECT_TRUE(std::isnan(radius) || radius > 5.6e-163) << radius;
+}
+
 TEST(Certification, DiscsApartAndOffTheRealSpace) {
   const ComplexPoint a(1.0, 2.0, 3.0), b(1.0, 2.0, 3.0 + 1e-9);
   EXPECT_TRUE(disjoint(a, 1e-10, b, 1e-10));
