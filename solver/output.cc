@@ -3,6 +3,7 @@
 // the status that says what became of it.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "certification.h"
 #include "tries.h"
@@ -57,10 +58,16 @@ struct Disc {
 // scaled equations where scaling changed nothing but powers of two, else on the originals.
 double provedInCallersVariables(const Prepared& prepared, const ComplexPoint& scaledPoint,
                                 const ComplexPoint& callersPoint) {
-  if (prepared.scaling.exact)
-    return std::ldexp(provedRadius(prepared.system, scaledPoint),
-                      prepared.scaling.variableExponent);
-  return provedRadius(prepared.original, callersPoint);
+  if (!prepared.scaling.exact) return provedRadius(prepared.original, callersPoint);
+  // The proof holds around the caller's point only where it is the scaled point exactly (not
+  // rounded below the normal range), and the radius only where scaling it rounds nothing.
+  const int exponent = prepared.scaling.variableExponent;
+  for (int v = 0; v < 3; ++v)
+    if (std::ldexp(callersPoint(v).real(), -exponent) != scaledPoint(v).real() ||
+        std::ldexp(callersPoint(v).imag(), -exponent) != scaledPoint(v).imag())
+      return kNotProved;
+  const double radius = std::ldexp(provedRadius(prepared.system, scaledPoint), exponent);
+  return radius >= std::numeric_limits<double>::min() ? radius : kNotProved;
 }
 
 // The radius proved around a returned point (`at` in the scaled system's variables, `callers`
