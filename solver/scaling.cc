@@ -82,11 +82,15 @@ Scaling scaleToUnitRange(Equations& equations) {
       }
     scaleEquationsToUnitRange(equations);
   }
+  // Multiplying by powers of two changes only exponents, unless a product fell below the
+  // normal range (even on the way, before a later factor brought it back up) and lost bits:
+  // then a mantissa differs.
   for (int e = 0; e < kEquationCount; ++e)
-    for (int i = 0; i < kCoefficientCount; ++i)
-      if (equations(e, i) != original(e, i) && original(e, i) != 0 &&
-          !(std::abs(equations(e, i)) >= std::numeric_limits<double>::min()))
+    for (int i = 0; i < kCoefficientCount; ++i) {
+      int unused = 0;
+      if (std::frexp(equations(e, i), &unused) != std::frexp(original(e, i), &unused))
         scaling.exact = false;
+    }
   return scaling;
 }
 

@@ -211,5 +211,23 @@ TEST(UnderflowMayHide, TinyCoordinatesAndZeroCoordinatesBesideTinyCoefficients) 
   EXPECT_FALSE(underflowMayHide(tiny, ComplexPoint({0, 1}, 2, 3)));
 }
 
+// Found by fuzzing: scaling the variables to the solutions' size (2^-523) takes the
+// quadratic coefficients below the normal range on the way, where they lose bits, before the
+// equations' own scaling brings them back up. The scaled system is then not the given one, and
+// no proof may be made on it.
+TEST(Steps, ScalingThatLosesBitsOnTheWayIsNotExact) {
+  const double first[10] = {6.3240402667679558e-320, 0, -0.5, 0, 0, 0, 1.0000000298023686, 0, 0, 0};
+  const double second[10] = {7.7088128343660283e-315, 0, 0, -1.0095214843786344, -2, 0, 0, 0, 0, 0};
+  const double third[10] = {0, 0, 0, 4.5569512622227484e-305, 0, 0, 0, 0, 0, 0};
+  const Prepared prepared = prepare({first, second, third});
+  ASSERT_TRUE(prepared.ready);
+  EXPECT_FALSE(prepared.scaling.exact);
+  // Powers of two alone, with nothing lost, stay exact.
+  const double one[10] = {1e-200, 0, 0, 0, 1, 0, 0, 0, 0, 0};
+  const double two[10] = {-1e-200, 0, 0, 0, 0, 1, 0, 0, 0, 0};
+  const double three[10] = {-1e-200, 0, 0, 0, 0, 0, 1, 0, 0, 0};
+  EXPECT_TRUE(prepare({one, two, three}).scaling.exact);
+}
+
 }  // namespace
 }  // namespace quorvane
