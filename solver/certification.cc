@@ -64,11 +64,42 @@ double magnitudeFloor(std::complex<double> v) {
   return std::max(std::abs(v.real()), std::abs(v.imag()));
 }
 
+// An approximate inverse of J: the test holds for any Y it is given, so only its success, not
+// its rigour, depends on how well Y inverts J.
+Eigen::Matrix3d approximateInverse(const Eigen::Matrix3d& j) {
+  return j.inverse();
+}
+
+// For complex J, the adjugate over the determinant with one reciprocal, conj(d) / |d|², in
+// place of the library's division, which guards against overflow at every call; where |d|²
+// would leave the safe range, that division.
+Eigen::Matrix3cd approximateInverse(const Eigen::Matrix3cd& j) {
+  using Complex = std::complex<double>;
+  // Column k is the cross product of the rows after k, cyclically.
+  Eigen::Matrix3cd adjugate;
+  for (int k = 0; k < 3; ++k) {
+    const int a = (k + 1) % 3, b = (k + 2) % 3;
+    adjugate(0, k) = j(a, 1) * j(b, 2) - j(a, 2) * j(b, 1);
+    adjugate(1, k) = j(a, 2) * j(b, 0) - j(a, 0) * j(b, 2);
+    adjugate(2, k) = j(a, 0) * j(b, 1) - j(a, 1) * j(b, 0);
+  }
+  const Complex d = j(0, 0) * adjugate(0, 0) + j(0, 1) * adjugate(1, 0) + j(0, 2) * adjugate(2, 0);
+  const double norm = d.real() * d.real() + d.imag() * d.imag();
+  const Complex reciprocal =
+      norm >= 0x1p-900 && norm <= 0x1p900 ? Complex(d.real() / norm, -d.imag() / norm) : 1.0 / d;
+  return adjugate * reciprocal;
+}
+
 template <class Scalar>
 double radiusAt(const Equations& q, const Eigen::Matrix<Scalar, 3, 1>& p) {
   using Matrix = Eigen::Matrix<Scalar, 3, 3>;
   Scalar monomials[kTermCount];
   monomialsAt(p(0), p(1), p(2), monomials);
+  // |x y| is |x| |y|: the products of the coordinates' bounds bound the monomials' magnitudes
+  // to a rounding or two, which the allowances' factor two and the bounds' growth cover.
+  const double ax = magnitudeBound(p(0)), ay = magnitudeBound(p(1)), az = magnitudeBound(p(2));
+  const double monomialSize[kTermCount] = {1,       ax * ay, ax * az, ay * az, ax * ax,
+                                           ay * ay, az * az, ax,      ay,      az};
   double valueBound[3], jacobianError[3][3], curvature[3];
   Matrix jacobian;
   for (int e = 0; e < kEquationCount; ++e) {
@@ -76,7 +107,7 @@ double radiusAt(const Equations& q, const Eigen::Matrix<Scalar, 3, 1>& p) {
     double size = 0;
     for (int i = 0; i < kTermCount; ++i) {
       value += q(e, i) * monomials[i];
-      size += std::abs(q(e, i)) * magnitudeBound(monomials[i]);
+      size += std::abs(q(e, i)) * monomialSize[i];
     }
     valueBound[e] = magnitudeBound(value) + kValueError * size;
     // The gradient's entries are sums of four products: c_xy y + c_xz z + 2 c_xx x + c_x, ...
@@ -86,7 +117,6 @@ double radiusAt(const Equations& q, const Eigen::Matrix<Scalar, 3, 1>& p) {
                                          std::abs(q(e, 3)), std::abs(q(e, 4)), std::abs(q(e, 5)),
                                          std::abs(q(e, 6)), std::abs(q(e, 7)), std::abs(q(e, 8)),
                                          std::abs(q(e, 9))};
-    const double ax = magnitudeBound(p(0)), ay = magnitudeBound(p(1)), az = magnitudeBound(p(2));
     const double gradientSize[3] = {c[1] * ay + c[2] * az + 2 * c[4] * ax + c[7],
                                     c[1] * ax + c[3] * az + 2 * c[5] * ay + c[8],
                                     c[2] * ax + c[3] * ay + 2 * c[6] * az + c[9]};
@@ -96,7 +126,7 @@ double radiusAt(const Equations& q, const Eigen::Matrix<Scalar, 3, 1>& p) {
     }
     curvature[e] = 2 * (c[1] + c[2] + c[3] + c[4] + c[5] + c[6]);
   }
-  const Matrix inverse = jacobian.inverse();
+  const Matrix inverse = approximateInverse(jacobian);
   if (!inverse.allFinite()) return kNaN;
   const Matrix product = inverse * jacobian;
   double inverseSize[3][3], jacobianSize[3][3];
