@@ -134,9 +134,19 @@ void setCandidate(const PolynomialEntries<double>& p, T lambda, Candidate& c) {
   c.x = x, c.y = y, c.z = lambda;
 }
 
+// |v| as the square root of |v|², within a rounding or two of it, where |v|² stays in range;
+// else the library's, which scales.
+double quickMagnitude(std::complex<double> v) {
+  const double norm = v.real() * v.real() + v.imag() * v.imag();
+  return norm >= 0x1p-900 && norm <= 0x1p900 ? std::sqrt(norm) : std::abs(v);
+}
+
 // The complex root nearest the critical point c, by Newton's steps from the quadratic model's
 // prediction c + i·√(2 p(c) / p''(c)); `lastStep` tells how far it still moved at the end.
-// Beside a near-double root rounding keeps the steps from vanishing.
+// Beside a near-double root rounding keeps the steps from vanishing. `Quick`, for the roots
+// only the proofs use, divides by one reciprocal and takes magnitudes without scaling; the
+// read-out of the real and near-real candidates keeps the library's operations, bit for bit.
+template <bool Quick = false>
 bool complexRootNear(const RealRootsOfAction& r, double c, double offset,
                      std::complex<double>& root, double& lastStep) {
   std::complex<double> z(c, offset);
@@ -145,10 +155,10 @@ bool complexRootNear(const RealRootsOfAction& r, double c, double offset,
     std::complex<double> value, slope;
     valueAndSlopeAt(r.polynomial, z, value, slope);
     if (value == 0.0) break;
-    const std::complex<double> change = value / slope;
+    const std::complex<double> change = Quick ? value * reciprocal(slope) : value / slope;
     z -= change;
-    lastStep = std::abs(change);
-    if (lastStep <= kComplexNewtonSettled * std::abs(z)) break;
+    lastStep = Quick ? quickMagnitude(change) : std::abs(change);
+    if (lastStep <= kComplexNewtonSettled * (Quick ? quickMagnitude(z) : std::abs(z))) break;
   }
   root = z;
   return std::isfinite(z.real()) && std::isfinite(z.imag()) && std::isfinite(lastStep);
@@ -289,13 +299,13 @@ bool laguerreRoot(const Deflated& q, std::complex<double>& root) {
       value = value * z + q.c[i];
     }
     if (value == 0.0) break;
-    const std::complex<double> inverse = 1.0 / value;
+    const std::complex<double> inverse = reciprocal(value);
     const std::complex<double> g = slope * inverse;
     const std::complex<double> h = g * g - 2.0 * halfCurvature * inverse;
     const std::complex<double> spread = std::sqrt((n - 1) * (n * h - g * g));
     const std::complex<double> plus = g + spread, minus = g - spread;
     const std::complex<double> larger = std::norm(plus) >= std::norm(minus) ? plus : minus;
-    const std::complex<double> change = n / larger;
+    const std::complex<double> change = n * reciprocal(larger);
     z -= change;
     if (!finite(z)) return false;
     if (std::norm(change) <= kLaguerreSettled * kLaguerreSettled * std::norm(z)) break;
@@ -339,8 +349,8 @@ bool remainingEigenvalues(const RealRootsOfAction& r, const ListedEigenvalues& l
     if (root.imag() == 0) return false;
     std::complex<double> polished;
     double lastStep;
-    if (!complexRootNear(r, root.real(), std::abs(root.imag()), polished, lastStep) ||
-        !(lastStep <= kRemainingRootSettled * std::max(1.0, std::abs(polished))) ||
+    if (!complexRootNear<true>(r, root.real(), std::abs(root.imag()), polished, lastStep) ||
+        !(lastStep <= kRemainingRootSettled * std::max(1.0, quickMagnitude(polished))) ||
         !(polished.imag() > 0))
       return false;
     divideByPair(q, polished);
