@@ -285,6 +285,17 @@ bool finite(std::complex<double> z) {
   return std::isfinite(z.real()) && std::isfinite(z.imag());
 }
 
+// A square root of w, from |w| by the half-angle formulas, without the library's scaling:
+// Laguerre's step tries both signs of it, so which root this is does not matter.
+std::complex<double> quickSquareRoot(std::complex<double> w) {
+  const double a = w.real(), b = w.imag();
+  const double t = std::sqrt(0.5 * (quickMagnitude(w) + std::abs(a)));
+  if (t == 0) return 0.0;
+  const double other = 0.5 * b / t;
+  return a >= 0 ? std::complex<double>(t, other)
+                : std::complex<double>(std::abs(other), std::copysign(t, b));
+}
+
 bool laguerreRoot(const Deflated& q, std::complex<double>& root) {
   const double n = q.degree;
   // Off the real axis (from a real start the steps may stay real), at about the smallest pair's
@@ -302,7 +313,7 @@ bool laguerreRoot(const Deflated& q, std::complex<double>& root) {
     const std::complex<double> inverse = reciprocal(value);
     const std::complex<double> g = slope * inverse;
     const std::complex<double> h = g * g - 2.0 * halfCurvature * inverse;
-    const std::complex<double> spread = std::sqrt((n - 1) * (n * h - g * g));
+    const std::complex<double> spread = quickSquareRoot((n - 1) * (n * h - g * g));
     const std::complex<double> plus = g + spread, minus = g - spread;
     const std::complex<double> larger = std::norm(plus) >= std::norm(minus) ? plus : minus;
     const std::complex<double> change = n * reciprocal(larger);
