@@ -64,6 +64,16 @@ double magnitudeFloor(std::complex<double> v) {
   return std::max(std::abs(v.real()), std::abs(v.imag()));
 }
 
+// a b by the schoolbook formula, which the error allowances are for, without the library's
+// recovery of infinities from NaN products: any NaN or infinity fails the test either way.
+double times(double a, double b) {
+  return a * b;
+}
+
+std::complex<double> times(std::complex<double> a, std::complex<double> b) {
+  return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
+}
+
 // An approximate inverse of J: the test holds for any Y it is given, so only its success, not
 // its rigour, depends on how well Y inverts J.
 Eigen::Matrix3d approximateInverse(const Eigen::Matrix3d& j) {
@@ -79,22 +89,41 @@ Eigen::Matrix3cd approximateInverse(const Eigen::Matrix3cd& j) {
   Eigen::Matrix3cd adjugate;
   for (int k = 0; k < 3; ++k) {
     const int a = (k + 1) % 3, b = (k + 2) % 3;
-    adjugate(0, k) = j(a, 1) * j(b, 2) - j(a, 2) * j(b, 1);
-    adjugate(1, k) = j(a, 2) * j(b, 0) - j(a, 0) * j(b, 2);
-    adjugate(2, k) = j(a, 0) * j(b, 1) - j(a, 1) * j(b, 0);
+    adjugate(0, k) = times(j(a, 1), j(b, 2)) - times(j(a, 2), j(b, 1));
+    adjugate(1, k) = times(j(a, 2), j(b, 0)) - times(j(a, 0), j(b, 2));
+    adjugate(2, k) = times(j(a, 0), j(b, 1)) - times(j(a, 1), j(b, 0));
   }
-  const Complex d = j(0, 0) * adjugate(0, 0) + j(0, 1) * adjugate(1, 0) + j(0, 2) * adjugate(2, 0);
+  const Complex d = times(j(0, 0), adjugate(0, 0)) + times(j(0, 1), adjugate(1, 0)) +
+                    times(j(0, 2), adjugate(2, 0));
   const double norm = d.real() * d.real() + d.imag() * d.imag();
   const Complex reciprocal =
       norm >= 0x1p-900 && norm <= 0x1p900 ? Complex(d.real() / norm, -d.imag() / norm) : 1.0 / d;
   return adjugate * reciprocal;
 }
 
+Eigen::Matrix3d productOf(const Eigen::Matrix3d& a, const Eigen::Matrix3d& b) {
+  return a * b;
+}
+
+Eigen::Matrix3cd productOf(const Eigen::Matrix3cd& a, const Eigen::Matrix3cd& b) {
+  Eigen::Matrix3cd product;
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      product(i, j) = times(a(i, 0), b(0, j)) + times(a(i, 1), b(1, j)) + times(a(i, 2), b(2, j));
+  return product;
+}
+
 template <class Scalar>
 double radiusAt(const Equations& q, const Eigen::Matrix<Scalar, 3, 1>& p) {
   using Matrix = Eigen::Matrix<Scalar, 3, 3>;
   Scalar monomials[kTermCount];
-  monomialsAt(p(0), p(1), p(2), monomials);
+  {
+    const Scalar x = p(0), y = p(1), z = p(2);
+    const Scalar values[kTermCount] = {
+        Scalar(1.0), times(x, y), times(x, z), times(y, z), times(x, x),
+        times(y, y), times(z, z), x,           y,           z};
+    std::copy(values, values + kTermCount, monomials);
+  }
   // |x y| is |x| |y|: the products of the coordinates' bounds bound the monomials' magnitudes
   // to a rounding or two, which the allowances' factor two and the bounds' growth cover.
   const double ax = magnitudeBound(p(0)), ay = magnitudeBound(p(1)), az = magnitudeBound(p(2));
@@ -128,7 +157,7 @@ double radiusAt(const Equations& q, const Eigen::Matrix<Scalar, 3, 1>& p) {
   }
   const Matrix inverse = approximateInverse(jacobian);
   if (!inverse.allFinite()) return kNaN;
-  const Matrix product = inverse * jacobian;
+  const Matrix product = productOf(inverse, jacobian);
   double inverseSize[3][3], jacobianSize[3][3];
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j)
