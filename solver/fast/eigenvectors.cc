@@ -5,6 +5,7 @@
 #include <cmath>
 #include <complex>
 #include <limits>
+#include <type_traits>
 
 #include "fast/characteristic_polynomial.h"
 
@@ -51,13 +52,25 @@ T valueAt(const double (&coefficients)[kPolynomialDegree + 1], T x) {
   return value;
 }
 
-template <typename T>
+// a b; with `Quick`, complex products by the schoolbook formula (the steps for the proofs'
+// candidates), else the library's (the read-out of real and near-real candidates, bit for bit
+// as it was).
+template <bool Quick, typename T>
+T product(T a, T b) {
+  if constexpr (Quick && std::is_same_v<T, std::complex<double>>) {
+    return schoolbookProduct(a, b);
+  } else {
+    return a * b;
+  }
+}
+
+template <bool Quick = false, typename T>
 void valueAndSlopeAt(const double (&coefficients)[kPolynomialDegree + 1], T x, T& value, T& slope) {
   value = coefficients[kPolynomialDegree];
   slope = 0.0;
   for (int i = kPolynomialDegree - 1; i >= 0; --i) {
-    slope = slope * x + value;
-    value = value * x + coefficients[i];
+    slope = product<Quick>(slope, x) + value;
+    value = product<Quick>(value, x) + coefficients[i];
   }
 }
 
@@ -71,10 +84,10 @@ double roundingBoundAt(const RealRootsOfAction& r, double x) {
   return kRoundingFactor * valueAt(r.absolutePolynomial, std::abs(x));
 }
 
-template <typename T, int N>
+template <bool Quick, typename T, int N>
 T polynomialAt(const double (&coefficients)[N], T x) {
   T value = coefficients[N - 1];
-  for (int i = N - 2; i >= 0; --i) value = value * x + coefficients[i];
+  for (int i = N - 2; i >= 0; --i) value = product<Quick>(value, x) + coefficients[i];
   return value;
 }
 
@@ -93,20 +106,25 @@ double ratio(double a, double b) {
 }
 
 // The null vector of P(λ) as (x, y, 1): the cross product of the two rows that span the most.
-template <typename T>
+// `Quick` (the proofs' candidates) takes schoolbook products and one reciprocal of the last
+// entry for both divisions.
+template <bool Quick = false, typename T>
 bool nullVector(const PolynomialEntries<double>& p, T lambda, T& x, T& y) {
-  const T rows[3][3] = {
-      {polynomialAt(p.p00, lambda), polynomialAt(p.p01, lambda), polynomialAt(p.p02, lambda)},
-      {polynomialAt(p.p10, lambda), polynomialAt(p.p11, lambda), polynomialAt(p.p12, lambda)},
-      {polynomialAt(p.p20, lambda), polynomialAt(p.p21, lambda), polynomialAt(p.p22, lambda)}};
+  const T rows[3][3] = {{polynomialAt<Quick>(p.p00, lambda), polynomialAt<Quick>(p.p01, lambda),
+                         polynomialAt<Quick>(p.p02, lambda)},
+                        {polynomialAt<Quick>(p.p10, lambda), polynomialAt<Quick>(p.p11, lambda),
+                         polynomialAt<Quick>(p.p12, lambda)},
+                        {polynomialAt<Quick>(p.p20, lambda), polynomialAt<Quick>(p.p21, lambda),
+                         polynomialAt<Quick>(p.p22, lambda)}};
   constexpr int kPairs[3][2] = {{0, 1}, {0, 2}, {1, 2}};
   T best[3] = {0.0, 0.0, 0.0};
   double largest = -1;
   for (const auto& pair : kPairs) {
     const T* a = rows[pair[0]];
     const T* b = rows[pair[1]];
-    const T cross[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
-                        a[0] * b[1] - a[1] * b[0]};
+    const T cross[3] = {product<Quick>(a[1], b[2]) - product<Quick>(a[2], b[1]),
+                        product<Quick>(a[2], b[0]) - product<Quick>(a[0], b[2]),
+                        product<Quick>(a[0], b[1]) - product<Quick>(a[1], b[0])};
     const double size =
         squaredMagnitude(cross[0]) + squaredMagnitude(cross[1]) + squaredMagnitude(cross[2]);
     if (size > largest) {
@@ -115,8 +133,13 @@ bool nullVector(const PolynomialEntries<double>& p, T lambda, T& x, T& y) {
     }
   }
   if (best[2] == T(0.0)) return false;
-  x = ratio(best[0], best[2]);
-  y = ratio(best[1], best[2]);
+  if constexpr (Quick) {
+    const T inverse = reciprocal(best[2]);
+    x = product<Quick>(best[0], inverse), y = product<Quick>(best[1], inverse);
+  } else {
+    x = ratio(best[0], best[2]);
+    y = ratio(best[1], best[2]);
+  }
   return true;
 }
 
@@ -153,7 +176,7 @@ bool complexRootNear(const RealRootsOfAction& r, double c, double offset,
   lastStep = 0;
   for (int step = 0; step < kComplexNewtonSteps; ++step) {
     std::complex<double> value, slope;
-    valueAndSlopeAt(r.polynomial, z, value, slope);
+    valueAndSlopeAt<Quick>(r.polynomial, z, value, slope);
     if (value == 0.0) break;
     const std::complex<double> change = Quick ? value * reciprocal(slope) : value / slope;
     z -= change;
@@ -305,9 +328,9 @@ bool laguerreRoot(const Deflated& q, std::complex<double>& root) {
   for (int step = 0; step < kLaguerreSteps; ++step) {
     std::complex<double> value = q.c[q.degree], slope = 0.0, halfCurvature = 0.0;
     for (int i = q.degree - 1; i >= 0; --i) {
-      halfCurvature = halfCurvature * z + slope;
-      slope = slope * z + value;
-      value = value * z + q.c[i];
+      halfCurvature = schoolbookProduct(halfCurvature, z) + slope;
+      slope = schoolbookProduct(slope, z) + value;
+      value = schoolbookProduct(value, z) + q.c[i];
     }
     if (value == 0.0) break;
     const std::complex<double> inverse = reciprocal(value);
@@ -372,7 +395,7 @@ bool remainingEigenvalues(const RealRootsOfAction& r, const ListedEigenvalues& l
 
 bool eigenvectorPoint(const RealRootsOfAction& r, std::complex<double> lambda,
                       std::complex<double>& x, std::complex<double>& y) {
-  return nullVector(polynomialEntries(r.actionRows, false), lambda, x, y);
+  return nullVector<true>(polynomialEntries(r.actionRows, false), lambda, x, y);
 }
 
 }  // namespace quorvane
