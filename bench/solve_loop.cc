@@ -6,11 +6,12 @@
 // the bare template path for the systems it declines; `fastcall` and `fastsolvebatch` are the
 // whole fast method, verified, through the options call and through solveBatch (one thread).
 // `fastcomplex` and `fastbatchcomplex` are `fast` and `fastbatch` with the non-real candidates
-// as well (complexToo). `setup` only draws and prepares the systems, which every mode does: its
-// count is to be subtracted from theirs.
+// as well (complexToo); `fastsolvebatchcertified` is `fastsolvebatch` with every point proved
+// and completeness certified, to weigh the proofs against it. `setup` only draws and prepares the
+// systems, which every mode does: its count is to be subtracted from theirs.
 //
 //   solve_loop verified|bare|floor|fast|fastbatch|fastcomplex|fastbatchcomplex|fastcall|
-//              fastsolvebatch|setup generic|planes N
+//              fastsolvebatch|fastsolvebatchcertified|setup generic|planes|p3p N
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -77,12 +78,13 @@ int main(int argc, char** argv) {
   if (argc != 4) {
     std::fprintf(stderr,
                  "usage: %s verified|bare|floor|fast|fastbatch|fastcomplex|fastbatchcomplex|"
-                 "fastcall|fastsolvebatch|setup generic|planes N\n",
+                 "fastcall|fastsolvebatch|fastsolvebatchcertified|setup generic|planes|p3p N\n",
                  argv[0]);
     return 2;
   }
   const char* mode = argv[1];
   const bool planes = !std::strcmp(argv[2], "planes");
+  const bool p3p = !std::strcmp(argv[2], "p3p");
   const int count = std::atoi(argv[3]);
   std::mt19937_64 rng(1);
   std::normal_distribution<double> normal;
@@ -91,6 +93,8 @@ int main(int argc, char** argv) {
     Prepared p;
     if (planes) {
       p.system = quorvane::testing::randomProductOfPlanes(rng);
+    } else if (p3p) {
+      p.system = quorvane::testing::randomPerspectiveThreePoint(rng);
     } else {
       for (auto& e : p.system.equations)
         e = Eigen::MatrixXd::NullaryExpr(10, 1, [&] { return normal(rng); });
@@ -107,13 +111,17 @@ int main(int argc, char** argv) {
   quorvane::SolutionList solutions;
   solutions.reserve(8);
   double checksum = 0;
-  if (!std::strcmp(mode, "fastsolvebatch")) {
+  const bool certified = !std::strcmp(mode, "fastsolvebatchcertified");
+  if (!std::strcmp(mode, "fastsolvebatch") || certified) {
     quorvane::BatchOptions options;
     options.threads = 1;
     options.solve = fastOptions;
+    options.solve.certify = certified;
+    options.reportEach = certified;
     quorvane::BatchSolutions batch;
     quorvane::solveBatch(laidOut.data(), prepared.size(), batch, options);
     for (const quorvane::Solution& s : batch.solutions) checksum += s.x;
+    for (const quorvane::SolveReport& r : batch.reports) checksum += r.certified;
     std::printf("%g\n", checksum);
     return 0;
   }

@@ -65,16 +65,87 @@ double magnitudeBound(std::complex<double> v) {
   return root >= 0x1p-500 ? root : std::abs(re) + std::abs(im);
 }
 
+// A looser upper bound on |v|, without a square root, |re| + |im| (at most √2 |v|), for the
+// terms that only the rounding allowances multiply: there a factor √2 changes nothing but
+// bounds some 1e-15 wide.
+double roughMagnitudeBound(double v) {
+  return std::abs(v);
+}
+
+double roughMagnitudeBound(std::complex<double> v) {
+  return std::abs(v.real()) + std::abs(v.imag());
+}
+
 // A lower bound on |v|: its larger part.
 double magnitudeFloor(std::complex<double> v) {
   return std::max(std::abs(v.real()), std::abs(v.imag()));
+}
+
+// a b by the schoolbook formula, which the error allowances are for, without the library's
+// recovery of infinities from NaN products: any NaN or infinity fails the test either way.
+double times(double a, double b) {
+  return a * b;
+}
+
+std::complex<double> times(std::complex<double> a, std::complex<double> b) {
+  return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
+}
+
+// An approximate inverse of J: the test holds for any Y it is given, so only its success, not
+// its rigour, depends on how well Y inverts J.
+Eigen::Matrix3d approximateInverse(const Eigen::Matrix3d& j) {
+  return j.inverse();
+}
+
+// For complex J, the adjugate over the determinant with one reciprocal, conj(d) / |d|², in
+// place of the library's division, which guards against overflow at every call; where |d|²
+// would leave the safe range, that division.
+Eigen::Matrix3cd approximateInverse(const Eigen::Matrix3cd& j) {
+  using Complex = std::complex<double>;
+  // Column k is the cross product of the rows after k, cyclically.
+  Eigen::Matrix3cd adjugate;
+  for (int k = 0; k < 3; ++k) {
+    const int a = (k + 1) % 3, b = (k + 2) % 3;
+    adjugate(0, k) = times(j(a, 1), j(b, 2)) - times(j(a, 2), j(b, 1));
+    adjugate(1, k) = times(j(a, 2), j(b, 0)) - times(j(a, 0), j(b, 2));
+    adjugate(2, k) = times(j(a, 0), j(b, 1)) - times(j(a, 1), j(b, 0));
+  }
+  const Complex d = times(j(0, 0), adjugate(0, 0)) + times(j(0, 1), adjugate(1, 0)) +
+                    times(j(0, 2), adjugate(2, 0));
+  const double norm = d.real() * d.real() + d.imag() * d.imag();
+  const Complex reciprocal =
+      norm >= 0x1p-900 && norm <= 0x1p900 ? Complex(d.real() / norm, -d.imag() / norm) : 1.0 / d;
+  return adjugate * reciprocal;
+}
+
+Eigen::Matrix3d productOf(const Eigen::Matrix3d& a, const Eigen::Matrix3d& b) {
+  return a * b;
+}
+
+Eigen::Matrix3cd productOf(const Eigen::Matrix3cd& a, const Eigen::Matrix3cd& b) {
+  Eigen::Matrix3cd product;
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      product(i, j) = times(a(i, 0), b(0, j)) + times(a(i, 1), b(1, j)) + times(a(i, 2), b(2, j));
+  return product;
 }
 
 template <class Scalar>
 double radiusAt(const Equations& q, const Eigen::Matrix<Scalar, 3, 1>& p) {
   using Matrix = Eigen::Matrix<Scalar, 3, 3>;
   Scalar monomials[kTermCount];
-  monomialsAt(p(0), p(1), p(2), monomials);
+  {
+    const Scalar x = p(0), y = p(1), z = p(2);
+    const Scalar values[kTermCount] = {
+        Scalar(1.0), times(x, y), times(x, z), times(y, z), times(x, x),
+        times(y, y), times(z, z), x,           y,           z};
+    std::copy(values, values + kTermCount, monomials);
+  }
+  // |x y| is |x| |y|: the products of the coordinates' bounds bound the monomials' magnitudes
+  // to a rounding or two, which the allowances' factor two and the bounds' growth cover.
+  const double ax = magnitudeBound(p(0)), ay = magnitudeBound(p(1)), az = magnitudeBound(p(2));
+  const double monomialSize[kTermCount] = {1,       ax * ay, ax * az, ay * az, ax * ax,
+                                           ay * ay, az * az, ax,      ay,      az};
   double valueBound[3], jacobianError[3][3], curvature[3];
   Matrix jacobian;
   for (int e = 0; e < kEquationCount; ++e) {
@@ -82,7 +153,7 @@ double radiusAt(const Equations& q, const Eigen::Matrix<Scalar, 3, 1>& p) {
     double size = 0;
     for (int i = 0; i < kTermCount; ++i) {
       value += q(e, i) * monomials[i];
-      size += std::abs(q(e, i)) * magnitudeBound(monomials[i]);
+      size += std::abs(q(e, i)) * monomialSize[i];
     }
     double coefficientSum = 0;
     for (int i = 0; i < kTermCount; ++i) coefficientSum += std::abs(q(e, i));
@@ -95,7 +166,6 @@ double radiusAt(const Equations& q, const Eigen::Matrix<Scalar, 3, 1>& p) {
                                          std::abs(q(e, 3)), std::abs(q(e, 4)), std::abs(q(e, 5)),
                                          std::abs(q(e, 6)), std::abs(q(e, 7)), std::abs(q(e, 8)),
                                          std::abs(q(e, 9))};
-    const double ax = magnitudeBound(p(0)), ay = magnitudeBound(p(1)), az = magnitudeBound(p(2));
     const double gradientSize[3] = {c[1] * ay + c[2] * az + 2 * c[4] * ax + c[7],
                                     c[1] * ax + c[3] * az + 2 * c[5] * ay + c[8],
                                     c[2] * ax + c[3] * ay + 2 * c[6] * az + c[9]};
@@ -105,14 +175,14 @@ double radiusAt(const Equations& q, const Eigen::Matrix<Scalar, 3, 1>& p) {
     }
     curvature[e] = 2 * (c[1] + c[2] + c[3] + c[4] + c[5] + c[6]);
   }
-  const Matrix inverse = jacobian.inverse();
+  const Matrix inverse = approximateInverse(jacobian);
   if (!inverse.allFinite()) return kNaN;
-  const Matrix product = inverse * jacobian;
+  const Matrix product = productOf(inverse, jacobian);
   double inverseSize[3][3], jacobianSize[3][3];
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j)
       inverseSize[i][j] = magnitudeBound(inverse(i, j)),
-      jacobianSize[i][j] = magnitudeBound(jacobian(i, j));
+      jacobianSize[i][j] = roughMagnitudeBound(jacobian(i, j));
   double b = 0, z = 0, w = 0;
   for (int i = 0; i < 3; ++i) {
     double bi = 0, zi = 0, wi = 0;

@@ -78,6 +78,27 @@ TEST(Certification, DiscsApartAndOffTheRealSpace) {
   EXPECT_FALSE(offTheRealSpace(complex, 0.5));
 }
 
+// x² + 1 = 0, y = 2, z = x y: the root (i, 2, 2i), whose Jacobian has determinant 2x. Scaled
+// by 2^±200 the determinant's squared magnitude (about 2^±1200) leaves the range of double:
+// the proof's reciprocal of it must not overflow or underflow there.
+TEST(Certification, ComplexRootsAreProvedWhereTheDeterminantIsFarFromOne) {
+  Equations base = Equations::Zero();
+  base(0, 0) = 1, base(0, 4) = 1;
+  base(1, 0) = -2, base(1, 8) = 1;
+  base(2, 1) = -1, base(2, 9) = 1;
+  const ComplexPoint root({0.0, 1.0}, {2.0, 0.0}, {0.0, 2.0});
+  const double unscaled = provedRadius(base, root);
+  ASSERT_FALSE(std::isnan(unscaled));
+  for (const int exponent : {-200, 200}) {
+    const Equations scaled = base * std::ldexp(1.0, exponent);
+    const double radius = provedRadius(scaled, root);
+    ASSERT_FALSE(std::isnan(radius)) << exponent;
+    EXPECT_LT(radius, 1e-12) << exponent;
+    // A point off the root is refused at every scale.
+    EXPECT_TRUE(std::isnan(provedRadius(scaled, ComplexPoint({0.0, 1.5}, 2.0, {0.0, 3.0}))));
+  }
+}
+
 TEST(Certification, EveryMethodProvesTheWorkedSystemComplete) {
   for (const Method method : {Method::standard, Method::fast}) {
     SolveOptions options;

@@ -139,6 +139,17 @@ int leadingListed(const Candidates& candidates) {
   return count;
 }
 
+// The steps' reciprocal is 1 / z to a few roundings, also where |z|² leaves the range of
+// double, and for z on either axis.
+TEST(ComplexCandidates, ReciprocalsHoldAtEveryScale) {
+  for (const Complex direction : {Complex(3, 4), Complex(-5, 0), Complex(0, 2), Complex(1, -1)})
+    for (const int exponent : {-700, -460, 0, 460, 700}) {
+      const Complex z = direction * std::ldexp(1.0, exponent);
+      const Complex product = reciprocal(z) * z;
+      EXPECT_LT(std::abs(product - 1.0), 0x1p-50) << direction << " " << exponent;
+    }
+}
+
 TEST(ComplexCandidates, FindTheKnownSolutionsOfQuadricsInPlanes) {
   std::mt19937_64 rng(31);
   int accepted = 0, complete = 0;

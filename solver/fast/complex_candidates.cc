@@ -26,13 +26,31 @@ constexpr double kEquationStepSettled = 0x1p-30;
 // solution, whose candidate would then stand twice.
 constexpr double kLargestMoveOfSeparation = 0.1;
 
+// J(p)⁻¹ f(p) as newtonStepAt has it, with one reciprocal of the determinant for the three
+// divisions.
+void complexNewtonStep(const double (&c)[kEquations][kCoefficients], const Complex (&p)[3],
+                       const Complex (&value)[kEquations], Complex (&delta)[3]) {
+  Complex jacobian[kEquations][3];
+  for (int e = 0; e < kEquations; ++e) gradientAt(c[e], p[0], p[1], p[2], jacobian[e]);
+  Complex columns[3][3];
+  crossProduct(jacobian[1], jacobian[2], columns[0]);
+  crossProduct(jacobian[2], jacobian[0], columns[1]);
+  crossProduct(jacobian[0], jacobian[1], columns[2]);
+  const Complex inverseDeterminant =
+      reciprocal(jacobian[0][0] * columns[0][0] + jacobian[0][1] * columns[0][1] +
+                 jacobian[0][2] * columns[0][2]);
+  for (int i = 0; i < 3; ++i)
+    delta[i] = (columns[0][i] * value[0] + columns[1][i] * value[1] + columns[2][i] * value[2]) *
+               inverseDeterminant;
+}
+
 // Newton's steps from p on the equations; true once a step was settled within kEquationSteps.
 bool refinedOnEquations(const double (&c)[kEquations][kCoefficients], Complex (&p)[3]) {
   for (int step = 0; step < kEquationSteps; ++step) {
     Complex monomials[kTermCount], value[kEquations], delta[3];
     monomialsAt(p[0], p[1], p[2], monomials);
     for (int e = 0; e < kEquations; ++e) sumOfTerms<false>(c[e], monomials, value[e]);
-    newtonStepAt(c, p, value, delta);
+    complexNewtonStep(c, p, value, delta);
     double change = 0, size = 1;
     for (int i = 0; i < 3; ++i) {
       p[i] -= delta[i];

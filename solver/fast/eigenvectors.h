@@ -13,6 +13,22 @@
 
 namespace quorvane {
 
+/// 1 / z as conj(z) / |z|², one real division, for the steps of the non-real candidates, whose
+/// operands are finite and of moderate size; where |z|² would leave the safe range, the
+/// library's division, which scales against overflow.
+inline std::complex<double> reciprocal(std::complex<double> z) {
+  const double norm = z.real() * z.real() + z.imag() * z.imag();
+  if (norm >= 0x1p-900 && norm <= 0x1p900) return {z.real() / norm, -z.imag() / norm};
+  return 1.0 / z;
+}
+
+/// a b by the schoolbook formula, as the library's product computes it for finite operands,
+/// without its recovery of infinities from NaN products: for the steps of the non-real
+/// candidates, which discard anything not finite.
+inline std::complex<double> schoolbookProduct(std::complex<double> a, std::complex<double> b) {
+  return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
+}
+
 /// What the lane kernels (fast/kernels.h) hand to the read-out, for one system.
 struct RealRootsOfAction {
   double actionRows[3][kBasisSize];  ///< rows 0-2 of the action matrix
