@@ -155,6 +155,15 @@ TEST(HardSystems, CoefficientsSpanningMoreThanTheDoubleRange) {
        equation({1.35675105885e-312, 2.6815615859885575e+154, -2.0404251211581468e+289,
                  1.043342890501805e-309, 3.47328271065196e-310, 3.48007309718305e-310,
                  3.47328271065196e-310, 1.042663851848696e-309, 1.04300337117525e-309, 0})},
+      // Found by fuzzing: a near-real candidate whose real part has a subnormal z, at which
+      // the first equation's only terms underflow; the check in full range looked at real
+      // candidates only, and the real part came back with a relative residual of 1.
+      {equation({0, 2.00390625, 0, 0, 0.0009765625, 0, 7.2205362149849812e-317, -7, 0,
+                 3.4584595208887258e-323}),
+       equation({1.6975990630317232e-313, 2.2665360316096353e-318, 0, 5.2998088236266445e-315,
+                 5.2998088236266445e-315, 9.8813129168249309e-324, 3.3954684877768454e-313,
+                 4.0765528515496911e-312, 4.0765528515496911e-312, 1}),
+       equation({0, 1.356751058848421e-312, 5.4323299677231721e-312, 0, 0, 0, 0, 0, 0, 0})},
   };
   for (const auto& equations : cases) {
     for (const Method method : {Method::standard, Method::fast}) {
