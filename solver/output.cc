@@ -283,8 +283,11 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
     // may have underflowed in the checks (a tiny coordinate, or a tiny coefficient): check
     // the originals, in full range. (Points judged as complex do not solve them in their
     // real parts.)
-    // (A near-real point comes back as its real part, which is what is checked.)
-    if ((!scaling.exact || underflowMayHide(system, p.at.real().cast<std::complex<double>>())) &&
+    // A near-real point comes back as its real part, which is what is checked, unless a wider
+    // tolerance judged it as the complex point it is.
+    const bool realPartSolves = isReal(p.at) || !wideTolerance;
+    if ((!scaling.exact ||
+         (realPartSolves && underflowMayHide(system, p.at.real().cast<std::complex<double>>()))) &&
         !output.complex &&
         !(largestRelativeResidualInFullRange(original, s(0).real(), s(1).real(), s(2).real(),
                                              kRealResidualTolerance) <= kRealResidualTolerance))
