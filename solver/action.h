@@ -6,6 +6,7 @@
 #include <Eigen/Core>
 #include <array>
 #include <complex>
+#include <limits>
 
 #include "quorvane/solver.h"
 #include "template.h"
@@ -32,6 +33,9 @@ struct Candidate {
   /// A non-real candidate the fast method lists for proofs of completeness only: no try
   /// judges it.
   bool forProofOnly = false;
+  /// For those: the radius of the polydisc around the candidate proved to hold one solution,
+  /// NaN where the test did not prove one there.
+  double proofRadius = std::numeric_limits<double>::quiet_NaN();
 };
 using Candidates = std::array<Candidate, kBasisSize>;
 

@@ -122,7 +122,9 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
                                : SolvePath::centred;
   for (const Candidate& c : candidates) {
     if (c.forProofOnly) {
-      if (!c.zeroDivisor) result.forProof[result.forProofCount++] = ComplexPoint(c.x, c.y, c.z);
+      if (c.zeroDivisor) continue;
+      result.forProof[result.forProofCount] = ComplexPoint(c.x, c.y, c.z);
+      result.forProofRadius[result.forProofCount++] = c.proofRadius;
       continue;
     }
     Point p;

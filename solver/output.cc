@@ -100,11 +100,11 @@ double proveReturned(const Prepared& prepared, bool complexCall, ComplexPoint& a
   return afterNewton;
 }
 
-// A candidate the output left out, proved as the non-real solution it should be: as computed,
-// else after Newton's method from it.
-bool provedNonReal(const Equations& system, const Point& p, Disc& disc) {
+// A candidate the output left out, proved as the non-real solution it should be: as computed
+// (`radiusAsComputed`, the test's answer there), else after Newton's method from it.
+bool provedNonReal(const Equations& system, const Point& p, double radiusAsComputed, Disc& disc) {
   if (p.nanColumn || isReal(p.at)) return false;
-  disc = {p.at, provedRadius(system, p.at)};
+  disc = {p.at, radiusAsComputed};
   if (std::isnan(disc.radius)) {
     refineCompensated(system, disc.at);
     disc.radius = provedRadius(system, disc.at);
@@ -135,18 +135,21 @@ struct DisjointDiscs {
 // every disc so far (one that meets a disc is a solution already counted, or unresolved).
 void countNonReal(const Equations& system, const Point& p, DisjointDiscs& found) {
   Disc disc;
-  if (provedNonReal(system, p, disc) && found.disjointFromAll(disc)) found.add(disc);
+  if (p.nanColumn || isReal(p.at)) return;
+  if (provedNonReal(system, p, provedRadius(system, p.at), disc) && found.disjointFromAll(disc))
+    found.add(disc);
 }
 
-// The fast method's non-real candidates, conjugate pairs side by side: the equations are
-// real, so the polydisc around one point's conjugate holds its conjugate solution alone, and
-// one proof serves for both.
+// The fast method's non-real candidates, conjugate pairs side by side, each pair tested by the
+// fast method already: the equations are real, so the polydisc around one point's conjugate
+// holds its conjugate solution alone, and one proof serves for both.
 void countPairs(const Equations& system, const Try& t, DisjointDiscs& found) {
   for (int i = 0; i < t.forProofCount; ++i) {
     Point p;
     p.at = t.forProof[i];
     Disc disc;
-    if (!provedNonReal(system, p, disc) || !found.disjointFromAll(disc)) continue;
+    if (!provedNonReal(system, p, t.forProofRadius[i], disc) || !found.disjointFromAll(disc))
+      continue;
     found.add(disc);
     if (i + 1 < t.forProofCount && t.forProof[i + 1] == t.forProof[i].conjugate()) {
       const Disc conjugate{disc.at.conjugate(), disc.radius};

@@ -45,6 +45,7 @@ struct Try {
   bool lostCandidate = false;
   // The fast method's non-real candidates, listed for proofs only.
   std::array<ComplexPoint, kBasisSize> forProof;
+  std::array<double, kBasisSize> forProofRadius;  // proved as listed; NaN where not
   int forProofCount = 0;
   SolvePath path = SolvePath::none;
   int centringRounds = 0;

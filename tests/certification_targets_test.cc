@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <quorvane/solver.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -30,7 +31,10 @@ double certifiedShare(const char* familyName) {
                                       system.equations[2].data(), real, options)
                        .certified;
     }
-    return double(certified) / systems;
+    const double share = double(certified) / systems;
+    std::printf("%s: %d of %d certified complete (%.2f %%)\n", familyName, certified, systems,
+                100 * share);
+    return share;
   }
   ADD_FAILURE() << "no study family " << familyName;
   return 0;

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "action.h"
 #include "equations.h"
@@ -25,6 +26,7 @@
 #include "fast/lanes.h"
 // After lanes.h, so that the kernels below are compiled with AVX2.
 #include "fast/kernels.h"
+#include "fast/krawczyk.h"
 #include "fast/polish.h"
 #include "fast/steps.h"
 
@@ -82,6 +84,49 @@ void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equation
   }
 }
 
+void proveNonRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equations,
+                                std::array<Candidates, kBatchLanes>& candidates,
+                                const std::array<bool, kBatchLanes>& prove) {
+  // The pairs of all four systems, four to a register whatever their systems; a short last
+  // group repeats its first point in the lanes left over.
+  struct Entry {
+    int lane, slot;
+  };
+  Entry entries[kBatchLanes * kBasisSize];
+  int count = 0;
+  for (int lane = 0; lane < kBatchLanes; ++lane)
+    for (int slot = 0; prove[lane] && slot + 1 < kBasisSize; ++slot)
+      if (provesPair(candidates[lane][slot])) entries[count++] = {lane, slot};
+  for (int group = 0; group < count; group += kBatchLanes) {
+    const Entry* at[kBatchLanes];
+    for (int k = 0; k < kBatchLanes; ++k) at[k] = &entries[group + k < count ? group + k : group];
+    Avx2Lanes c[kEquations][kCoefficients];
+    for (int e = 0; e < kEquations; ++e)
+      for (int i = 0; i < kCoefficients; ++i)
+        c[e][i] =
+            Avx2Lanes(_mm256_setr_pd(equations[at[0]->lane](e, i), equations[at[1]->lane](e, i),
+                                     equations[at[2]->lane](e, i), equations[at[3]->lane](e, i)));
+    krawczyk::Complex<Avx2Lanes> p[3];
+    for (int v = 0; v < 3; ++v) {
+      alignas(32) double re[kBatchLanes], im[kBatchLanes];
+      for (int k = 0; k < kBatchLanes; ++k) {
+        const Candidate& candidate = candidates[at[k]->lane][at[k]->slot];
+        const std::complex<double> value = v == 0   ? candidate.x
+                                           : v == 1 ? candidate.y
+                                                    : candidate.z;
+        re[k] = value.real(), im[k] = value.imag();
+      }
+      p[v] = {Avx2Lanes(_mm256_load_pd(re)), Avx2Lanes(_mm256_load_pd(im))};
+    }
+    alignas(32) double radius[kBatchLanes];
+    _mm256_store_pd(radius, krawczyk::radiusAt(c, p).v);
+    for (int k = 0; k < kBatchLanes && group + k < count; ++k) {
+      Candidates& of = candidates[at[k]->lane];
+      of[at[k]->slot].proofRadius = of[at[k]->slot + 1].proofRadius = radius[k];
+    }
+  }
+}
+
 }  // namespace quorvane
 
 #if defined(__clang__)
@@ -108,6 +153,13 @@ void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equation
                               const std::array<bool, kBatchLanes>& polish) {
   for (int lane = 0; lane < kBatchLanes; ++lane)
     if (polish[lane]) polishRealCandidates(equations[lane], candidates[lane]);
+}
+
+void proveNonRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equations,
+                                std::array<Candidates, kBatchLanes>& candidates,
+                                const std::array<bool, kBatchLanes>& prove) {
+  for (int lane = 0; lane < kBatchLanes; ++lane)
+    if (prove[lane]) proveNonRealCandidates(equations[lane], candidates[lane]);
 }
 
 }  // namespace quorvane

@@ -67,8 +67,8 @@ void fastTemplateCandidates4(const std::array<Equations, kBatchLanes>& equations
   polishRealCandidatesAvx2(equations, candidates, accepted);
   if (!complexToo) return;
   for (int lane = 0; lane < kBatchLanes; ++lane)
-    if (accepted[lane])
-      complexEigenCandidates(equations[lane], roots[lane], listed[lane], candidates[lane]);
+    if (accepted[lane]) complexEigenCandidates(roots[lane], listed[lane], candidates[lane]);
+  proveNonRealCandidatesAvx2(equations, candidates, accepted);
 }
 
 }  // namespace quorvane

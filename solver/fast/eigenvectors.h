@@ -72,9 +72,14 @@ bool eigenvectorPoint(const RealRootsOfAction& roots, std::complex<double> lambd
 
 /// With `listed` from realEigenCandidates (and the real candidates polished), the entries after
 /// the listed ones receive the other eigenvalues' candidates: conjugate pairs in adjacent
-/// entries, positive imaginary part first, not real, refined by Newton's steps on `equations`
-/// in complex arithmetic. A pair that cannot be computed reliably stays NaN, after the others.
-void complexEigenCandidates(const Equations& equations, const RealRootsOfAction& roots,
-                            const ListedEigenvalues& listed, Candidates& candidates);
+/// entries, positive imaginary part first, not real, as the eigenvectors give them (the proofs
+/// decide whether they are solutions). A pair that cannot be computed stays NaN, after the
+/// others.
+void complexEigenCandidates(const RealRootsOfAction& roots, const ListedEigenvalues& listed,
+                            Candidates& candidates);
+
+/// The Krawczyk test at each such pair's first candidate, its radius set on both (the
+/// equations are real: the conjugate polydisc holds the conjugate solution).
+void proveNonRealCandidates(const Equations& equations, Candidates& candidates);
 
 }  // namespace quorvane

@@ -78,7 +78,9 @@ bool fastTemplateCandidates(const Equations& equations, Candidates& candidates, 
   ListedEigenvalues listed;
   if (!realEigenCandidates(roots, candidates, complexToo ? &listed : nullptr)) return false;
   polishRealCandidates(equations, candidates);
-  if (complexToo) complexEigenCandidates(equations, roots, listed, candidates);
+  if (!complexToo) return true;
+  complexEigenCandidates(roots, listed, candidates);
+  proveNonRealCandidates(equations, candidates);
   return true;
 }
 
