@@ -33,8 +33,9 @@ struct Candidate {
   /// A non-real candidate the fast method lists for proofs of completeness only: no try
   /// judges it.
   bool forProofOnly = false;
-  /// For those: the radius of the polydisc around the candidate proved to hold one solution,
-  /// NaN where the test did not prove one there.
+  /// Where the fast method tested its candidates for the proofs (listed real ones at their
+  /// polished point, and those listed for proofs only): the radius of the polydisc around the
+  /// candidate proved to hold one solution; NaN where not proved or not tested.
   double proofRadius = std::numeric_limits<double>::quiet_NaN();
 };
 using Candidates = std::array<Candidate, kBasisSize>;

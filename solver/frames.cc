@@ -127,6 +127,10 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
       result.forProofRadius[result.forProofCount++] = c.proofRadius;
       continue;
     }
+    if (fast && std::isfinite(c.proofRadius) && c.z.imag() == 0) {
+      result.provedReal[result.provedRealCount] = {c.x.real(), c.y.real(), c.z.real()};
+      result.provedRealRadius[result.provedRealCount++] = c.proofRadius;
+    }
     Point p;
     p.nanColumn = c.zeroDivisor;
     if (c.zeroDivisor) {

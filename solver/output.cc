@@ -54,19 +54,37 @@ struct Disc {
   double radius;
 };
 
+// The test at a point of the scaled system, unless the fast method ran it there already (the
+// same test on the same equations at the same point).
+double provedInScaledSystem(const Prepared& prepared, const Try& best, const ComplexPoint& at) {
+  if (at.imag().isZero(0)) {
+    const Eigen::Vector3d real = at.real();
+    for (int i = 0; i < best.provedRealCount; ++i)
+      if (best.provedReal[i] == real) return best.provedRealRadius[i];
+  }
+  return provedRadius(prepared.system, at);
+}
+
 // The radius proved around a point of the scaled system, in the caller's variables: on the
 // scaled equations where scaling changed nothing but powers of two, else on the originals.
-double provedInCallersVariables(const Prepared& prepared, const ComplexPoint& scaledPoint,
-                                const ComplexPoint& callersPoint) {
+double provedInCallersVariables(const Prepared& prepared, const Try& best,
+                                const ComplexPoint& scaledPoint, const ComplexPoint& callersPoint) {
   if (!prepared.scaling.exact) return provedRadius(prepared.original, callersPoint);
+  const int exponent = prepared.scaling.variableExponent;
+  if (exponent == 0) return provedInScaledSystem(prepared, best, scaledPoint);
   // The proof holds around the caller's point only where it is the scaled point exactly (not
   // rounded below the normal range), and the radius only where scaling it rounds nothing.
-  const int exponent = prepared.scaling.variableExponent;
-  for (int v = 0; v < 3; ++v)
-    if (std::ldexp(callersPoint(v).real(), -exponent) != scaledPoint(v).real() ||
-        std::ldexp(callersPoint(v).imag(), -exponent) != scaledPoint(v).imag())
-      return kNotProved;
-  const double radius = std::ldexp(provedRadius(prepared.system, scaledPoint), exponent);
+  // Products by powers of two round as ldexp does, and cost less.
+  const bool byProducts = std::abs(exponent) < 1000;
+  const double down = byProducts ? std::ldexp(1.0, -exponent) : 0;
+  for (int v = 0; v < 3; ++v) {
+    const std::complex<double> back =
+        byProducts ? callersPoint(v) * down
+                   : std::complex<double>(std::ldexp(callersPoint(v).real(), -exponent),
+                                          std::ldexp(callersPoint(v).imag(), -exponent));
+    if (back != scaledPoint(v)) return kNotProved;
+  }
+  const double radius = std::ldexp(provedInScaledSystem(prepared, best, scaledPoint), exponent);
   return radius >= std::numeric_limits<double>::min() ? radius : kNotProved;
 }
 
@@ -75,7 +93,7 @@ double provedInCallersVariables(const Prepared& prepared, const ComplexPoint& sc
 // call's point that is a real root to rounding is proved, and returned, as the real point,
 // since a polydisc around a real point is its own conjugate, which settles that its root is
 // real.
-double proveReturned(const Prepared& prepared, bool complexCall, ComplexPoint& at,
+double proveReturned(const Prepared& prepared, const Try& best, bool complexCall, ComplexPoint& at,
                      ComplexPoint& callers) {
   const ComplexPoint realAt = at.real().cast<std::complex<double>>();
   const ComplexPoint realCallers = callers.real().cast<std::complex<double>>();
@@ -83,19 +101,19 @@ double proveReturned(const Prepared& prepared, bool complexCall, ComplexPoint& a
                         kForwardTolerance * std::max(1.0, largestMagnitude(at));
   const double radius = complexCall && !nearReal
                             ? kNotProved
-                            : provedInCallersVariables(prepared, realAt, realCallers);
+                            : provedInCallersVariables(prepared, best, realAt, realCallers);
   if (!complexCall || !std::isnan(radius)) {
     at = realAt, callers = realCallers;
     return radius;
   }
   // A complex point as the eigen-solver left it may be too rough for the test (two close
   // roots): Newton's method from it first.
-  const double asComputed = provedInCallersVariables(prepared, at, callers);
+  const double asComputed = provedInCallersVariables(prepared, best, at, callers);
   if (!std::isnan(asComputed)) return asComputed;
   ComplexPoint refined = at;
   refineCompensated(prepared.system, refined);
   const ComplexPoint refinedCallers = refined * std::ldexp(1.0, prepared.scaling.variableExponent);
-  const double afterNewton = provedInCallersVariables(prepared, refined, refinedCallers);
+  const double afterNewton = provedInCallersVariables(prepared, best, refined, refinedCallers);
   if (!std::isnan(afterNewton)) at = refined, callers = refinedCallers;
   return afterNewton;
 }
@@ -302,10 +320,10 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
     double radius = kNotProved;
     if (options.certify) {
       ComplexPoint at = p.at;
-      radius = proveReturned(prepared, output.complex != nullptr, at, s);
+      radius = proveReturned(prepared, best, output.complex != nullptr, at, s);
       // A proof around the real point shows a real root there, whatever the candidate was.
       if (!std::isnan(radius)) kind = PointKind::root;
-      const Disc disc{at, std::ldexp(radius, -exponent)};
+      const Disc disc{at, exponent == 0 ? radius : std::ldexp(radius, -exponent)};
       const bool counted = !std::isnan(radius) && scaling.exact;
       // A complex call's proved point whose disc meets one returned already may be that root
       // found twice: it is left out.

@@ -46,6 +46,11 @@ struct Try {
   // The fast method's non-real candidates, listed for proofs only.
   std::array<ComplexPoint, kBasisSize> forProof;
   std::array<double, kBasisSize> forProofRadius;  // proved as listed; NaN where not
+  // The fast method's proofs at its real candidates, by point: a returned point that is one
+  // of them exactly has its radius here already.
+  std::array<Eigen::Vector3d, kBasisSize> provedReal;
+  std::array<double, kBasisSize> provedRealRadius;
+  int provedRealCount = 0;
   int forProofCount = 0;
   SolvePath path = SolvePath::none;
   int centringRounds = 0;

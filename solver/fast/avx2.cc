@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <type_traits>
 
 #include "action.h"
 #include "equations.h"
@@ -84,47 +85,72 @@ void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equation
   }
 }
 
-void proveNonRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equations,
-                                std::array<Candidates, kBatchLanes>& candidates,
-                                const std::array<bool, kBatchLanes>& prove) {
-  // The pairs of all four systems, four to a register whatever their systems; a short last
-  // group repeats its first point in the lanes left over.
-  struct Entry {
-    int lane, slot;
-  };
-  Entry entries[kBatchLanes * kBasisSize];
-  int count = 0;
-  for (int lane = 0; lane < kBatchLanes; ++lane)
-    for (int slot = 0; prove[lane] && slot + 1 < kBasisSize; ++slot)
-      if (provesPair(candidates[lane][slot])) entries[count++] = {lane, slot};
+namespace {
+
+// Where a candidate to test is: its system's lane and its slot there.
+struct Slot {
+  int lane, slot;
+};
+
+// The test at the candidates `at` names, four to a register whatever their systems (`Point`
+// Avx2Lanes for real candidates, krawczyk::Complex<Avx2Lanes> for pairs); a short last group
+// repeats its first candidate in the lanes left over. A pair's radius goes on both its
+// candidates.
+template <typename Point>
+void proveInLanes(const std::array<Equations, kBatchLanes>& equations,
+                  std::array<Candidates, kBatchLanes>& candidates, const Slot* at, int count) {
+  constexpr bool kPairs = !std::is_same_v<Point, Avx2Lanes>;
   for (int group = 0; group < count; group += kBatchLanes) {
-    const Entry* at[kBatchLanes];
-    for (int k = 0; k < kBatchLanes; ++k) at[k] = &entries[group + k < count ? group + k : group];
+    const Slot* entry[kBatchLanes];
+    for (int k = 0; k < kBatchLanes; ++k) entry[k] = &at[group + k < count ? group + k : group];
     Avx2Lanes c[kEquations][kCoefficients];
     for (int e = 0; e < kEquations; ++e)
       for (int i = 0; i < kCoefficients; ++i)
-        c[e][i] =
-            Avx2Lanes(_mm256_setr_pd(equations[at[0]->lane](e, i), equations[at[1]->lane](e, i),
-                                     equations[at[2]->lane](e, i), equations[at[3]->lane](e, i)));
-    krawczyk::Complex<Avx2Lanes> p[3];
+        c[e][i] = Avx2Lanes(
+            _mm256_setr_pd(equations[entry[0]->lane](e, i), equations[entry[1]->lane](e, i),
+                           equations[entry[2]->lane](e, i), equations[entry[3]->lane](e, i)));
+    Point p[3];
     for (int v = 0; v < 3; ++v) {
       alignas(32) double re[kBatchLanes], im[kBatchLanes];
       for (int k = 0; k < kBatchLanes; ++k) {
-        const Candidate& candidate = candidates[at[k]->lane][at[k]->slot];
+        const Candidate& candidate = candidates[entry[k]->lane][entry[k]->slot];
         const std::complex<double> value = v == 0   ? candidate.x
                                            : v == 1 ? candidate.y
                                                     : candidate.z;
         re[k] = value.real(), im[k] = value.imag();
       }
-      p[v] = {Avx2Lanes(_mm256_load_pd(re)), Avx2Lanes(_mm256_load_pd(im))};
+      if constexpr (kPairs)
+        p[v] = {Avx2Lanes(_mm256_load_pd(re)), Avx2Lanes(_mm256_load_pd(im))};
+      else
+        p[v] = Avx2Lanes(_mm256_load_pd(re));
     }
     alignas(32) double radius[kBatchLanes];
     _mm256_store_pd(radius, krawczyk::radiusAt(c, p).v);
     for (int k = 0; k < kBatchLanes && group + k < count; ++k) {
-      Candidates& of = candidates[at[k]->lane];
-      of[at[k]->slot].proofRadius = of[at[k]->slot + 1].proofRadius = radius[k];
+      Candidates& of = candidates[entry[k]->lane];
+      of[entry[k]->slot].proofRadius = radius[k];
+      if (kPairs) of[entry[k]->slot + 1].proofRadius = radius[k];
     }
   }
+}
+
+}  // namespace
+
+void proveCandidatesAvx2(const std::array<Equations, kBatchLanes>& equations,
+                         std::array<Candidates, kBatchLanes>& candidates,
+                         const std::array<bool, kBatchLanes>& prove) {
+  Slot real[kBatchLanes * kBasisSize], pairs[kBatchLanes * kBasisSize];
+  int realCount = 0, pairCount = 0;
+  for (int lane = 0; lane < kBatchLanes; ++lane)
+    for (int slot = 0; prove[lane] && slot < kBasisSize; ++slot) {
+      const Candidate& c = candidates[lane][slot];
+      if (polishable(c))
+        real[realCount++] = {lane, slot};
+      else if (slot + 1 < kBasisSize && provesPair(c))
+        pairs[pairCount++] = {lane, slot};
+    }
+  proveInLanes<Avx2Lanes>(equations, candidates, real, realCount);
+  proveInLanes<krawczyk::Complex<Avx2Lanes>>(equations, candidates, pairs, pairCount);
 }
 
 }  // namespace quorvane
@@ -155,11 +181,11 @@ void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equation
     if (polish[lane]) polishRealCandidates(equations[lane], candidates[lane]);
 }
 
-void proveNonRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equations,
-                                std::array<Candidates, kBatchLanes>& candidates,
-                                const std::array<bool, kBatchLanes>& prove) {
+void proveCandidatesAvx2(const std::array<Equations, kBatchLanes>& equations,
+                         std::array<Candidates, kBatchLanes>& candidates,
+                         const std::array<bool, kBatchLanes>& prove) {
   for (int lane = 0; lane < kBatchLanes; ++lane)
-    if (prove[lane]) proveNonRealCandidates(equations[lane], candidates[lane]);
+    if (prove[lane]) proveCandidates(equations[lane], candidates[lane]);
 }
 
 }  // namespace quorvane

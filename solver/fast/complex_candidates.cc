@@ -42,17 +42,21 @@ bool provesPair(const Candidate& c) {
   return c.forProofOnly && !c.zeroDivisor && c.z.imag() > 0;
 }
 
-void proveNonRealCandidates(const Equations& equations, Candidates& candidates) {
+void proveCandidates(const Equations& equations, Candidates& candidates) {
   double c[kEquations][kCoefficients];
   for (int e = 0; e < kEquations; ++e)
     for (int i = 0; i < kCoefficients; ++i) c[e][i] = equations(e, i);
-  for (int i = 0; i + 1 < kBasisSize; ++i) {
-    if (!provesPair(candidates[i])) continue;
-    const Candidate& first = candidates[i];
-    const krawczyk::Complex<double> p[3] = {{first.x.real(), first.x.imag()},
-                                            {first.y.real(), first.y.imag()},
-                                            {first.z.real(), first.z.imag()}};
-    candidates[i].proofRadius = candidates[i + 1].proofRadius = krawczyk::radiusAt(c, p);
+  for (int i = 0; i < kBasisSize; ++i) {
+    Candidate& candidate = candidates[i];
+    if (polishable(candidate)) {
+      const double p[3] = {candidate.x.real(), candidate.y.real(), candidate.z.real()};
+      candidate.proofRadius = krawczyk::radiusAt(c, p);
+    } else if (i + 1 < kBasisSize && provesPair(candidate)) {
+      const krawczyk::Complex<double> p[3] = {{candidate.x.real(), candidate.x.imag()},
+                                              {candidate.y.real(), candidate.y.imag()},
+                                              {candidate.z.real(), candidate.z.imag()}};
+      candidate.proofRadius = candidates[i + 1].proofRadius = krawczyk::radiusAt(c, p);
+    }
   }
 }
 

@@ -68,7 +68,7 @@ void fastTemplateCandidates4(const std::array<Equations, kBatchLanes>& equations
   if (!complexToo) return;
   for (int lane = 0; lane < kBatchLanes; ++lane)
     if (accepted[lane]) complexEigenCandidates(roots[lane], listed[lane], candidates[lane]);
-  proveNonRealCandidatesAvx2(equations, candidates, accepted);
+  proveCandidatesAvx2(equations, candidates, accepted);
 }
 
 }  // namespace quorvane

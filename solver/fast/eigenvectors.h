@@ -78,8 +78,9 @@ bool eigenvectorPoint(const RealRootsOfAction& roots, std::complex<double> lambd
 void complexEigenCandidates(const RealRootsOfAction& roots, const ListedEigenvalues& listed,
                             Candidates& candidates);
 
-/// The Krawczyk test at each such pair's first candidate, its radius set on both (the
-/// equations are real: the conjugate polydisc holds the conjugate solution).
-void proveNonRealCandidates(const Equations& equations, Candidates& candidates);
+/// The Krawczyk test at each polished real candidate and at each such pair's first candidate,
+/// a pair's radius set on both (the equations are real: the conjugate polydisc holds the
+/// conjugate solution).
+void proveCandidates(const Equations& equations, Candidates& candidates);
 
 }  // namespace quorvane

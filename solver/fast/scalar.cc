@@ -80,7 +80,7 @@ bool fastTemplateCandidates(const Equations& equations, Candidates& candidates, 
   polishRealCandidates(equations, candidates);
   if (!complexToo) return true;
   complexEigenCandidates(roots, listed, candidates);
-  proveNonRealCandidates(equations, candidates);
+  proveCandidates(equations, candidates);
   return true;
 }
 

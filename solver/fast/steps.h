@@ -34,12 +34,12 @@ void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equation
                               std::array<Candidates, kBatchLanes>& candidates,
                               const std::array<bool, kBatchLanes>& polish);
 
-/// Whether proveNonRealCandidates tests a candidate: the first of a pair listed for proofs.
+/// Whether proveCandidates tests a candidate as a pair: the first of a pair listed for proofs.
 bool provesPair(const Candidate& candidate);
-/// proveNonRealCandidates on four systems' candidates at once, four points to a register,
-/// where `prove` says; bit for bit what the scalar call gives.
-void proveNonRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equations,
-                                std::array<Candidates, kBatchLanes>& candidates,
-                                const std::array<bool, kBatchLanes>& prove);
+/// proveCandidates on four systems' candidates at once, four points to a register whatever
+/// their systems, where `prove` says; bit for bit what the scalar call gives.
+void proveCandidatesAvx2(const std::array<Equations, kBatchLanes>& equations,
+                         std::array<Candidates, kBatchLanes>& candidates,
+                         const std::array<bool, kBatchLanes>& prove);
 
 }  // namespace quorvane
