@@ -28,6 +28,7 @@
 // After lanes.h, so that the kernels below are compiled with AVX2.
 #include "fast/kernels.h"
 #include "fast/krawczyk.h"
+#include "fast/nonreal_roots.h"
 #include "fast/polish.h"
 #include "fast/steps.h"
 
@@ -83,6 +84,45 @@ void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equation
       c.x = lanes[0][lane], c.y = lanes[1][lane], c.z = lanes[2][lane];
     }
   }
+}
+
+void complexEigenCandidatesAvx2(const RealRootsOfAction (&roots)[kBatchLanes],
+                                const ListedEigenvalues (&listed)[kBatchLanes],
+                                std::array<Candidates, kBatchLanes>& candidates,
+                                const std::array<bool, kBatchLanes>& read) {
+  alignas(32) double deflated[kPolynomialDegree + 1][kBatchLanes], degree[kBatchLanes],
+      valid[kBatchLanes];
+  bool any = false;
+  for (int lane = 0; lane < kBatchLanes; ++lane) {
+    double q[kPolynomialDegree + 1];
+    int d = 0;
+    const bool use = read[lane] && deflatedByListed(roots[lane], listed[lane], q, d);
+    any = any || use;
+    for (int i = 0; i <= kPolynomialDegree; ++i) deflated[i][lane] = use ? q[i] : 0.0;
+    degree[lane] = use ? d : 0.0;
+    valid[lane] = use ? kLaneSet : kLaneClear;
+  }
+  if (!any) return;
+  const auto across = [&](auto entry) {
+    return Avx2Lanes(_mm256_setr_pd(entry(roots[0]), entry(roots[1]), entry(roots[2]),
+                                    entry(roots[3])));
+  };
+  Avx2Lanes polynomial[kPolynomialDegree + 1], q[kPolynomialDegree + 1];
+  for (int i = 0; i <= kPolynomialDegree; ++i) {
+    polynomial[i] = across([i](const RealRootsOfAction& r) { return r.polynomial[i]; });
+    q[i] = Avx2Lanes(_mm256_load_pd(deflated[i]));
+  }
+  Avx2Lanes actionRows[3][kBasisSize];
+  for (int row = 0; row < 3; ++row)
+    for (int j = 0; j < kBasisSize; ++j)
+      actionRows[row][j] =
+          across([row, j](const RealRootsOfAction& r) { return r.actionRows[row][j]; });
+  const nonreal::Roots<Avx2Lanes> found =
+      nonreal::remainingRoots(polynomial, q, Avx2Lanes(_mm256_load_pd(degree)), actionRows,
+                              Avx2Mask{_mm256_load_pd(valid)});
+  for (int lane = 0; lane < kBatchLanes; ++lane)
+    if (valid[lane] == kLaneSet)
+      nonreal::writeCandidates(found, lane, listed[lane].count, candidates[lane]);
 }
 
 namespace {
@@ -179,6 +219,14 @@ void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equation
                               const std::array<bool, kBatchLanes>& polish) {
   for (int lane = 0; lane < kBatchLanes; ++lane)
     if (polish[lane]) polishRealCandidates(equations[lane], candidates[lane]);
+}
+
+void complexEigenCandidatesAvx2(const RealRootsOfAction (&roots)[kBatchLanes],
+                                const ListedEigenvalues (&listed)[kBatchLanes],
+                                std::array<Candidates, kBatchLanes>& candidates,
+                                const std::array<bool, kBatchLanes>& read) {
+  for (int lane = 0; lane < kBatchLanes; ++lane)
+    if (read[lane]) complexEigenCandidates(roots[lane], listed[lane], candidates[lane]);
 }
 
 void proveCandidatesAvx2(const std::array<Equations, kBatchLanes>& equations,

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// The candidates of the non-real eigenvalues, one system at a time after the lanes: each
-// remaining root of the characteristic polynomial read off the null vector of P(λ). They serve
+// The candidates of the non-real eigenvalues and the proofs at the fast method's candidates,
+// one system at a time (fast/avx2.cc has both for four systems at once). The candidates serve
 // the proofs of completeness alone, and the proofs decide whether each is good enough: no
 // Newton's steps here (a candidate the test cannot prove is refined, and tried again, by the
 // caller, which a few in a thousand need).
@@ -10,32 +10,19 @@
 
 #include "fast/eigenvectors.h"
 #include "fast/krawczyk.h"
+#include "fast/nonreal_roots.h"
 #include "fast/steps.h"
 
 namespace quorvane {
-namespace {
-
-using Complex = std::complex<double>;
-
-}  // namespace
 
 void complexEigenCandidates(const RealRootsOfAction& roots, const ListedEigenvalues& listed,
                             Candidates& candidates) {
-  Complex upper[kPolynomialDegree / 2];
-  int pairs;
-  if (!remainingEigenvalues(roots, listed, upper, pairs)) return;
-  int next = listed.count;
-  for (int pair = 0; pair < pairs; ++pair) {
-    const Complex lambda = upper[pair];
-    // Nearer the axis than this, the real read-out would have listed the pair as near-real.
-    if (!(lambda.imag() >= kRealEigenvalueTolerance)) continue;
-    Complex x, y;
-    if (!eigenvectorPoint(roots, lambda, x, y)) continue;
-    Candidate& first = candidates[next++];
-    Candidate& second = candidates[next++];
-    first = {x, y, lambda, false, lambda.imag(), false, true};
-    second = {std::conj(x), std::conj(y), std::conj(lambda), false, lambda.imag(), false, true};
-  }
+  double deflated[kPolynomialDegree + 1];
+  int degree;
+  if (!deflatedByListed(roots, listed, deflated, degree)) return;
+  const nonreal::Roots<double> found =
+      nonreal::remainingRoots(roots.polynomial, deflated, double(degree), roots.actionRows, true);
+  nonreal::writeCandidates(found, 0, listed.count, candidates);
 }
 
 bool provesPair(const Candidate& c) {

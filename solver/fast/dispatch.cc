@@ -66,8 +66,7 @@ void fastTemplateCandidates4(const std::array<Equations, kBatchLanes>& equations
                                                            complexToo ? &listed[lane] : nullptr);
   polishRealCandidatesAvx2(equations, candidates, accepted);
   if (!complexToo) return;
-  for (int lane = 0; lane < kBatchLanes; ++lane)
-    if (accepted[lane]) complexEigenCandidates(roots[lane], listed[lane], candidates[lane]);
+  complexEigenCandidatesAvx2(roots, listed, candidates, accepted);
   proveCandidatesAvx2(equations, candidates, accepted);
 }
 

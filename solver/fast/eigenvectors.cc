@@ -52,25 +52,13 @@ T valueAt(const double (&coefficients)[kPolynomialDegree + 1], T x) {
   return value;
 }
 
-// a b; with `Quick`, complex products by the schoolbook formula (the steps for the proofs'
-// candidates), else the library's (the read-out of real and near-real candidates, bit for bit
-// as it was).
-template <bool Quick, typename T>
-T product(T a, T b) {
-  if constexpr (Quick && std::is_same_v<T, std::complex<double>>) {
-    return schoolbookProduct(a, b);
-  } else {
-    return a * b;
-  }
-}
-
-template <bool Quick = false, typename T>
+template <typename T>
 void valueAndSlopeAt(const double (&coefficients)[kPolynomialDegree + 1], T x, T& value, T& slope) {
   value = coefficients[kPolynomialDegree];
   slope = 0.0;
   for (int i = kPolynomialDegree - 1; i >= 0; --i) {
-    slope = product<Quick>(slope, x) + value;
-    value = product<Quick>(value, x) + coefficients[i];
+    slope = slope * x + value;
+    value = value * x + coefficients[i];
   }
 }
 
@@ -84,10 +72,10 @@ double roundingBoundAt(const RealRootsOfAction& r, double x) {
   return kRoundingFactor * valueAt(r.absolutePolynomial, std::abs(x));
 }
 
-template <bool Quick, typename T, int N>
+template <typename T, int N>
 T polynomialAt(const double (&coefficients)[N], T x) {
   T value = coefficients[N - 1];
-  for (int i = N - 2; i >= 0; --i) value = product<Quick>(value, x) + coefficients[i];
+  for (int i = N - 2; i >= 0; --i) value = value * x + coefficients[i];
   return value;
 }
 
@@ -106,25 +94,23 @@ double ratio(double a, double b) {
 }
 
 // The null vector of P(λ) as (x, y, 1): the cross product of the two rows that span the most.
-// `Quick` (the proofs' candidates) takes schoolbook products and one reciprocal of the last
-// entry for both divisions.
-template <bool Quick = false, typename T>
+template <typename T>
 bool nullVector(const PolynomialEntries<double>& p, T lambda, T& x, T& y) {
-  const T rows[3][3] = {{polynomialAt<Quick>(p.p00, lambda), polynomialAt<Quick>(p.p01, lambda),
-                         polynomialAt<Quick>(p.p02, lambda)},
-                        {polynomialAt<Quick>(p.p10, lambda), polynomialAt<Quick>(p.p11, lambda),
-                         polynomialAt<Quick>(p.p12, lambda)},
-                        {polynomialAt<Quick>(p.p20, lambda), polynomialAt<Quick>(p.p21, lambda),
-                         polynomialAt<Quick>(p.p22, lambda)}};
+  const T rows[3][3] = {{polynomialAt(p.p00, lambda), polynomialAt(p.p01, lambda),
+                         polynomialAt(p.p02, lambda)},
+                        {polynomialAt(p.p10, lambda), polynomialAt(p.p11, lambda),
+                         polynomialAt(p.p12, lambda)},
+                        {polynomialAt(p.p20, lambda), polynomialAt(p.p21, lambda),
+                         polynomialAt(p.p22, lambda)}};
   constexpr int kPairs[3][2] = {{0, 1}, {0, 2}, {1, 2}};
   T best[3] = {0.0, 0.0, 0.0};
   double largest = -1;
   for (const auto& pair : kPairs) {
     const T* a = rows[pair[0]];
     const T* b = rows[pair[1]];
-    const T cross[3] = {product<Quick>(a[1], b[2]) - product<Quick>(a[2], b[1]),
-                        product<Quick>(a[2], b[0]) - product<Quick>(a[0], b[2]),
-                        product<Quick>(a[0], b[1]) - product<Quick>(a[1], b[0])};
+    const T cross[3] = {a[1] * b[2] - a[2] * b[1],
+                        a[2] * b[0] - a[0] * b[2],
+                        a[0] * b[1] - a[1] * b[0]};
     const double size =
         squaredMagnitude(cross[0]) + squaredMagnitude(cross[1]) + squaredMagnitude(cross[2]);
     if (size > largest) {
@@ -133,13 +119,8 @@ bool nullVector(const PolynomialEntries<double>& p, T lambda, T& x, T& y) {
     }
   }
   if (best[2] == T(0.0)) return false;
-  if constexpr (Quick) {
-    const T inverse = reciprocal(best[2]);
-    x = product<Quick>(best[0], inverse), y = product<Quick>(best[1], inverse);
-  } else {
-    x = ratio(best[0], best[2]);
-    y = ratio(best[1], best[2]);
-  }
+  x = ratio(best[0], best[2]);
+  y = ratio(best[1], best[2]);
   return true;
 }
 
@@ -157,31 +138,21 @@ void setCandidate(const PolynomialEntries<double>& p, T lambda, Candidate& c) {
   c.x = x, c.y = y, c.z = lambda;
 }
 
-// |v| as the square root of |v|², within a rounding or two of it, where |v|² stays in range;
-// else the library's, which scales.
-double quickMagnitude(std::complex<double> v) {
-  const double norm = v.real() * v.real() + v.imag() * v.imag();
-  return norm >= 0x1p-900 && norm <= 0x1p900 ? std::sqrt(norm) : std::abs(v);
-}
-
 // The complex root nearest the critical point c, by Newton's steps from the quadratic model's
 // prediction c + i·√(2 p(c) / p''(c)); `lastStep` tells how far it still moved at the end.
-// Beside a near-double root rounding keeps the steps from vanishing. `Quick`, for the roots
-// only the proofs use, divides by one reciprocal and takes magnitudes without scaling; the
-// read-out of the real and near-real candidates keeps the library's operations, bit for bit.
-template <bool Quick = false>
+// Beside a near-double root rounding keeps the steps from vanishing.
 bool complexRootNear(const RealRootsOfAction& r, double c, double offset,
                      std::complex<double>& root, double& lastStep) {
   std::complex<double> z(c, offset);
   lastStep = 0;
   for (int step = 0; step < kComplexNewtonSteps; ++step) {
     std::complex<double> value, slope;
-    valueAndSlopeAt<Quick>(r.polynomial, z, value, slope);
+    valueAndSlopeAt(r.polynomial, z, value, slope);
     if (value == 0.0) break;
-    const std::complex<double> change = Quick ? value * reciprocal(slope) : value / slope;
+    const std::complex<double> change = value / slope;
     z -= change;
-    lastStep = Quick ? quickMagnitude(change) : std::abs(change);
-    if (lastStep <= kComplexNewtonSettled * (Quick ? quickMagnitude(z) : std::abs(z))) break;
+    lastStep = std::abs(change);
+    if (lastStep <= kComplexNewtonSettled * std::abs(z)) break;
   }
   root = z;
   return std::isfinite(z.real()) && std::isfinite(z.imag()) && std::isfinite(lastStep);
@@ -262,15 +233,6 @@ bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates,
 
 namespace {
 
-// Laguerre's method converges from almost any start, cubically once near a simple root; it
-// stops well short of the last bits, which Newton's steps on the whole polynomial give.
-constexpr int kLaguerreSteps = 40;
-constexpr double kLaguerreSettled = 0x1p-20;
-// A root of the deflated polynomial is pinned down on the whole one once Newton's last step
-// there is below this, relative to the root's size (at least 1): the equations' steps that
-// follow recover the digits the polynomial lost.
-constexpr double kRemainingRootSettled = 1e-7;
-
 // A factor of the characteristic polynomial, coefficients from λ⁰ up.
 struct Deflated {
   double c[kPolynomialDegree + 1];
@@ -304,55 +266,10 @@ void divideByPair(Deflated& q, std::complex<double> z) {
   for (int k = 0; k <= q.degree; ++k) q.c[k] = quotient[k];
 }
 
-bool finite(std::complex<double> z) {
-  return std::isfinite(z.real()) && std::isfinite(z.imag());
-}
-
-// A square root of w, from |w| by the half-angle formulas, without the library's scaling:
-// Laguerre's step tries both signs of it, so which root this is does not matter.
-std::complex<double> quickSquareRoot(std::complex<double> w) {
-  const double a = w.real(), b = w.imag();
-  const double t = std::sqrt(0.5 * (quickMagnitude(w) + std::abs(a)));
-  if (t == 0) return 0.0;
-  const double other = 0.5 * b / t;
-  return a >= 0 ? std::complex<double>(t, other)
-                : std::complex<double>(std::abs(other), std::copysign(t, b));
-}
-
-bool laguerreRoot(const Deflated& q, std::complex<double>& root) {
-  const double n = q.degree;
-  // Off the real axis (from a real start the steps may stay real), at about the smallest pair's
-  // magnitude: the root found first is then the one the division from the top removes stably.
-  const double scale = std::sqrt(std::abs(q.c[0] / q.c[2]));
-  std::complex<double> z = (std::isfinite(scale) ? scale : 1.0) * std::complex<double>(0.5, 0.5);
-  for (int step = 0; step < kLaguerreSteps; ++step) {
-    std::complex<double> value = q.c[q.degree], slope = 0.0, halfCurvature = 0.0;
-    for (int i = q.degree - 1; i >= 0; --i) {
-      halfCurvature = schoolbookProduct(halfCurvature, z) + slope;
-      slope = schoolbookProduct(slope, z) + value;
-      value = schoolbookProduct(value, z) + q.c[i];
-    }
-    if (value == 0.0) break;
-    const std::complex<double> inverse = reciprocal(value);
-    const std::complex<double> g = slope * inverse;
-    const std::complex<double> h = g * g - 2.0 * halfCurvature * inverse;
-    const std::complex<double> spread = quickSquareRoot((n - 1) * (n * h - g * g));
-    const std::complex<double> plus = g + spread, minus = g - spread;
-    const std::complex<double> larger = std::norm(plus) >= std::norm(minus) ? plus : minus;
-    const std::complex<double> change = n * reciprocal(larger);
-    z -= change;
-    if (!finite(z)) return false;
-    if (std::norm(change) <= kLaguerreSettled * kLaguerreSettled * std::norm(z)) break;
-  }
-  root = z;
-  return finite(z);
-}
-
 }  // namespace
 
-bool remainingEigenvalues(const RealRootsOfAction& r, const ListedEigenvalues& listed,
-                          std::complex<double> (&upper)[kPolynomialDegree / 2], int& pairs) {
-  pairs = 0;
+bool deflatedByListed(const RealRootsOfAction& r, const ListedEigenvalues& listed,
+                      double (&deflated)[kPolynomialDegree + 1], int& degree) {
   Deflated q;
   for (int i = 0; i <= kPolynomialDegree; ++i) q.c[i] = r.polynomial[i];
   q.degree = kPolynomialDegree;
@@ -369,33 +286,10 @@ bool remainingEigenvalues(const RealRootsOfAction& r, const ListedEigenvalues& l
     if (known[i].imag() == 0) divideByRoot(q, known[i].real());
     if (known[i].imag() > 0) divideByPair(q, known[i]);
   }
+  for (int i = 0; i <= kPolynomialDegree; ++i) deflated[i] = i <= q.degree ? q.c[i] : 0.0;
+  degree = q.degree;
   // The real roots are all listed: what is left has even degree and only conjugate pairs.
-  if (q.degree % 2 != 0) return false;
-  while (q.degree > 0) {
-    std::complex<double> root;
-    if (q.degree == 2) {
-      const double half = -0.5 * q.c[1], discriminant = q.c[0] - half * half;
-      if (!(discriminant > 0)) return false;
-      root = {half, std::sqrt(discriminant)};
-    } else if (!laguerreRoot(q, root)) {
-      return false;
-    }
-    if (root.imag() == 0) return false;
-    std::complex<double> polished;
-    double lastStep;
-    if (!complexRootNear<true>(r, root.real(), std::abs(root.imag()), polished, lastStep) ||
-        !(lastStep <= kRemainingRootSettled * std::max(1.0, quickMagnitude(polished))) ||
-        !(polished.imag() > 0))
-      return false;
-    divideByPair(q, polished);
-    upper[pairs++] = polished;
-  }
-  return true;
-}
-
-bool eigenvectorPoint(const RealRootsOfAction& r, std::complex<double> lambda,
-                      std::complex<double>& x, std::complex<double>& y) {
-  return nullVector<true>(polynomialEntries(r.actionRows, false), lambda, x, y);
+  return q.degree % 2 == 0;
 }
 
 }  // namespace quorvane

@@ -13,22 +13,6 @@
 
 namespace quorvane {
 
-/// 1 / z as conj(z) / |z|², one real division, for the steps of the non-real candidates, whose
-/// operands are finite and of moderate size; where |z|² would leave the safe range, the
-/// library's division, which scales against overflow.
-inline std::complex<double> reciprocal(std::complex<double> z) {
-  const double norm = z.real() * z.real() + z.imag() * z.imag();
-  if (norm >= 0x1p-900 && norm <= 0x1p900) return {z.real() / norm, -z.imag() / norm};
-  return 1.0 / z;
-}
-
-/// a b by the schoolbook formula, as the library's product computes it for finite operands,
-/// without its recovery of infinities from NaN products: for the steps of the non-real
-/// candidates, which discard anything not finite.
-inline std::complex<double> schoolbookProduct(std::complex<double> a, std::complex<double> b) {
-  return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
-}
-
 /// What the lane kernels (fast/kernels.h) hand to the read-out, for one system.
 struct RealRootsOfAction {
   double actionRows[3][kBasisSize];  ///< rows 0-2 of the action matrix
@@ -58,23 +42,16 @@ struct ListedEigenvalues {
 bool realEigenCandidates(const RealRootsOfAction& roots, Candidates& candidates,
                          ListedEigenvalues* listed = nullptr);
 
-/// The roots of the characteristic polynomial besides the listed ones, all non-real, one of
-/// each conjugate pair (positive imaginary part) in `upper`: the polynomial deflated by the
-/// listed roots, the rest found by Laguerre's method on it, each polished by Newton's steps on
-/// the whole polynomial. False where a root is not found or not pinned down.
-bool remainingEigenvalues(const RealRootsOfAction& roots, const ListedEigenvalues& listed,
-                          std::complex<double> (&upper)[kPolynomialDegree / 2], int& pairs);
-
-/// x and y of the eigenvector of λ, from the null vector of P(λ); false where its entry for 1
-/// is zero.
-bool eigenvectorPoint(const RealRootsOfAction& roots, std::complex<double> lambda,
-                      std::complex<double>& x, std::complex<double>& y);
+/// The characteristic polynomial divided by the listed roots, coefficients from λ⁰ up and
+/// zero above `degree`; false where what is left has odd degree (a real root not listed).
+bool deflatedByListed(const RealRootsOfAction& roots, const ListedEigenvalues& listed,
+                      double (&deflated)[kPolynomialDegree + 1], int& degree);
 
 /// With `listed` from realEigenCandidates (and the real candidates polished), the entries after
 /// the listed ones receive the other eigenvalues' candidates: conjugate pairs in adjacent
 /// entries, positive imaginary part first, not real, as the eigenvectors give them (the proofs
-/// decide whether they are solutions). A pair that cannot be computed stays NaN, after the
-/// others.
+/// decide whether they are solutions; see fast/nonreal_roots.h). A pair that cannot be
+/// computed stays NaN, after the others.
 void complexEigenCandidates(const RealRootsOfAction& roots, const ListedEigenvalues& listed,
                             Candidates& candidates);
 

@@ -45,25 +45,8 @@ V larger(V a, V b) {
   return select(a > b, a, b);
 }
 
-// A complex number of lanes. Products by the schoolbook formula, which the error allowances
-// are for.
 template <typename V>
-struct Complex {
-  V re, im;
-};
-
-template <typename V>
-Complex<V> operator*(Complex<V> a, Complex<V> b) {
-  return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
-}
-template <typename V>
-Complex<V> operator-(Complex<V> a, Complex<V> b) {
-  return {a.re - b.re, a.im - b.im};
-}
-template <typename V>
-Complex<V> operator+(Complex<V> a, Complex<V> b) {
-  return {a.re + b.re, a.im + b.im};
-}
+using Complex = LaneComplex<V>;
 
 // |re| + |im|, at most √2 |v|, as an upper bound on |v|: exact but for one rounding, even
 // below the normal range, and without a square root. The factor loosens the bounds of a

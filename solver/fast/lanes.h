@@ -55,6 +55,34 @@ LaneMask<V> noLanes() {
   return V(0.0) != V(0.0);
 }
 
+// A complex number of lanes, with products by the schoolbook formula (no recovery of
+// infinities from NaN products: the kernels discard anything not finite).
+template <typename V>
+struct LaneComplex {
+  V re, im;
+};
+
+template <typename V>
+LaneComplex<V> operator*(LaneComplex<V> a, LaneComplex<V> b) {
+  return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
+}
+template <typename V>
+LaneComplex<V> operator-(LaneComplex<V> a, LaneComplex<V> b) {
+  return {a.re - b.re, a.im - b.im};
+}
+template <typename V>
+LaneComplex<V> operator+(LaneComplex<V> a, LaneComplex<V> b) {
+  return {a.re + b.re, a.im + b.im};
+}
+template <typename V>
+LaneComplex<V> select(LaneMask<V> mask, LaneComplex<V> whereTrue, LaneComplex<V> whereFalse) {
+  return {select(mask, whereTrue.re, whereFalse.re), select(mask, whereTrue.im, whereFalse.im)};
+}
+template <typename V>
+V squaredMagnitude(LaneComplex<V> z) {
+  return z.re * z.re + z.im * z.im;
+}
+
 }  // namespace
 }  // namespace quorvane
 

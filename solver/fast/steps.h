@@ -34,6 +34,13 @@ void polishRealCandidatesAvx2(const std::array<Equations, kBatchLanes>& equation
                               std::array<Candidates, kBatchLanes>& candidates,
                               const std::array<bool, kBatchLanes>& polish);
 
+/// complexEigenCandidates on four systems at once, in AVX2 lanes, where `read` says; bit for
+/// bit what the scalar call gives.
+void complexEigenCandidatesAvx2(const RealRootsOfAction (&roots)[kBatchLanes],
+                                const ListedEigenvalues (&listed)[kBatchLanes],
+                                std::array<Candidates, kBatchLanes>& candidates,
+                                const std::array<bool, kBatchLanes>& read);
+
 /// Whether proveCandidates tests a candidate as a pair: the first of a pair listed for proofs.
 bool provesPair(const Candidate& candidate);
 /// proveCandidates on four systems' candidates at once, four points to a register whatever
