@@ -154,8 +154,7 @@ struct DisjointDiscs {
 void countNonReal(const Equations& system, const Point& p, DisjointDiscs& found) {
   Disc disc;
   if (p.nanColumn || isReal(p.at)) return;
-  if (provedNonReal(system, p, provedRadius(system, p.at), disc) && found.disjointFromAll(disc))
-    found.add(disc);
+  if (provedNonReal(system, p, provedRadius(system, p.at), disc)) found.add(disc);
 }
 
 // The fast method's non-real candidates, conjugate pairs side by side, each pair tested by the
@@ -166,12 +165,10 @@ void countPairs(const Equations& system, const Try& t, DisjointDiscs& found) {
     Point p;
     p.at = t.forProof[i];
     Disc disc;
-    if (!provedNonReal(system, p, t.forProofRadius[i], disc) || !found.disjointFromAll(disc))
-      continue;
-    found.add(disc);
+    if (!provedNonReal(system, p, t.forProofRadius[i], disc) || !found.add(disc)) continue;
     if (i + 1 < t.forProofCount && t.forProof[i + 1] == t.forProof[i].conjugate()) {
       const Disc conjugate{disc.at.conjugate(), disc.radius};
-      if (found.disjointFromAll(conjugate)) found.add(conjugate);
+      found.add(conjugate);
       ++i;
     }
   }
