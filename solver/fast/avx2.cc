@@ -104,8 +104,8 @@ void complexEigenCandidatesAvx2(const RealRootsOfAction (&roots)[kBatchLanes],
   }
   if (!any) return;
   const auto across = [&](auto entry) {
-    return Avx2Lanes(_mm256_setr_pd(entry(roots[0]), entry(roots[1]), entry(roots[2]),
-                                    entry(roots[3])));
+    return Avx2Lanes(
+        _mm256_setr_pd(entry(roots[0]), entry(roots[1]), entry(roots[2]), entry(roots[3])));
   };
   Avx2Lanes polynomial[kPolynomialDegree + 1], q[kPolynomialDegree + 1];
   for (int i = 0; i <= kPolynomialDegree; ++i) {

@@ -96,20 +96,17 @@ double ratio(double a, double b) {
 // The null vector of P(λ) as (x, y, 1): the cross product of the two rows that span the most.
 template <typename T>
 bool nullVector(const PolynomialEntries<double>& p, T lambda, T& x, T& y) {
-  const T rows[3][3] = {{polynomialAt(p.p00, lambda), polynomialAt(p.p01, lambda),
-                         polynomialAt(p.p02, lambda)},
-                        {polynomialAt(p.p10, lambda), polynomialAt(p.p11, lambda),
-                         polynomialAt(p.p12, lambda)},
-                        {polynomialAt(p.p20, lambda), polynomialAt(p.p21, lambda),
-                         polynomialAt(p.p22, lambda)}};
+  const T rows[3][3] = {
+      {polynomialAt(p.p00, lambda), polynomialAt(p.p01, lambda), polynomialAt(p.p02, lambda)},
+      {polynomialAt(p.p10, lambda), polynomialAt(p.p11, lambda), polynomialAt(p.p12, lambda)},
+      {polynomialAt(p.p20, lambda), polynomialAt(p.p21, lambda), polynomialAt(p.p22, lambda)}};
   constexpr int kPairs[3][2] = {{0, 1}, {0, 2}, {1, 2}};
   T best[3] = {0.0, 0.0, 0.0};
   double largest = -1;
   for (const auto& pair : kPairs) {
     const T* a = rows[pair[0]];
     const T* b = rows[pair[1]];
-    const T cross[3] = {a[1] * b[2] - a[2] * b[1],
-                        a[2] * b[0] - a[0] * b[2],
+    const T cross[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
                         a[0] * b[1] - a[1] * b[0]};
     const double size =
         squaredMagnitude(cross[0]) + squaredMagnitude(cross[1]) + squaredMagnitude(cross[2]);

@@ -20,9 +20,10 @@ namespace nonreal {
 // Laguerre's method converges from almost any start, cubically once near a simple root; it
 // stops well short of the last bits, which Newton's steps on the whole polynomial give.
 constexpr int kLaguerreSteps = 40;
-constexpr double kLaguerreSettled = 0x1p-20;
+constexpr double kLaguerreSettled = 0x1p-12;
 constexpr int kNewtonSteps = 30;
-constexpr double kNewtonSettled = 0x1p-46;
+// A step this small leaves an error of about its square: the rest is rounding.
+constexpr double kNewtonSettled = 0x1p-30;
 // A root of the deflated polynomial is pinned down on the whole one once Newton's last step
 // there is below this, relative to the root's size (at least 1).
 constexpr double kRootSettled = 1e-7;
@@ -47,13 +48,13 @@ Complex<V> scaled(V a, Complex<V> z) {
   return {a * z.re, a * z.im};
 }
 
-// 1 / z, with z first divided by |re| + |im| so that |z|² stays in range.
+// 1 / z as conj(z) / |z|², one division, which the steps' chains wait on. The systems are
+// scaled to unit range: where |z|² leaves the range of double anyway, the step is lost to
+// infinities, and the lane fails the finite checks.
 template <typename V>
 Complex<V> reciprocalOf(Complex<V> z) {
-  const V scale = V(1.0) / (magnitude(z.re) + magnitude(z.im));
-  const V re = z.re * scale, im = z.im * scale;
-  const V norm = re * re + im * im;
-  return {re / norm * scale, -(im / norm) * scale};
+  const V inverseNorm = V(1.0) / squaredMagnitude(z);
+  return {z.re * inverseNorm, -(z.im * inverseNorm)};
 }
 
 // A square root of w by the half-angle formulas: Laguerre's step tries both signs of it, so
@@ -106,9 +107,9 @@ Complex<V> laguerreRoot(const V (&q)[kPolynomialDegree + 1], V n, LaneMask<V> ac
     const Complex<V> change = scaled(n, reciprocalOf(larger));
     z = select(running, z - change, z);
     ok = ok & !(running & !finite(z));
-    running = running & finite(z) &
-              !(squaredMagnitude(change) <=
-                V(kLaguerreSettled * kLaguerreSettled) * squaredMagnitude(z));
+    running =
+        running & finite(z) &
+        !(squaredMagnitude(change) <= V(kLaguerreSettled * kLaguerreSettled) * squaredMagnitude(z));
   }
   ok = ok & !(active & !finite(z));
   return z;
@@ -130,9 +131,10 @@ Complex<V> polishedOnWhole(const V (&p)[kPolynomialDegree + 1], Complex<V> z, La
     running = running & !((value.re == V(0.0)) & (value.im == V(0.0)));
     const Complex<V> change = value * reciprocalOf(slope);
     z = select(running, z - change, z);
-    lastStep = select(running, squareRoot(squaredMagnitude(change)), lastStep);
-    running = running & !(lastStep <= V(kNewtonSettled) * squareRoot(squaredMagnitude(z)));
+    lastStep = select(running, squaredMagnitude(change), lastStep);
+    running = running & !(lastStep <= V(kNewtonSettled * kNewtonSettled) * squaredMagnitude(z));
   }
+  lastStep = squareRoot(lastStep);
   return z;
 }
 
@@ -223,9 +225,10 @@ Roots<V> remainingRoots(const V (&polynomial)[kPolynomialDegree + 1], V (&q)[kPo
     V lastStep;
     const Complex<V> polished = polishedOnWhole(polynomial, root, active & out.ok, lastStep);
     const V size = squareRoot(squaredMagnitude(polished));
-    out.ok = out.ok & !(active & !(finite(polished) & finite(lastStep) &
-                                   (lastStep <= V(kRootSettled) * select(size > V(1.0), size, V(1.0))) &
-                                   (polished.im > V(0.0))));
+    out.ok =
+        out.ok & !(active & !(finite(polished) & finite(lastStep) &
+                              (lastStep <= V(kRootSettled) * select(size > V(1.0), size, V(1.0))) &
+                              (polished.im > V(0.0))));
     const LaneMask<V> found = active & out.ok;
     divideByPair(q, polished, found);
     degree = select(found, degree - V(2.0), degree);
@@ -253,7 +256,7 @@ void writeCandidates(const Roots<V>& roots, int lane, int first, Candidates& can
     const std::complex<double> y(laneOf(roots.y[pair].re, lane), laneOf(roots.y[pair].im, lane));
     candidates[next++] = {x, y, lambda, false, lambda.imag(), false, true};
     candidates[next++] = {std::conj(x), std::conj(y), std::conj(lambda), false, lambda.imag(),
-                          false, true};
+                          false,        true};
   }
 }
 
