@@ -35,10 +35,9 @@ bool roundsARoot(const Eigen::MatrixXd (&equations)[3], const quorvane::Solution
     for (int e = 0; e < 3; ++e) {
       const auto k = [&](int i) { return static_cast<long double>(equations[e](i)); };
       const long double &x = p[0], &y = p[1], &z = p[2];
-      const long double terms[kCoefficients] = {k(0),         k(1) * x * y, k(2) * x * z,
-                                                k(3) * y * z, k(4) * x * x, k(5) * y * y,
-                                                k(6) * z * z, k(7) * x,     k(8) * y,
-                                                k(9) * z};
+      const long double terms[kCoefficients] = {
+          k(0),         k(1) * x * y, k(2) * x * z, k(3) * y * z, k(4) * x * x,
+          k(5) * y * y, k(6) * z * z, k(7) * x,     k(8) * y,     k(9) * z};
       value[e] = size[e] = 0;
       for (const long double t : terms) value[e] += t, size[e] += std::fabs(t);
       j[e][0] = k(1) * y + k(2) * z + 2 * k(4) * x + k(7);
