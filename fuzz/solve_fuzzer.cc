@@ -23,10 +23,12 @@ namespace {
 constexpr int kCoefficients = 10;
 constexpr long double kResidualTolerance = 1e-6L;
 
-// Whether s is the double rounding of a root: Newton's method in long double, whose range
-// holds what double's cannot (a true x of 6e-645 is 0 in double, where no equation's terms
-// tell it apart from 0), reaches a point within a rounding of each of s's coordinates (half
-// the smallest subnormal for a zero) that solves the equations to long double's precision.
+// Whether s is a root rounded to doubles: Newton's method in long double, whose range holds
+// what double's cannot (a true x of 6e-645 is 0 in double, where no equation's terms tell it
+// apart from 0), reaches a point that solves the equations to long double's precision within
+// a rounding of each of s's coordinates. Below the normal range a coordinate has only absolute
+// precision, 4.9e-324: there a few of those spacings are allowed (a true y of 1.5e-323 beside
+// a returned 0, where the equations' terms are all of size 1e-642, passes).
 bool roundsARoot(const Eigen::MatrixXd (&equations)[3], const quorvane::Solution& s) {
   long double p[3] = {s.x, s.y, s.z};
   long double value[3], size[3];
@@ -66,8 +68,7 @@ bool roundsARoot(const Eigen::MatrixXd (&equations)[3], const quorvane::Solution
   const double given[3] = {s.x, s.y, s.z};
   for (int v = 0; v < 3; ++v) {
     const long double rounding =
-        given[v] == 0 ? std::numeric_limits<double>::denorm_min() / 2.0L
-                      : std::fabs(given[v]) * 0x1p-52L + std::numeric_limits<double>::denorm_min();
+        std::fabs(given[v]) * 0x1p-52L + 4 * std::numeric_limits<double>::denorm_min();
     if (!(std::fabs(p[v] - given[v]) <= rounding)) return false;
   }
   for (int e = 0; e < 3; ++e)

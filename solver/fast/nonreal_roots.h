@@ -40,7 +40,8 @@ LaneMask<V> finite(V v) {
 
 template <typename V>
 LaneMask<V> finite(Complex<V> z) {
-  return finite(z.re) & finite(z.im);
+  const LaneMask<V> re = finite(z.re), im = finite(z.im);
+  return re & im;
 }
 
 template <typename V>
@@ -106,12 +107,14 @@ Complex<V> laguerreRoot(const V (&q)[kPolynomialDegree + 1], V n, LaneMask<V> ac
         select(squaredMagnitude(plus) >= squaredMagnitude(minus), plus, minus);
     const Complex<V> change = scaled(n, reciprocalOf(larger));
     z = select(running, z - change, z);
-    ok = ok & !(running & !finite(z));
+    const LaneMask<V> stepFinite = finite(z);
+    ok = ok & !(running & !stepFinite);
     running =
-        running & finite(z) &
+        running & stepFinite &
         !(squaredMagnitude(change) <= V(kLaguerreSettled * kLaguerreSettled) * squaredMagnitude(z));
   }
-  ok = ok & !(active & !finite(z));
+  const LaneMask<V> rootFinite = finite(z);
+  ok = ok & !(active & !rootFinite);
   return z;
 }
 
@@ -225,10 +228,10 @@ Roots<V> remainingRoots(const V (&polynomial)[kPolynomialDegree + 1], V (&q)[kPo
     V lastStep;
     const Complex<V> polished = polishedOnWhole(polynomial, root, active & out.ok, lastStep);
     const V size = squareRoot(squaredMagnitude(polished));
-    out.ok =
-        out.ok & !(active & !(finite(polished) & finite(lastStep) &
-                              (lastStep <= V(kRootSettled) * select(size > V(1.0), size, V(1.0))) &
-                              (polished.im > V(0.0))));
+    const LaneMask<V> polishedFinite = finite(polished), stepFinite = finite(lastStep);
+    const V scale = select(size > V(1.0), size, V(1.0));
+    out.ok = out.ok & !(active & !(polishedFinite & stepFinite &
+                                   (lastStep <= V(kRootSettled) * scale) & (polished.im > V(0.0))));
     const LaneMask<V> found = active & out.ok;
     divideByPair(q, polished, found);
     degree = select(found, degree - V(2.0), degree);
