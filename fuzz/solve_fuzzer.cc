@@ -26,9 +26,10 @@ constexpr long double kResidualTolerance = 1e-6L;
 // Whether s is a root rounded to doubles: Newton's method in long double, whose range holds
 // what double's cannot (a true x of 6e-645 is 0 in double, where no equation's terms tell it
 // apart from 0), reaches a point that solves the equations to long double's precision within
-// a rounding of each of s's coordinates. Below the normal range a coordinate has only absolute
-// precision, 4.9e-324: there a few of those spacings are allowed (a true y of 1.5e-323 beside
-// a returned 0, where the equations' terms are all of size 1e-642, passes).
+// a rounding of each of s's coordinates. Below the normal range a double has no relative
+// precision left: a coordinate there stands for any true value there (a true y of 1.7e-322
+// beside a returned 0, where the equations' terms are all of size 1e-641, passes; a true
+// 1e-300 beside a returned 0 does not).
 bool roundsARoot(const Eigen::MatrixXd (&equations)[3], const quorvane::Solution& s) {
   long double p[3] = {s.x, s.y, s.z};
   long double value[3], size[3];
@@ -66,10 +67,12 @@ bool roundsARoot(const Eigen::MatrixXd (&equations)[3], const quorvane::Solution
     for (int v = 0; v < 3; ++v) p[v] -= delta[v];
   }
   const double given[3] = {s.x, s.y, s.z};
+  constexpr long double kNormal = std::numeric_limits<double>::min();
   for (int v = 0; v < 3; ++v) {
     const long double rounding =
-        std::fabs(given[v]) * 0x1p-52L + 4 * std::numeric_limits<double>::denorm_min();
-    if (!(std::fabs(p[v] - given[v]) <= rounding)) return false;
+        std::fabs(given[v]) * 0x1p-52L + std::numeric_limits<double>::denorm_min();
+    const bool bothBelowNormal = std::fabs(given[v]) < kNormal && std::fabs(p[v]) < kNormal;
+    if (!(std::fabs(p[v] - given[v]) <= rounding) && !bothBelowNormal) return false;
   }
   for (int e = 0; e < 3; ++e)
     if (!(std::fabs(value[e]) <= 64 * LDBL_EPSILON * size[e])) return false;
