@@ -23,50 +23,66 @@ namespace {
 constexpr int kCoefficients = 10;
 constexpr long double kResidualTolerance = 1e-6L;
 
-// Whether s is a root rounded to doubles: Newton's method in long double, whose range holds
-// what double's cannot (a true x of 6e-645 is 0 in double, where no equation's terms tell it
-// apart from 0), reaches a point that solves the equations to long double's precision within
-// a rounding of each of s's coordinates. Below the normal range a double has no relative
-// precision left: a coordinate there stands for any true value there (a true y of 1.7e-322
-// beside a returned 0, where the equations' terms are all of size 1e-641, passes; a true
-// 1e-300 beside a returned 0 does not).
-bool roundsARoot(const Eigen::MatrixXd (&equations)[3], const quorvane::Solution& s) {
-  long double p[3] = {s.x, s.y, s.z};
-  long double value[3], size[3];
-  for (int step = 0; step < 8; ++step) {
-    long double j[3][3];
-    for (int e = 0; e < 3; ++e) {
-      const auto k = [&](int i) { return static_cast<long double>(equations[e](i)); };
-      const long double &x = p[0], &y = p[1], &z = p[2];
-      const long double terms[kCoefficients] = {
-          k(0),         k(1) * x * y, k(2) * x * z, k(3) * y * z, k(4) * x * x,
-          k(5) * y * y, k(6) * z * z, k(7) * x,     k(8) * y,     k(9) * z};
-      value[e] = size[e] = 0;
-      for (const long double t : terms) value[e] += t, size[e] += std::fabs(t);
-      j[e][0] = k(1) * y + k(2) * z + 2 * k(4) * x + k(7);
-      j[e][1] = k(1) * x + k(3) * z + 2 * k(5) * y + k(8);
-      j[e][2] = k(2) * x + k(3) * y + 2 * k(6) * z + k(9);
-    }
-    bool solved = true;
-    for (int e = 0; e < 3; ++e) solved &= std::fabs(value[e]) <= 64 * LDBL_EPSILON * size[e];
-    if (solved) break;
-    const auto det3 = [](const long double(&m)[3][3]) {
-      return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
-             m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
-             m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
-    };
-    const long double det = det3(j);
-    if (!(det != 0) || !std::isfinite(det)) return false;
-    long double delta[3];
-    for (int v = 0; v < 3; ++v) {
-      long double m[3][3];
-      for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c) m[r][c] = c == v ? value[r] : j[r][c];
-      delta[v] = det3(m) / det;
-    }
-    for (int v = 0; v < 3; ++v) p[v] -= delta[v];
+template <typename T>
+using Vector3 = std::array<T, 3>;
+
+// The equations' values at p, the sums of their terms' magnitudes and their Jacobian, in
+// long double (T real or complex).
+template <typename T>
+void evaluate(const Eigen::MatrixXd (&equations)[3], const Vector3<T>& p, T (&f)[3],
+              long double (&size)[3], T (&j)[3][3]) {
+  const T &x = p[0], &y = p[1], &z = p[2];
+  for (int e = 0; e < 3; ++e) {
+    const auto k = [&](int i) { return static_cast<long double>(equations[e](i)); };
+    const T terms[kCoefficients] = {T(k(0)),      k(1) * x * y, k(2) * x * z, k(3) * y * z,
+                                    k(4) * x * x, k(5) * y * y, k(6) * z * z, k(7) * x,
+                                    k(8) * y,     k(9) * z};
+    f[e] = 0;
+    size[e] = 0;
+    for (const T& t : terms) f[e] += t, size[e] += std::abs(t);
+    j[e][0] = k(1) * y + k(2) * z + 2 * k(4) * x + k(7);
+    j[e][1] = k(1) * x + k(3) * z + 2 * k(5) * y + k(8);
+    j[e][2] = k(2) * x + k(3) * y + 2 * k(6) * z + k(9);
   }
-  const double given[3] = {s.x, s.y, s.z};
+}
+
+// One Newton step from p, by Cramer's rule on the 3 x 3 Jacobian; false (p unchanged) where
+// the Jacobian is singular in long double.
+template <typename T>
+bool newtonStep(const T (&f)[3], const T (&j)[3][3], Vector3<T>& p) {
+  const auto det3 = [](const T(&m)[3][3]) {
+    return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+           m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+           m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+  };
+  const T det = det3(j);
+  if (det == T(0) || !std::isfinite(std::abs(det))) return false;
+  T step[3];
+  for (int v = 0; v < 3; ++v) {
+    T m[3][3];
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c) m[r][c] = c == v ? f[r] : j[r][c];
+    step[v] = det3(m) / det;
+  }
+  for (int v = 0; v < 3; ++v) p[v] -= step[v];
+  return true;
+}
+
+// Whether Newton's method in long double from start reaches, within a rounding of each of
+// given's coordinates, a point that solves the equations to long double's precision.
+bool newtonReachesARoot(const Eigen::MatrixXd (&equations)[3], const double (&given)[3],
+                        Vector3<long double> p) {
+  long double f[3], size[3], j[3][3];
+  const auto solved = [&] {
+    for (int e = 0; e < 3; ++e)
+      if (!(std::fabs(f[e]) <= 64 * LDBL_EPSILON * size[e])) return false;
+    return true;
+  };
+  evaluate(equations, p, f, size, j);
+  for (int step = 0; step < 8 && !solved(); ++step) {
+    if (!newtonStep(f, j, p)) return false;
+    evaluate(equations, p, f, size, j);
+  }
   constexpr long double kNormal = std::numeric_limits<double>::min();
   for (int v = 0; v < 3; ++v) {
     const long double rounding =
@@ -74,9 +90,29 @@ bool roundsARoot(const Eigen::MatrixXd (&equations)[3], const quorvane::Solution
     const bool bothBelowNormal = std::fabs(given[v]) < kNormal && std::fabs(p[v]) < kNormal;
     if (!(std::fabs(p[v] - given[v]) <= rounding) && !bothBelowNormal) return false;
   }
-  for (int e = 0; e < 3; ++e)
-    if (!(std::fabs(value[e]) <= 64 * LDBL_EPSILON * size[e])) return false;
-  return true;
+  return solved();
+}
+
+// Whether s is a root rounded to doubles: Newton's method in long double, whose range holds
+// what double's cannot (a true x of 6e-645 is 0 in double, where no equation's terms tell it
+// apart from 0), reaches a root within a rounding of each of s's coordinates. Below the
+// normal range a double has no relative precision left: a coordinate there stands for any
+// true value there (a true y of 1.7e-322 beside a returned 0, where the equations' terms are
+// all of size 1e-641, passes; a true 1e-300 beside a returned 0 does not). So Newton's method
+// also starts from s with those coordinates at 0: where the root is double (two roots 4e-44
+// apart, beside a returned z of 5e-322 standing for a true 0), the Jacobian is singular to
+// long double and the steps from s itself wander off.
+bool roundsARoot(const Eigen::MatrixXd (&equations)[3], const quorvane::Solution& s) {
+  const double given[3] = {s.x, s.y, s.z};
+  if (newtonReachesARoot(equations, given, {s.x, s.y, s.z})) return true;
+  Vector3<long double> flushed;
+  bool anyFlushed = false;
+  for (int v = 0; v < 3; ++v) {
+    const bool subnormal = given[v] != 0 && std::fabs(given[v]) < DBL_MIN;
+    flushed[v] = subnormal ? 0 : given[v];
+    anyFlushed |= subnormal;
+  }
+  return anyFlushed && newtonReachesARoot(equations, given, flushed);
 }
 
 // Every returned solution is a NaN column or satisfies the three equations (or is the
@@ -104,22 +140,7 @@ void checkSolutions(const Eigen::MatrixXd (&equations)[3], Solve solve) {
   }
 }
 
-using Point = std::array<std::complex<long double>, 3>;
-
-// f and its Jacobian at p, in long double.
-void evaluate(const Eigen::MatrixXd (&equations)[3], const Point& p,
-              std::complex<long double> (&f)[3], std::complex<long double> (&j)[3][3]) {
-  const auto &x = p[0], &y = p[1], &z = p[2];
-  for (int e = 0; e < 3; ++e) {
-    const Eigen::MatrixXd& c = equations[e];
-    const auto k = [&](int i) { return static_cast<long double>(c(i)); };
-    f[e] = k(0) + k(1) * x * y + k(2) * x * z + k(3) * y * z + k(4) * x * x + k(5) * y * y +
-           k(6) * z * z + k(7) * x + k(8) * y + k(9) * z;
-    j[e][0] = k(1) * y + k(2) * z + 2 * k(4) * x + k(7);
-    j[e][1] = k(1) * x + k(3) * z + 2 * k(5) * y + k(8);
-    j[e][2] = k(2) * x + k(3) * y + 2 * k(6) * z + k(9);
-  }
-}
+using Point = Vector3<std::complex<long double>>;
 
 // A box proved to hold a simple root: Newton's method from its centre converges to that root,
 // so no step may leave the box (beyond long double's rounding of the centre's size).
@@ -131,21 +152,9 @@ void checkNewtonStaysInside(const Eigen::MatrixXd (&equations)[3], const Point& 
   Point p = centre;
   for (int step = 0; step < 6; ++step) {
     std::complex<long double> f[3], j[3][3];
-    evaluate(equations, p, f, j);
-    // Cramer's rule on the 3 x 3 Jacobian.
-    const auto det3 = [](const std::complex<long double>(&m)[3][3]) {
-      return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
-             m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
-             m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
-    };
-    const std::complex<long double> det = det3(j);
-    if (det == std::complex<long double>(0)) break;  // long double cannot go on; no verdict
-    for (int v = 0; v < 3; ++v) {
-      std::complex<long double> m[3][3];
-      for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c) m[r][c] = c == v ? f[r] : j[r][c];
-      p[v] -= det3(m) / det;
-    }
+    long double termSizes[3];
+    evaluate(equations, p, f, termSizes, j);
+    if (!newtonStep(f, j, p)) break;  // long double cannot go on; no verdict
     for (int v = 0; v < 3; ++v) {
       const long double away = std::abs(p[v] - centre[v]);
       if (!(away <= radius + slack)) {
