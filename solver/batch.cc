@@ -37,16 +37,26 @@ void solveConsecutiveInto(const double* first, std::size_t count, const SolveOpt
     std::array<Prepared, kBatchLanes> prepared;
     // A lane without a system, or whose system is already answered, runs on zeros, which
     // the fast path declines at once.
+    // The structure stage first: a lane it answers runs on zeros too.
     std::array<Equations, kBatchLanes> equations;
+    std::array<Candidates, kBatchLanes> reduced;
+    std::array<FastStart, kBatchLanes> starts;
     for (std::size_t lane = 0; lane < kBatchLanes; ++lane) {
       if (lane < lanes) prepared[lane] = prepare(argumentsOf(group + lane));
-      equations[lane] = prepared[lane].ready ? prepared[lane].system : Equations::Zero();
+      FastStart& start = starts[lane];
+      start.structured =
+          prepared[lane].ready && structuredCandidates(prepared[lane].system, reduced[lane],
+                                                       start.mostSolutions, options.certify);
+      const bool toKernels = prepared[lane].ready && !start.structured;
+      equations[lane] = toKernels ? prepared[lane].system : Equations::Zero();
     }
     std::array<Candidates, kBatchLanes> candidates;
     std::array<bool, kBatchLanes> accepted;
     fastTemplateCandidates4(equations, candidates, accepted, options.certify);
     for (std::size_t lane = 0; lane < lanes; ++lane) {
-      const FastStart start{accepted[lane], &candidates[lane]};
+      FastStart& start = starts[lane];
+      start.accepted = start.structured || accepted[lane];
+      start.candidates = start.structured ? &reduced[lane] : &candidates[lane];
       reports[group + lane] = prepared[lane].ready
                                   ? solvePrepared(prepared[lane], options, output, &start)
                                   : prepared[lane].report;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 
+#include "compensated_sum.h"
 #include "equation_terms.h"
 
 namespace quorvane {
@@ -19,33 +20,6 @@ struct MonomialVariables {
 };
 constexpr std::array<MonomialVariables, kCoefficientCount> kMonomialVariables = {
     {{-1, -1}, {0, 1}, {0, 2}, {1, 2}, {0, 0}, {1, 1}, {2, 2}, {0, -1}, {1, -1}, {2, -1}}};
-
-// A sum kept as its rounded value and the sum of the rounding errors so far (Ogita, Rump and
-// Oishi's Sum2): the result is as accurate as if summed in twice the precision.
-struct CompensatedSum {
-  double sum = 0, error = 0;
-
-  void add(double v) {
-    const double s = sum + v;
-    const double back = s - sum;
-    error += (sum - (s - back)) + (v - back);
-    sum = s;
-  }
-  // a · b, whose rounding error std::fma gives exactly.
-  void addProduct(double a, double b) {
-    const double p = a * b;
-    add(p);
-    add(std::fma(a, b, -p));
-  }
-  // a · b · c: the product a · b split exactly, then each part times c.
-  void addProduct(double a, double b, double c) {
-    const double p = a * b;
-    const double e = std::fma(a, b, -p);
-    addProduct(p, c);
-    add(e * c);
-  }
-  double value() const { return sum + error; }
-};
 
 // f(point) of one equation, real and imaginary parts each compensated.
 std::complex<double> compensatedValue(const Equations& equations, int e, const ComplexPoint& p,
@@ -173,6 +147,10 @@ void equationValuesAndJacobian(const Equations& equations, const Eigen::Vector3d
   for (int e = 0; e < kEquationCount; ++e)
     value(e) = compensatedValue(equations, e, at, true).real();
   jacobian = quorvane::jacobian<double>(equations, point);
+}
+
+double compensatedValueAt(const Equations& equations, int e, const Eigen::Vector3d& point) {
+  return compensatedValue(equations, e, point.cast<std::complex<double>>(), true).real();
 }
 
 Eigen::Vector3d quadraticPart(const Equations& equations, const Eigen::Vector3d& direction) {

@@ -58,6 +58,9 @@ double refineCompensated(const Equations& equations, ComplexPoint& point);
 void equationValuesAndJacobian(const Equations& equations, const Eigen::Vector3d& point,
                                Eigen::Vector3d& value, Eigen::Matrix3d& jacobian);
 
+/// Equation e's value at a real point, compensated.
+double compensatedValueAt(const Equations& equations, int e, const Eigen::Vector3d& point);
+
 /// The quadratic terms of each equation alone, at `direction`.
 Eigen::Vector3d quadraticPart(const Equations& equations, const Eigen::Vector3d& direction);
 

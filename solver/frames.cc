@@ -107,6 +107,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
   }
   const Candidates& candidates = fast ? *fast->candidates : computed;
   result.ran = true;
+  if (fast) result.structured = fast->structured, result.mostSolutions = fast->mostSolutions;
   // All eight solutions close together against their distance from the origin: the eigen-
   // solver may then read a real root as complex, so the complex candidates are checked too.
   // Worked out at the first candidate that is not real, the only kind it concerns.

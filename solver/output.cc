@@ -348,9 +348,9 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
     // The fast method lists its non-real candidates apart; where it could not find them
     // all, the template's stand in.
     if (report.method == Method::fast) countPairs(system, best, found);
-    if (found.count < kMostSolutions && report.method == Method::fast)
+    if (found.count < best.mostSolutions && report.method == Method::fast && !best.structured)
       countTemplatesNonReal(system, found);
-    report.certified = found.count == kMostSolutions && !merged;
+    report.certified = found.count == best.mostSolutions && !merged;
   }
   if (report.status == SolveStatus::dependentEquations) return report;
   report.path = best.path;

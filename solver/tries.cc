@@ -44,6 +44,14 @@ bool independent(const Equations& equations) {
 
 }  // namespace
 
+FastStart fastStart(const Equations& system, bool certify, Candidates& candidates) {
+  FastStart start;
+  start.candidates = &candidates;
+  start.structured = structuredCandidates(system, candidates, start.mostSolutions, certify);
+  start.accepted = start.structured || fastTemplateCandidates(system, candidates, certify);
+  return start;
+}
+
 bool templateCandidates(const Equations& equations, Candidates& candidates) {
   CoefficientMatrix reduced;
   if (!reduceForTemplate(equations, reduced)) return false;
@@ -66,12 +74,13 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
     Candidates candidates;
     FastStart own;
     if (!fastStart) {
-      own.accepted = fastTemplateCandidates(system, candidates, options.certify);
-      own.candidates = &candidates;
+      own = quorvane::fastStart(system, options.certify, candidates);
       fastStart = &own;
     }
     Try fast = solveInFrame(system, Frame{}, judging, fastStart);
-    if (fast.complete() && !hasNearRealPair(fast)) {
+    // A near-real pair of an exact reduction is the reduction's answer: two close real roots
+    // would have come out of its quadratic as such.
+    if (fast.complete() && (fast.structured || !hasNearRealPair(fast))) {
       report.method = Method::fast;
       return fast;
     }

@@ -54,6 +54,9 @@ struct Try {
   int forProofCount = 0;
   SolvePath path = SolvePath::none;
   int centringRounds = 0;
+  // The isolated solutions the system can have, where the structure stage reduced it.
+  bool structured = false;
+  int mostSolutions = kMostSolutions;
 
   int verified() const {
     int n = 0;
@@ -99,7 +102,14 @@ struct Judging {
 struct FastStart {
   bool accepted = false;
   const Candidates* candidates = nullptr;
+  // From the structure stage: an exact reduction whose system has at most `mostSolutions`
+  // isolated solutions.
+  bool structured = false;
+  int mostSolutions = kMostSolutions;
 };
+
+/// The fast method's start on a system as it stands: the structure stage, else the kernels.
+FastStart fastStart(const Equations& system, bool certify, Candidates& candidates);
 
 // Where the returned points go.
 struct Output {

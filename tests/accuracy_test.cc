@@ -8,8 +8,8 @@
 #include <random>
 
 #include "compensated.h"
-#include "tries.h"
 #include "systems.h"
+#include "tries.h"
 
 namespace quorvane {
 namespace {

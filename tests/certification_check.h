@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // What the referee makes of one call's proofs: each point with a finite radius must be proved
 // again, and a real call's claim of a complete set must be borne out by the complex call's
-// eight proved boxes.
+// eight proved boxes, or by its own where the system can have fewer solutions.
 #pragma once
 
 #include <quorvane/types.h>
@@ -114,11 +114,26 @@ inline bool sameRoot(const RefereeEquations& equations, const Solution& point, d
 }
 
 /// A claim of a complete set, for the real points `real` (proved with `realReport`'s radii),
-/// borne out by the complex call's boxes: eight proved, pairwise disjoint, and their real
-/// ones the roots of the real points, one each.
+/// borne out by the real points' own boxes where they are as many as a system of fewer than
+/// eight solutions can have (refereeMostSolutions), else by the complex call's boxes: eight proved,
+/// pairwise disjoint, and their real ones the roots of the real points, one each.
 inline bool confirmsComplete(const RefereeEquations& equations, const ComplexSolutionList& all,
                              const SolveReport& complexReport, const SolutionList& real,
                              const SolveReport& realReport, ProofCache& cache) {
+  // Real points as many as a system of fewer than eight solutions can have, each proved, in
+  // disjoint boxes.
+  const int most = refereeMostSolutions(equations);
+  if (most < kMostSolutions && static_cast<int>(real.size()) == most &&
+      realReport.points == static_cast<int>(real.size())) {
+    std::vector<RefereeBox> boxes;
+    for (std::size_t i = 0; i < real.size(); ++i) {
+      if (std::isnan(realReport.radius[i]) ||
+          !cache.proves(equations, asPoint(real[i]), realReport.radius[i]))
+        return false;
+      boxes.push_back({asPoint(real[i]), realReport.radius[i]});
+    }
+    return refereeProvesPairwiseDisjoint(boxes);
+  }
   if (!confirmsAllEight(equations, all, complexReport, cache)) return false;
   std::vector<RefereeBox> realBoxes;
   for (const RefereeBox& box : provedBoxes(all, complexReport)) {

@@ -106,6 +106,41 @@ TEST(CertificationCheck, ACompleteClaimNeedsEveryRealPointAndAllEightBoxes) {
   EXPECT_TRUE(checkProofs(call.equations, missing, tooMany, cache).badReport);
 }
 
+TEST(CertificationCheck, FewerSolutionsFromTheQuadraticPartsRank) {
+  std::mt19937_64 rng(7);
+  const System spheres = randomSpheresThrough(rng);
+  RefereeEquations equations = refereeEquations(spheres.equations);
+  EXPECT_EQ(refereeMostSolutions(equations), 2);
+  EXPECT_EQ(refereeMostSolutions(WorkedCall().equations), 8);
+  RefereeEquations planes{};
+  for (int e = 0; e < 3; ++e) planes[e][7 + e] = 1, planes[e][0] = -e;
+  EXPECT_EQ(refereeMostSolutions(planes), 1);
+  // One unit of rounding off a sphere's x² coefficient: rank three, six more solutions far
+  // out.
+  RefereeEquations nearly = equations;
+  nearly[1][4] = std::nextafter(nearly[1][4], 2.0);
+  EXPECT_EQ(refereeMostSolutions(nearly), 8);
+
+  // Both real roots proved in disjoint boxes make the set complete with no complex call; one
+  // of them, or the same root twice, does not.
+  ProofCache cache;
+  SolutionList real;
+  for (const Eigen::Vector3d& p : spheres.solutions) real.push_back({p.x(), p.y(), p.z()});
+  SolveReport report;
+  report.points = 2;
+  report.radius[0] = report.radius[1] = 1e-8;
+  report.certified = true;
+  const ComplexSolutionList none;
+  const SolveReport noComplex;
+  EXPECT_TRUE(confirmsComplete(equations, none, noComplex, real, report, cache));
+  SolutionList twice = {real[0], real[0]};
+  EXPECT_FALSE(confirmsComplete(equations, none, noComplex, twice, report, cache));
+  SolveReport one = report;
+  one.points = 1;
+  EXPECT_FALSE(confirmsComplete(equations, none, noComplex, {real[0]}, one, cache));
+  EXPECT_FALSE(confirmsComplete(nearly, none, noComplex, real, report, cache));
+}
+
 struct Tally {
   int certified = 0, proved = 0, points = 0;
   double percent(int n) const { return 100.0 * certified / n; }

@@ -203,6 +203,25 @@ bool refereeProvesComplete(const RefereeEquations& equations,
   return refereeProvesPairwiseDisjoint(boxes);
 }
 
+int refereeMostSolutions(const RefereeEquations& equations) {
+  // Products of two doubles are exact in 128 bits, so each 2 x 2 minor is decided exactly.
+  bool allZero = true;
+  for (const auto& e : equations)
+    for (int i = 1; i <= 6; ++i) allZero = allZero && e[i] == 0;
+  if (allZero) return 1;
+  for (int e = 0; e < 3; ++e)
+    for (int f = 0; f < e; ++f)
+      for (int i = 1; i <= 6; ++i)
+        for (int j = 1; j < i; ++j) {
+          Real a(equations[e][i]), b(equations[f][j]), c(equations[e][j]), d(equations[f][i]);
+          Real ad, bc;
+          arb_mul(ad.get(), a.get(), b.get(), kPrecision);
+          arb_mul(bc.get(), c.get(), d.get(), kPrecision);
+          if (!arb_equal(ad.get(), bc.get()) || !arb_is_exact(ad.get())) return kMostSolutions;
+        }
+  return 2;
+}
+
 bool refereeProvesPairwiseDisjoint(const std::vector<RefereeBox>& boxes) {
   for (std::size_t i = 0; i < boxes.size(); ++i)
     for (std::size_t j = 0; j < i; ++j)

@@ -55,6 +55,12 @@ RootReality refereeRealityOf(const RefereeBox& box);
 /// eight simple isolated ones as well.
 bool refereeProvesComplete(const RefereeEquations& equations, const std::vector<RefereeBox>& boxes);
 
+/// How many isolated solutions the equations can have, from the rank of their quadratic parts
+/// (the 3 x 6 block of xy, xz, yz, x², y², z²) computed exactly: rank 0 leaves three planes,
+/// at most one point; rank 1 two combinations that are planes and a quadric, a line meeting a
+/// quadric in at most two; any other rank Bézout's eight.
+int refereeMostSolutions(const RefereeEquations& equations);
+
 /// For boxes already proved complete: the real points are exactly the real roots, one point
 /// in each box whose root is real and none left over. False when a box's reality is not shown.
 bool refereeMatchesRealRoots(const std::vector<RefereeBox>& complete, const SolutionList& points);

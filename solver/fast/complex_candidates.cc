@@ -25,11 +25,15 @@ void complexEigenCandidates(const RealRootsOfAction& roots, const ListedEigenval
   nonreal::writeCandidates(found, 0, listed.count, candidates);
 }
 
-bool provesPair(const Candidate& c) {
-  return c.forProofOnly && !c.zeroDivisor && c.z.imag() > 0;
+double orderingImaginaryPart(const Candidate& c) {
+  return c.z.imag() != 0 ? c.z.imag() : c.y.imag() != 0 ? c.y.imag() : c.x.imag();
 }
 
-void proveCandidates(const Equations& equations, Candidates& candidates) {
+bool provesPair(const Candidate& c) {
+  return c.forProofOnly && !c.zeroDivisor && orderingImaginaryPart(c) > 0;
+}
+
+void proveCandidates(const Equations& equations, Candidates& candidates, bool compensated) {
   double c[kEquations][kCoefficients];
   for (int e = 0; e < kEquations; ++e)
     for (int i = 0; i < kCoefficients; ++i) c[e][i] = equations(e, i);
@@ -37,7 +41,8 @@ void proveCandidates(const Equations& equations, Candidates& candidates) {
     Candidate& candidate = candidates[i];
     if (polishable(candidate)) {
       const double p[3] = {candidate.x.real(), candidate.y.real(), candidate.z.real()};
-      candidate.proofRadius = krawczyk::radiusAt(c, p);
+      candidate.proofRadius =
+          compensated ? krawczyk::radiusAt<double, double, true>(c, p) : krawczyk::radiusAt(c, p);
     } else if (i + 1 < kBasisSize && provesPair(candidate)) {
       const krawczyk::Complex<double> p[3] = {{candidate.x.real(), candidate.x.imag()},
                                               {candidate.y.real(), candidate.y.imag()},

@@ -57,7 +57,9 @@ void complexEigenCandidates(const RealRootsOfAction& roots, const ListedEigenval
 
 /// The Krawczyk test at each polished real candidate and at each such pair's first candidate,
 /// a pair's radius set on both (the equations are real: the conjugate polydisc holds the
-/// conjugate solution).
-void proveCandidates(const Equations& equations, Candidates& candidates);
+/// conjugate solution). `compensated`: the real candidates' test bounds the equations' values
+/// as computed in twice the precision (krawczyk::radiusAt), which proves more far from the
+/// origin and costs more.
+void proveCandidates(const Equations& equations, Candidates& candidates, bool compensated = false);
 
 }  // namespace quorvane

@@ -37,6 +37,21 @@ namespace quorvane {
 bool fastTemplateCandidates(const Equations& equations, Candidates& candidates,
                             bool complexToo = false);
 
+/// The structure stage, before the kernels. A system whose quadratic parts have, exactly in
+/// the doubles given, rank 0 (three planes) or rank 1 (each a multiple of one, as three
+/// spheres' are) is solved by the exact reduction that rank allows: the point where three
+/// planes meet, or a line (two combinations of the equations are planes) meeting a quadric,
+/// two solutions from one quadratic worked out around their middle. Its candidates follow the
+/// contract of fastTemplateCandidates (real ones polished; a pair within 1e-4 of the real
+/// space listed as real, within 3e-3 for the equations to decide, else with `complexToo` for
+/// proofs only; with `complexToo` the proofs run), its `imaginaryPart` the largest over the
+/// coordinates; `mostSolutions` receives how many isolated solutions the system can have (1
+/// or 2), which makes the proofs of these few a proof of completeness. False where the stage
+/// does not apply (rank two or more, coefficients outside the fast path's range) or cannot
+/// vouch for the reduction (normals parallel to rounding, a solution at or near infinity).
+bool structuredCandidates(const Equations& equations, Candidates& candidates, int& mostSolutions,
+                          bool complexToo = false);
+
 /// Systems per call of fastTemplateCandidates4: the doubles in an AVX2 register.
 inline constexpr int kBatchLanes = 4;
 

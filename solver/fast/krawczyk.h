@@ -9,7 +9,9 @@
 #pragma once
 
 #include <limits>
+#include <type_traits>
 
+#include "compensated_sum.h"
 #include "fast/lanes.h"
 #include "template.h"
 
@@ -36,6 +38,12 @@ constexpr double kUnderflowAllowance = 0x1p-1000;
 // product would cost the processor a hundred cycles on every proof.
 constexpr double kUnderflowPerCoefficient = 0x1p-1021;
 constexpr double kLargest = 0x1.fffffffffffffp+1023;
+// A value compensated as by CompensatedSum, from 25 parts (a triple product gives three: its
+// two exact parts and the rounded product of the first split's error), errs by at most u of
+// the value plus γ²(24) ≈ 576 u² of the parts' magnitudes, and the rounded parts by u² of
+// their terms: these allow twice and about twice that.
+constexpr double kCompensatedRelativeError = 2 * kUnit;
+constexpr double kCompensatedValueError = 0x1p-95;
 
 template <typename V>
 V upper(V bound) {
@@ -95,10 +103,27 @@ struct Algebra<V, Complex<V>> {
   }
 };
 
+// Equation c's value at a real point, compensated: as if computed in twice the precision.
+inline double compensatedValue(const double (&c)[kCoefficients], double x, double y, double z) {
+  CompensatedSum sum;
+  sum.add(c[0]);
+  const double first[6] = {x, x, y, x, y, z}, second[6] = {y, z, z, x, y, z};
+  for (int i = 0; i < 6; ++i) sum.addProduct(first[i], second[i], c[1 + i]);
+  sum.addProduct(c[7], x);
+  sum.addProduct(c[8], y);
+  sum.addProduct(c[9], z);
+  return sum.value();
+}
+
 // The test at p, in real (S = V) or complex (S = Complex<V>) variables; c holds each lane's
-// coefficients.
-template <typename V, typename S>
+// coefficients. `Compensated` (one real point in doubles only) bounds the equations' values
+// as computed in twice the precision: far from the origin, where the terms cancel by many
+// orders of magnitude, the plain bound of 32 u times their size is what keeps a box from
+// closing around a root whose Jacobian is small beside them.
+template <typename V, typename S, bool Compensated = false>
 V radiusAt(const V (&c)[kEquations][kCoefficients], const S (&p)[3]) {
+  static_assert(!Compensated || (std::is_same_v<V, double> && std::is_same_v<S, double>),
+                "a compensated value for one real point");
   using A = Algebra<V, S>;
   static_assert(kCoefficients == 10, "the monomials below");
   const S x = p[0], y = p[1], z = p[2];
@@ -122,7 +147,13 @@ V radiusAt(const V (&c)[kEquations][kCoefficients], const S (&p)[3]) {
       coefficientSum += a[i];
     }
     const V underflow = (coefficientSum + V(kCoefficients)) * V(kUnderflowPerCoefficient);
-    valueBound[e] = magnitudeBound(value) + V(kValueError) * size + underflow;
+    if constexpr (Compensated) {
+      const double accurate = compensatedValue(c[e], x, y, z);
+      valueBound[e] = std::abs(accurate) * (1 + kCompensatedRelativeError) +
+                      kCompensatedValueError * size + underflow;
+    } else {
+      valueBound[e] = magnitudeBound(value) + V(kValueError) * size + underflow;
+    }
     // The gradient's entries are sums of four products: c_xy y + c_xz z + 2 c_xx x + c_x, ...
     const V twice[3] = {c[e][4] + c[e][4], c[e][5] + c[e][5], c[e][6] + c[e][6]};
     jacobian[e][0] =

@@ -21,6 +21,8 @@ namespace {
 constexpr double kSmallestCoefficient = 0x1p-200;
 constexpr double kSmallestLargest = 0x1p-8, kLargestLargest = 0x1p8;
 
+}  // namespace
+
 bool withinSafeRange(const Equations& equations) {
   for (int e = 0; e < kEquations; ++e) {
     double largest = 0;
@@ -34,10 +36,9 @@ bool withinSafeRange(const Equations& equations) {
   return true;
 }
 
-}  // namespace
-
 bool polishable(const Candidate& c) {
-  return c.real && !c.zeroDivisor && c.z.imag() == 0;
+  // Every coordinate real: a pair of the structure stage may share a real z.
+  return c.real && !c.zeroDivisor && c.z.imag() == 0 && c.y.imag() == 0 && c.x.imag() == 0;
 }
 
 void polishRealCandidates(const Equations& equations, Candidates& candidates) {

@@ -41,6 +41,14 @@ void complexEigenCandidatesAvx2(const RealRootsOfAction (&roots)[kBatchLanes],
                                 std::array<Candidates, kBatchLanes>& candidates,
                                 const std::array<bool, kBatchLanes>& read);
 
+/// The imaginary part by which a conjugate pair is ordered, the first with it positive: z's, or
+/// where z is real (the structure stage's pairs on a line of constant z), y's, then x's.
+double orderingImaginaryPart(const Candidate& candidate);
+
+/// Whether the fast path's range checks let a system through: every coefficient finite and
+/// zero or at least 2^-200 in magnitude, each equation's largest within [2^-8, 2^8].
+bool withinSafeRange(const Equations& equations);
+
 /// Whether proveCandidates tests a candidate as a pair: the first of a pair listed for proofs.
 bool provesPair(const Candidate& candidate);
 /// proveCandidates on four systems' candidates at once, four points to a register whatever
