@@ -78,10 +78,11 @@ inline long double roundingOf(double v) {
 /// The relative residual in long double, so that neither huge coefficients nor huge points
 /// overflow. What rounding the point to doubles can change counts in full, not scaled by
 /// `tolerance`: a point within rounding of a root passes (a true coordinate of 1e-400 is 0
-/// in double).
+/// in double). `at`: where to evaluate, when not at s itself (a long double point that s
+/// rounds).
 inline long double residualInLongDouble(const Equation& c, const Solution& s,
-                                        long double tolerance) {
-  const long double x = s.x, y = s.y, z = s.z;
+                                        long double tolerance, const long double* at = nullptr) {
+  const long double x = at ? at[0] : s.x, y = at ? at[1] : s.y, z = at ? at[2] : s.z;
   const long double terms[10] = {1, x * y, x * z, y * z, x * x, y * y, z * z, x, y, z};
   long double value = 0, size = 0;
   for (int i = 0; i < 10; ++i) {
