@@ -99,40 +99,22 @@ bool roundsARoot(const Eigen::MatrixXd (&equations)[3], const quorvane::Solution
 }
 
 // Below the normal range a double has no relative precision left: a coordinate there stands
-// for any true value there, 0 among them, and values that long double holds and double does
-// not. (A double root beside a returned z of 5e-322 whose true z is 0: every term of the
-// equation z (a x + b y) = 0 holds z, so at the point as returned its relative residual is
-// large, and Newton's method, on a Jacobian singular to long double, wanders off. Beside a
-// true z of -2e-510 the same.) So such a coordinate is also taken at 0, and at the value each
-// equation in turn gives it by Newton's method in long double from 0, the others as returned.
+// for any true value there, 0 among them. (A double root beside a returned z of 5e-322 whose
+// true z is 0, or -2e-510: every term of the equation z (a x + b y) = 0 holds z, so at the
+// point as returned its relative residual is large, and Newton's method, on a Jacobian
+// singular to long double, wanders off.) So such coordinates are also taken at 0, with the
+// returned point's rounding allowed for as at the point itself.
 bool solvesBelowTheNormalRange(const Eigen::MatrixXd (&equations)[3], const quorvane::Solution& s) {
-  const double given[3] = {s.x, s.y, s.z};
-  int below = -1;
-  for (int v = 0; v < 3; ++v)
-    if (given[v] != 0 && std::fabs(given[v]) < DBL_MIN) below = below < 0 ? v : 3;
-  if (below < 0 || below == 3) return false;
-  const auto passes = [&](const Vector3<long double>& p) {
-    const long double at[3] = {p[0], p[1], p[2]};
-    for (const Eigen::MatrixXd& e : equations)
-      if (!(quorvane::testing::residualInLongDouble(e, s, kResidualTolerance, at) <=
-            kResidualTolerance))
-        return false;
-    return true;
-  };
-  Vector3<long double> p = {s.x, s.y, s.z};
-  p[below] = 0;
-  if (passes(p)) return true;
-  for (int e = 0; e < 3; ++e) {
-    Vector3<long double> q = p;
-    for (int step = 0; step < 8; ++step) {
-      long double f[3], size[3], j[3][3];
-      evaluate(equations, q, f, size, j);
-      if (!(j[e][below] != 0)) break;
-      q[below] -= f[e] / j[e][below];
-    }
-    if (std::fabs(q[below]) < DBL_MIN && passes(q)) return true;
-  }
-  return false;
+  long double at[3] = {s.x, s.y, s.z};
+  bool any = false;
+  for (long double& v : at)
+    if (v != 0 && std::fabs(v) < DBL_MIN) v = 0, any = true;
+  if (!any) return false;
+  for (const Eigen::MatrixXd& e : equations)
+    if (!(quorvane::testing::residualInLongDouble(e, s, kResidualTolerance, at) <=
+          kResidualTolerance))
+      return false;
+  return true;
 }
 
 bool residualsWithinTolerance(const Eigen::MatrixXd (&equations)[3], const quorvane::Solution& s) {
