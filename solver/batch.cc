@@ -41,6 +41,7 @@ void solveConsecutiveInto(const double* first, std::size_t count, const SolveOpt
     std::array<Equations, kBatchLanes> equations;
     std::array<Candidates, kBatchLanes> reduced;
     std::array<FastStart, kBatchLanes> starts;
+    bool anyToKernels = false;
     for (std::size_t lane = 0; lane < kBatchLanes; ++lane) {
       if (lane < lanes) prepared[lane] = prepare(argumentsOf(group + lane));
       FastStart& start = starts[lane];
@@ -49,10 +50,11 @@ void solveConsecutiveInto(const double* first, std::size_t count, const SolveOpt
                                                        start.mostSolutions, options.certify);
       const bool toKernels = prepared[lane].ready && !start.structured;
       equations[lane] = toKernels ? prepared[lane].system : Equations::Zero();
+      anyToKernels = anyToKernels || toKernels;
     }
     std::array<Candidates, kBatchLanes> candidates;
-    std::array<bool, kBatchLanes> accepted;
-    fastTemplateCandidates4(equations, candidates, accepted, options.certify);
+    std::array<bool, kBatchLanes> accepted{};
+    if (anyToKernels) fastTemplateCandidates4(equations, candidates, accepted, options.certify);
     for (std::size_t lane = 0; lane < lanes; ++lane) {
       FastStart& start = starts[lane];
       start.accepted = start.structured || accepted[lane];

@@ -150,7 +150,7 @@ void equationValuesAndJacobian(const Equations& equations, const Eigen::Vector3d
 }
 
 double compensatedValueAt(const Equations& equations, int e, const Eigen::Vector3d& point) {
-  return compensatedValue(equations, e, point.cast<std::complex<double>>(), true).real();
+  return compensatedEquationValue(equations.row(e), point(0), point(1), point(2));
 }
 
 Eigen::Vector3d quadraticPart(const Equations& equations, const Eigen::Vector3d& direction) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <type_traits>
 
 namespace quorvane {
 // Internal linkage: the translation unit that switches AVX2 on compiles its own copy.
@@ -34,6 +35,27 @@ struct CompensatedSum {
   }
   double value() const { return sum + error; }
 };
+
+/// One equation's value at a real point, compensated; c in the input order 1, xy, xz, yz, x²,
+/// y², z², x, y, z, by operator[] or operator(). 25 parts in all: each triple product gives
+/// three, each product two.
+template <typename Coefficients>
+double compensatedEquationValue(const Coefficients& c, double x, double y, double z) {
+  const auto at = [&](int i) -> double {
+    if constexpr (std::is_array_v<Coefficients>)
+      return c[i];
+    else
+      return c(i);
+  };
+  CompensatedSum sum;
+  sum.add(at(0));
+  const double first[6] = {x, x, y, x, y, z}, second[6] = {y, z, z, x, y, z};
+  for (int i = 0; i < 6; ++i) sum.addProduct(first[i], second[i], at(1 + i));
+  sum.addProduct(at(7), x);
+  sum.addProduct(at(8), y);
+  sum.addProduct(at(9), z);
+  return sum.value();
+}
 
 }  // namespace
 }  // namespace quorvane

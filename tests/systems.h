@@ -80,8 +80,8 @@ inline long double roundingOf(double v) {
 /// `tolerance`: a point within rounding of a root passes (a true coordinate of 1e-400 is 0
 /// in double). `at`: where to evaluate, when not at s itself (a long double point that s
 /// rounds).
-inline long double residualInLongDouble(const Equation& c, const Solution& s,
-                                        long double tolerance, const long double* at = nullptr) {
+inline long double residualInLongDouble(const Equation& c, const Solution& s, long double tolerance,
+                                        const long double* at = nullptr) {
   const long double x = at ? at[0] : s.x, y = at ? at[1] : s.y, z = at ? at[2] : s.z;
   const long double terms[10] = {1, x * y, x * z, y * z, x * x, y * y, z * z, x, y, z};
   long double value = 0, size = 0;
@@ -325,6 +325,35 @@ inline System randomTrilateration(const Eigen::Vector3d& offset, std::mt19937_64
       (anchors[1] - anchors[0]).cross(anchors[2] - anchors[0]).normalized();
   system.solutions.push_back(receiver);
   system.solutions.push_back(receiver - 2 * normal3.dot(receiver - anchors[0]) * normal3);
+  return system;
+}
+
+/// GPS-like spheres: a receiver on the Earth's surface (radius 6.371e6 m, origin at the
+/// Earth's centre) and three satellites at 2.656e7 m from the centre, within 60 degrees of its
+/// zenith, with exact ranges. The receiver and its mirror image in the satellites' plane are
+/// the two real solutions.
+inline System randomGpsLikeSpheres(std::mt19937_64& rng) {
+  std::normal_distribution<double> normal;
+  const auto direction = [&] {
+    return Eigen::Vector3d(Eigen::Vector3d::NullaryExpr([&] { return normal(rng); })).normalized();
+  };
+  const Eigen::Vector3d up = direction();
+  const Eigen::Vector3d receiver = 6.371e6 * up;
+  Eigen::Vector3d satellites[3];
+  System system;
+  for (int e = 0; e < 3; ++e) {
+    Eigen::Vector3d d;
+    do d = direction();
+    while (d.dot(up) < 0.5);
+    const Eigen::Vector3d& a = satellites[e] = 2.656e7 * d;
+    const double range = (receiver - a).norm();
+    system.equations[e] = equation(
+        {a.squaredNorm() - range * range, 0, 0, 0, 1, 1, 1, -2 * a.x(), -2 * a.y(), -2 * a.z()});
+  }
+  const Eigen::Vector3d normal3 =
+      (satellites[1] - satellites[0]).cross(satellites[2] - satellites[0]).normalized();
+  system.solutions.push_back(receiver);
+  system.solutions.push_back(receiver - 2 * normal3.dot(receiver - satellites[0]) * normal3);
   return system;
 }
 

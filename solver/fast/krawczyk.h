@@ -103,18 +103,6 @@ struct Algebra<V, Complex<V>> {
   }
 };
 
-// Equation c's value at a real point, compensated: as if computed in twice the precision.
-inline double compensatedValue(const double (&c)[kCoefficients], double x, double y, double z) {
-  CompensatedSum sum;
-  sum.add(c[0]);
-  const double first[6] = {x, x, y, x, y, z}, second[6] = {y, z, z, x, y, z};
-  for (int i = 0; i < 6; ++i) sum.addProduct(first[i], second[i], c[1 + i]);
-  sum.addProduct(c[7], x);
-  sum.addProduct(c[8], y);
-  sum.addProduct(c[9], z);
-  return sum.value();
-}
-
 // The test at p, in real (S = V) or complex (S = Complex<V>) variables; c holds each lane's
 // coefficients. `Compensated` (one real point in doubles only) bounds the equations' values
 // as computed in twice the precision: far from the origin, where the terms cancel by many
@@ -148,7 +136,7 @@ V radiusAt(const V (&c)[kEquations][kCoefficients], const S (&p)[3]) {
     }
     const V underflow = (coefficientSum + V(kCoefficients)) * V(kUnderflowPerCoefficient);
     if constexpr (Compensated) {
-      const double accurate = compensatedValue(c[e], x, y, z);
+      const double accurate = compensatedEquationValue(c[e], x, y, z);
       valueBound[e] = std::abs(accurate) * (1 + kCompensatedRelativeError) +
                       kCompensatedValueError * size + underflow;
     } else {

@@ -13,6 +13,7 @@
 #include "compensated.h"
 #include "equation_terms.h"
 #include "fast/fast_method.h"
+#include "fast/polish.h"
 #include "fast/steps.h"
 
 namespace quorvane {
@@ -29,6 +30,8 @@ constexpr double kLeadingTolerance = 64 * std::numeric_limits<double>::epsilon()
 // The fast method's thresholds for pairs near the real space (fast/eigenvectors.cc): below the
 // first they are listed as real, below the second for the equations to decide.
 constexpr double kNearRealSearch = 3e-3;
+// A Newton step longer than this, relative to the point, is not a correction of rounding.
+constexpr double kSmallCorrection = 0x1p-20;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // Whether a·b = c·d exactly. The rounded products differ where the exact ones do, and where
@@ -112,25 +115,33 @@ bool threePlanes(const Equations& equations, Candidates& candidates) {
 }
 
 // The quadratic a t² + b t + c that equation `row` becomes on the line centre + t·direction:
-// c compensated (far from the origin its terms cancel by many orders of magnitude), b from
-// the gradient, a from the quadratic terms alone, with the size of a's terms beside it.
+// c compensated where asked (far from the origin its terms cancel by many orders of
+// magnitude), b from the gradient, a from the quadratic terms alone, with the size of a's
+// terms beside it.
 struct OnTheLine {
   double a, b, c, aSize;
 };
 
 OnTheLine onTheLine(const Equations& equations, int row, const Vector& centre,
-                    const Vector& direction) {
+                    const Vector& direction, bool compensated) {
   const auto coefficients = equations.row(row);
   double gradient[3], monomials[kTermCount];
   gradientAt(coefficients, centre(0), centre(1), centre(2), gradient);
   monomialsAt(direction(0), direction(1), direction(2), monomials);
-  double a = 0, aSize = 0;
+  double a = 0, aSize = 0, c = 0;
+  if (compensated) {
+    c = compensatedValueAt(equations, row, centre);
+  } else {
+    double atCentre[kTermCount];
+    monomialsAt(centre(0), centre(1), centre(2), atCentre);
+    sumOfTerms<false>(coefficients, atCentre, c);
+  }
   for (int i = kFirstQuadratic; i < kFirstQuadratic + kQuadraticTerms; ++i) {
     const double term = coefficients(i) * monomials[i];
     a += term, aSize += std::abs(term);
   }
   return {a, gradient[0] * direction(0) + gradient[1] * direction(1) + gradient[2] * direction(2),
-          compensatedValueAt(equations, row, centre), aSize};
+          c, aSize};
 }
 
 // A line meeting a quadric: the two planes that combinations of the other equations with
@@ -154,13 +165,14 @@ bool lineMeetingQuadric(const Equations& equations, int row, int column, bool co
   if (!(std::sqrt(length2) > kParallelTolerance * normal[0].norm() * normal[1].norm()))
     return false;
   // The point of the line nearest the origin, then the middle of the two solutions on it:
-  // the quadratic is recomputed there, so that the solutions are small offsets from it.
+  // the quadratic is recomputed there, compensated, so that the solutions are small offsets
+  // from it, as accurate as the coefficients allow. (The middle itself needs no such care.)
   Vector centre =
       (offset[0] * cross(normal[1], direction) + offset[1] * cross(direction, normal[0])) / length2;
-  OnTheLine q = onTheLine(equations, row, centre, direction);
+  OnTheLine q = onTheLine(equations, row, centre, direction, false);
   if (!(std::abs(q.a) > kLeadingTolerance * q.aSize)) return false;
   centre += (-q.b / (2 * q.a)) * direction;
-  q = onTheLine(equations, row, centre, direction);
+  q = onTheLine(equations, row, centre, direction, true);
   if (!centre.allFinite() || !std::isfinite(q.b) || !std::isfinite(q.c)) return false;
   const double discriminant = differenceOfProducts(q.b, q.b, 4 * q.a, q.c);
   const Eigen::Vector3cd origin = centre.cast<std::complex<double>>();
@@ -203,14 +215,25 @@ bool structuredCandidates(const Equations& equations, Candidates& candidates, in
                            : lineMeetingQuadric(equations, row, column, complexToo, candidates);
   if (!reduced) return false;
   mostSolutions = rank == 0 ? 1 : 2;
-  // Newton's method on compensated values: far from the origin the equations' terms cancel
-  // by many orders of magnitude, and plain steps would leave the points where rounding put
-  // them.
-  for (Candidate& c : candidates) {
-    if (!polishable(c)) continue;
-    ComplexPoint p(c.x, c.y, c.z);
-    refineCompensated(equations, p);
-    c.x = p(0), c.y = p(1), c.z = p(2);
+  // One Newton step from compensated values: far from the origin the equations' terms cancel
+  // by many orders of magnitude, and a value in plain double would be noise. The reduction
+  // leaves the points within a few roundings of the roots, so a step that is not a small
+  // correction (beside a near-double root) is not taken.
+  double c[kEquations][kCoefficients];
+  for (int e = 0; e < kEquations; ++e)
+    for (int i = 0; i < kCoefficients; ++i) c[e][i] = equations(e, i);
+  for (Candidate& candidate : candidates) {
+    if (!polishable(candidate)) continue;
+    const Vector at(candidate.x.real(), candidate.y.real(), candidate.z.real());
+    const double p[3] = {at(0), at(1), at(2)};
+    double value[kEquations], step[3];
+    for (int e = 0; e < kEquations; ++e) value[e] = compensatedValueAt(equations, e, at);
+    newtonStepAt(c, p, value, step);
+    const double size = std::max(1.0, at.cwiseAbs().maxCoeff());
+    if (!(std::max({std::abs(step[0]), std::abs(step[1]), std::abs(step[2])}) <=
+          kSmallCorrection * size))
+      continue;
+    candidate.x = p[0] - step[0], candidate.y = p[1] - step[1], candidate.z = p[2] - step[2];
   }
   if (complexToo) proveCandidates(equations, candidates, true);
   return true;
