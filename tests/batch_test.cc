@@ -62,13 +62,28 @@ void expectSameBatch(const BatchSolutions& actual, const BatchSolutions& expecte
 }
 
 // 400 systems: products of planes (eight solutions), systems through a chosen point, generic
-// random ones, and every seventh one degenerate (all zero, a NaN, rank two) with no solutions.
+// random ones, every seventh one degenerate (all zero, a NaN, rank two) with no solutions,
+// and every eleventh one of those the structure stage reduces (three spheres, trilateration at
+// map coordinates, three planes).
 std::vector<System> mixedSystems() {
   std::mt19937_64 rng(11);
   std::normal_distribution<double> normal;
   std::vector<System> systems;
   for (int k = 0; k < 400; ++k) {
-    if (k % 7 == 3) {
+    if (k % 11 == 5) {
+      if (k % 3 == 0) {
+        systems.push_back(testing::randomSpheresThrough(rng));
+      } else if (k % 3 == 1) {
+        systems.push_back(testing::randomTrilateration({5e5, 4.5e6, 200}, rng));
+      } else {
+        System s;
+        for (auto& e : s.equations) {
+          e = Eigen::MatrixXd::NullaryExpr(10, 1, [&] { return normal(rng); });
+          e.middleRows(1, 6).setZero();
+        }
+        systems.push_back(s);
+      }
+    } else if (k % 7 == 3) {
       System s = k % 3 == 0 ? zeroSystem() : workedExample();
       if (k % 3 == 1) s.equations[1](4) = std::numeric_limits<double>::quiet_NaN();
       if (k % 3 == 2) s.equations[2] = -2 * s.equations[0];
@@ -282,7 +297,8 @@ void expectBatchOfSingleCalls(std::vector<double> coefficients, std::size_t coun
     const SolveReport &a = actual.reports[k], &e = reports[k];
     EXPECT_TRUE(a.status == e.status && a.path == e.path && a.method == e.method &&
                 a.centringRounds == e.centringRounds && a.argument == e.argument &&
-                a.problem == e.problem)
+                a.problem == e.problem && a.certified == e.certified && a.points == e.points &&
+                std::memcmp(a.radius.data(), e.radius.data(), sizeof a.radius) == 0)
         << what << ", system " << k;
   }
 
@@ -311,17 +327,20 @@ TEST(Batch, OptionsReportsAndComplexPointsAreThoseOfSingleCalls) {
   for (const bool scalarLanes : {false, true}) {
     forceScalarLanes(scalarLanes);
     for (const Method method : {Method::standard, Method::fast})
-      for (const double tolerance : {1e-4, 1e-1}) {
+      for (const double tolerance : {1e-4, 1e-1, 0.0}) {
+        // 0 stands for the default tolerance with certification.
         BatchOptions options;
         options.threads = 3;
         options.systemsPerThread = 1;
         options.reportEach = true;
         options.solve.method = method;
-        options.solve.imaginaryTolerance = tolerance;
+        options.solve.imaginaryTolerance = tolerance == 0 ? 1e-4 : tolerance;
         options.solve.refine = tolerance > 1e-3;
+        options.solve.certify = tolerance == 0;
         const std::string what = std::string(method == Method::fast ? "fast" : "standard") +
                                  (scalarLanes ? ", scalar lanes" : ", vector lanes if any") +
-                                 ", tolerance " + std::to_string(tolerance);
+                                 ", tolerance " + std::to_string(tolerance) +
+                                 (options.solve.certify ? ", certified" : "");
         expectBatchOfSingleCalls(coefficients, 400, options, what);
         if (method == Method::fast) expectBatchOfSingleCalls(coefficients, 399, options, what);
       }

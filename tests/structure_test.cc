@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// The structure stage of the fast method: which systems it reduces (decided exactly), what it
+// finds in them, and what the calls with options then return and prove.
+#include <gtest/gtest.h>
+#include <quorvane/solver.h>
+
+#include <cmath>
+#include <random>
+
+#include "fast/fast_method.h"
+#include "systems.h"
+
+namespace quorvane {
+namespace {
+
+using testing::System;
+
+Equations equationsOf(const System& s) {
+  return stackEquations(s.equations[0], s.equations[1], s.equations[2]);
+}
+
+SolveReport solveFast(const System& s, SolutionList& out, bool certify = false) {
+  SolveOptions options;
+  options.method = Method::fast;
+  options.certify = certify;
+  return solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(), s.equations[2].data(),
+                            out, options);
+}
+
+// Three planes through a chosen point, with random normals.
+System threePlanesThrough(const Eigen::Vector3d& p, std::mt19937_64& rng) {
+  std::normal_distribution<double> normal;
+  System s;
+  for (auto& e : s.equations) {
+    e = Eigen::MatrixXd::Zero(10, 1);
+    const Eigen::Vector3d n = Eigen::Vector3d::NullaryExpr([&] { return normal(rng); });
+    e(7) = n.x(), e(8) = n.y(), e(9) = n.z(), e(0) = -n.dot(p);
+  }
+  s.solutions.push_back(p);
+  return s;
+}
+
+TEST(StructureStage, TakesExactlyTheSystemsOfLowQuadraticRank) {
+  std::mt19937_64 rng(3);
+  Candidates candidates;
+  int most = 0;
+  const System spheres = testing::randomSpheresThrough(rng);
+  ASSERT_TRUE(structuredCandidates(equationsOf(spheres), candidates, most));
+  EXPECT_EQ(most, 2);
+  // Spheres of different scales are still multiples of one quadratic part.
+  System scaled = spheres;
+  scaled.equations[1] *= -3;
+  scaled.equations[2] *= 0.1;
+  EXPECT_TRUE(structuredCandidates(equationsOf(scaled), candidates, most));
+  // One unit of rounding in one quadratic coefficient makes the rank three: six solutions far
+  // out that the reduction would not see.
+  System off = spheres;
+  off.equations[2](5) = std::nextafter(off.equations[2](5), 2.0);
+  EXPECT_FALSE(structuredCandidates(equationsOf(off), candidates, most));
+  const System planes = threePlanesThrough({0.5, -1.25, 2}, rng);
+  ASSERT_TRUE(structuredCandidates(equationsOf(planes), candidates, most));
+  EXPECT_EQ(most, 1);
+  EXPECT_TRUE(candidates[0].real);
+  EXPECT_LT(std::abs(candidates[0].x.real() - 0.5) + std::abs(candidates[0].y.real() + 1.25) +
+                std::abs(candidates[0].z.real() - 2),
+            1e-14);
+  EXPECT_FALSE(candidates[1].real);
+  EXPECT_FALSE(structuredCandidates(equationsOf(testing::workedExample()), candidates, most));
+  EXPECT_FALSE(
+      structuredCandidates(equationsOf(testing::randomGenericSystem(rng)), candidates, most));
+  // Anchors on a line: the two planes are parallel, a circle of solutions, no reduction.
+  System collinear;
+  for (int e = 0; e < 3; ++e)
+    collinear.equations[e] =
+        testing::equation({double(e * e) - 4, 0, 0, 0, 1, 1, 1, -2.0 * e, 0, 0});
+  EXPECT_FALSE(structuredCandidates(equationsOf(collinear), candidates, most));
+}
+
+// Spheres near the origin, at map coordinates and at 1e7: both mirror positions, each as
+// accurate as the standard method refined makes it, proved, and the set certified complete.
+// (At 1e7 the constants' rounding, 0.06 m² at 3e14, can turn mirror positions a few
+// centimetres apart into a complex pair: then neither method has a real point to return.)
+TEST(StructureStage, SpheresGiveBothPositionsProvedComplete) {
+  std::mt19937_64 rng(5);
+  for (const Eigen::Vector3d& offset : {Eigen::Vector3d(0, 0, 0), Eigen::Vector3d(5e5, 4.5e6, 200),
+                                        Eigen::Vector3d(1e7, 1e7, 1e7)}) {
+    int both = 0;
+    for (int k = 0; k < 200; ++k) {
+      const System s = testing::randomTrilateration(offset, rng);
+      SolutionList fast, standard;
+      const SolveReport report = solveFast(s, fast, true);
+      SolveOptions refined;
+      refined.refine = true;
+      solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(), s.equations[2].data(),
+                         standard, refined);
+      const std::string where =
+          "offset " + std::to_string(offset.x()) + ", system " + std::to_string(k);
+      EXPECT_EQ(report.method, Method::fast) << where;
+      ASSERT_EQ(fast.size(), standard.size()) << where;
+      if (fast.size() != 2) continue;
+      ++both;
+      EXPECT_EQ(report.status, SolveStatus::solved) << where;
+      EXPECT_TRUE(report.certified) << where;
+      EXPECT_LE(testing::largestRelativeError(fast, s.solutions),
+                2 * testing::largestRelativeError(standard, s.solutions) + 1e-15)
+          << where;
+    }
+    EXPECT_GE(both, 195) << "offset " << offset.x();
+  }
+}
+
+// Ranges too short for the spheres to meet: a conjugate pair, proved, so no real solution is
+// a proved answer.
+TEST(StructureStage, SpheresThatDoNotMeetAreProvedToHaveNoRealSolution) {
+  System apart;
+  const double centres[3][3] = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}};
+  for (int e = 0; e < 3; ++e) {
+    const double* c = centres[e];
+    apart.equations[e] = testing::equation(
+        {c[0] * c[0] + c[1] * c[1] - 1, 0, 0, 0, 1, 1, 1, -2 * c[0], -2 * c[1], 0});
+  }
+  SolutionList out;
+  const SolveReport plain = solveFast(apart, out);
+  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(plain.status, SolveStatus::noRealSolution);
+  const SolveReport proved = solveFast(apart, out, true);
+  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(proved.status, SolveStatus::noRealSolution);
+  EXPECT_TRUE(proved.certified);
+  EXPECT_EQ(proved.method, Method::fast);
+}
+
+// With exact ranges at map coordinates every call returns a position: two where the rounded
+// input keeps the mirror positions apart, else one near-double point.
+TEST(StructureStage, TrilaterationAtMapCoordinatesAlwaysGivesAPosition) {
+  std::mt19937_64 rng(2);
+  int single = 0;
+  for (int k = 0; k < 3000; ++k) {
+    const System s = testing::randomTrilateration({5e5, 4.5e6, 200}, rng);
+    SolutionList out;
+    const SolveReport report = solveFast(s, out);
+    ASSERT_FALSE(out.empty()) << k;
+    EXPECT_EQ(report.status, SolveStatus::solved) << k;
+    single += out.size() == 1;
+    // The receiver to within what the constants' rounding (0.004 m² at 2e13) allows.
+    EXPECT_LT(testing::nearestRelativeError(out, s.solutions[0]), 1e-8) << k;
+  }
+  EXPECT_LT(single, 30);
+}
+
+}  // namespace
+}  // namespace quorvane
