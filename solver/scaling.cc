@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace quorvane {
@@ -61,6 +63,15 @@ double log2SolutionSize(const Equations& equations) {
   return estimates > 0 ? sum / estimates : std::nan("");
 }
 
+// The sign and the significand of x, normalised as std::frexp's mantissa is, without the call:
+// equal for two finite numbers exactly when one is the other times a power of two.
+std::uint64_t signAndSignificand(double x) {
+  if (x != 0 && std::abs(x) < std::numeric_limits<double>::min()) x *= 0x1p64;  // exact
+  std::uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits & 0x800fffffffffffffu;
+}
+
 }  // namespace
 
 Scaling scaleToUnitRange(Equations& equations) {
@@ -86,11 +97,10 @@ Scaling scaleToUnitRange(Equations& equations) {
   // normal range (even on the way, before a later factor brought it back up) and lost bits:
   // then a mantissa differs.
   for (int e = 0; e < kEquationCount; ++e)
-    for (int i = 0; i < kCoefficientCount; ++i) {
-      int unused = 0;
-      if (std::frexp(equations(e, i), &unused) != std::frexp(original(e, i), &unused))
+    for (int i = 0; i < kCoefficientCount; ++i)
+      if (std::isnan(original(e, i)) ||
+          signAndSignificand(equations(e, i)) != signAndSignificand(original(e, i)))
         scaling.exact = false;
-    }
   return scaling;
 }
 
