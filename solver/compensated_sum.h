@@ -37,8 +37,8 @@ struct CompensatedSum {
 };
 
 /// One equation's value at a real point, compensated; c in the input order 1, xy, xz, yz, x²,
-/// y², z², x, y, z, by operator[] or operator(). 25 parts in all: each triple product gives
-/// three, each product two.
+/// y², z², x, y, z, by operator[] or operator(). 25 parts at most: each triple product gives
+/// three, each product two; a zero coefficient's term, exactly zero, is left out.
 template <typename Coefficients>
 double compensatedEquationValue(const Coefficients& c, double x, double y, double z) {
   const auto at = [&](int i) -> double {
@@ -50,10 +50,11 @@ double compensatedEquationValue(const Coefficients& c, double x, double y, doubl
   CompensatedSum sum;
   sum.add(at(0));
   const double first[6] = {x, x, y, x, y, z}, second[6] = {y, z, z, x, y, z};
-  for (int i = 0; i < 6; ++i) sum.addProduct(first[i], second[i], at(1 + i));
-  sum.addProduct(at(7), x);
-  sum.addProduct(at(8), y);
-  sum.addProduct(at(9), z);
+  for (int i = 0; i < 6; ++i)
+    if (at(1 + i) != 0) sum.addProduct(first[i], second[i], at(1 + i));
+  const double linear[3] = {x, y, z};
+  for (int i = 0; i < 3; ++i)
+    if (at(7 + i) != 0) sum.addProduct(at(7 + i), linear[i]);
   return sum.value();
 }
 
