@@ -64,7 +64,7 @@ double log2SolutionSize(const Equations& equations) {
 }
 
 // The sign and the significand of x, normalised as std::frexp's mantissa is, without the call:
-// equal for two finite numbers exactly when one is the other times a power of two.
+// equal for two finite nonzero numbers exactly when one is the other times a power of two.
 std::uint64_t signAndSignificand(double x) {
   if (x != 0 && std::abs(x) < std::numeric_limits<double>::min()) x *= 0x1p64;  // exact
   std::uint64_t bits;
@@ -98,7 +98,9 @@ Scaling scaleToUnitRange(Equations& equations) {
   // then a mantissa differs.
   for (int e = 0; e < kEquationCount; ++e)
     for (int i = 0; i < kCoefficientCount; ++i)
-      if (std::isnan(original(e, i)) ||
+      // (A power of two's significand bits are those of zero: one that underflowed to 0
+      // would pass for exact by them alone.)
+      if (std::isnan(original(e, i)) || (equations(e, i) == 0) != (original(e, i) == 0) ||
           signAndSignificand(equations(e, i)) != signAndSignificand(original(e, i)))
         scaling.exact = false;
   return scaling;

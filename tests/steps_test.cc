@@ -227,6 +227,15 @@ TEST(Steps, ScalingThatLosesBitsOnTheWayIsNotExact) {
   const double two[10] = {-1e-200, 0, 0, 0, 0, 1, 0, 0, 0, 0};
   const double three[10] = {-1e-200, 0, 0, 0, 0, 0, 1, 0, 0, 0};
   EXPECT_TRUE(prepare({one, two, three}).scaling.exact);
+  // A coefficient that is a power of two and falls to 0 (found by fuzzing: 2^-1011 beside
+  // 5e303 went to 0, and a point that solved the equations without it came back).
+  const double hugeSecond[10] = {0x1p-1011, -5.4861240821259020e+303, 0, 0, 0, 0, 0, 0, 0, 0};
+  const double plain[10] = {0, 0, 0, 0, 1, 0, 0, 0, 0, 0};
+  const double plainToo[10] = {0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
+  const Prepared underflowed = prepare({plain, plainToo, hugeSecond});
+  ASSERT_TRUE(underflowed.ready);
+  EXPECT_EQ(underflowed.system(2, 0), 0.0);
+  EXPECT_FALSE(underflowed.scaling.exact);
 }
 
 }  // namespace
