@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "fast/fast_method.h"
 #include "tries.h"
 
 namespace quorvane {
@@ -100,11 +101,12 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
   const int exponent = asGiven ? 0 : scaleToUnitRange(local).variableExponent;
   Candidates computed;
   if (!local.allFinite()) return result;
-  if (fast) {
-    if (!fast->accepted) return result;
-  } else if (!templateCandidates(local, computed)) {
-    return result;
-  }
+  if (fast && !fast->accepted) return result;
+  // The fast kernels polished their real candidates on the translated system, whose
+  // coefficients are each within a rounding of the exact translation: those need only the
+  // check on the system itself, not Newton's method again.
+  const bool fromKernels = !fast && judging.fastKernels && fastTemplateCandidates(local, computed);
+  if (!fast && !fromKernels && !templateCandidates(local, computed)) return result;
   const Candidates& candidates = fast ? *fast->candidates : computed;
   result.ran = true;
   if (fast) result.structured = fast->structured, result.mostSolutions = fast->mostSolutions;
@@ -181,6 +183,9 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
         p.error = checkedForwardError(system, p.at, judgedComplex);
       else if (p.checked)
         p.error = forwardError(system, p.at);
+    } else if (fromKernels && c.real && c.z.imag() == 0) {
+      p.real = true;
+      p.error = checkedForwardError(system, p.at, judgedComplex);
     } else {
       const double error = refineTowardsRoot(system, p.at);
       p.real = std::abs(p.at(2).imag()) < imaginaryTolerance;

@@ -3,6 +3,7 @@
 // then translations and other coordinates until every candidate verifies.
 #include "tries.h"
 
+#include <Eigen/LU>
 #include <Eigen/SVD>
 
 #include "fast/fast_method.h"
@@ -13,8 +14,40 @@ namespace {
 
 // Translations tried, each from the best candidates so far.
 constexpr int kMostCentringRounds = 3;
+// Candidates within this fraction of their centre's distance from the origin are a cluster
+// far out, worth a fast try of their own around it.
+constexpr double kClusterRatio = 1.0 / 16;
 // Below this fraction of the largest singular value the three equations are dependent.
 constexpr double kDependentEquationTolerance = 1e-10;
+
+// Where the solutions cluster, if they do: the stationary point of a combination of the
+// equations (each nearly a quadratic form around the cluster, so its gradient nearly vanishes
+// there), accepted where the equations translated to it have constant and linear terms far
+// below their quadratic ones.
+bool clusterCentre(const Equations& system, Eigen::Vector3d& centre) {
+  constexpr double kWeights[kEquationCount] = {1, 0.75, 0.5};
+  Eigen::Matrix<double, 1, kCoefficientCount> combined =
+      Eigen::Matrix<double, 1, kCoefficientCount>::Zero();
+  for (int e = 0; e < kEquationCount; ++e) combined += kWeights[e] * system.row(e);
+  // The gradient (c_xy y + c_xz z + 2 c_xx x + c_x, ...) is zero where H p = -l.
+  Eigen::Matrix3d hessian;
+  hessian << 2 * combined(4), combined(1), combined(2), combined(1), 2 * combined(5), combined(3),
+      combined(2), combined(3), 2 * combined(6);
+  const Eigen::PartialPivLU<Eigen::Matrix3d> lu(hessian);
+  centre = lu.solve(-Eigen::Vector3d(combined(7), combined(8), combined(9)));
+  const double distance = centre.lpNorm<Eigen::Infinity>();
+  if (!centre.allFinite() || !(distance > kClusterRatio)) return false;
+  const Equations local = translatedEquations(system, centre);
+  for (int e = 0; e < kEquationCount; ++e) {
+    const double quadratic = local.row(e).segment<6>(1).cwiseAbs().maxCoeff();
+    const double linear = local.row(e).tail<3>().cwiseAbs().maxCoeff();
+    // In the cluster's own scale s (solutions s apart around it), c ~ q s² and l ~ q s.
+    if (!(linear <= kClusterRatio * distance * quadratic &&
+          std::abs(local(e, 0)) <= kClusterRatio * kClusterRatio * distance * distance * quadratic))
+      return false;
+  }
+  return true;
+}
 
 bool hasNearRealPair(const Try& t) {
   for (int i = 0; i < t.count; ++i)
@@ -83,6 +116,19 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
     if (fast.complete() && (fast.structured || !hasNearRealPair(fast))) {
       report.method = Method::fast;
       return fast;
+    }
+    // Solutions clustered far from the origin, which the kernels cannot tell apart as the
+    // system stands: the kernels again, on the system translated to the cluster.
+    Eigen::Vector3d centre;
+    if (!fast.structured && clusterCentre(system, centre)) {
+      Judging centred = judging;
+      centred.fastKernels = true;
+      Try local = solveInFrame(system, Frame{&centre, nullptr}, centred);
+      if (local.complete() && !hasNearRealPair(local)) {
+        report.method = Method::fast;
+        local.centringRounds = ++report.centringRounds;
+        return local;
+      }
     }
   }
   Try best = solveInFrame(system, Frame{}, judging);

@@ -95,6 +95,9 @@ struct Judging {
   // z alone.
   bool everyCoordinate = false;
   double relativeTolerance = 0;  // the caller's tolerance, relative to max(1, |point|)
+  // The fast method's kernels in place of the template, in a frame other than the system as
+  // it stands (the template still where they decline).
+  bool fastKernels = false;
 };
 
 // The fast method's candidates for a system as it stands: computed for this call alone, or

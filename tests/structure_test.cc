@@ -150,3 +150,33 @@ TEST(StructureStage, TrilaterationAtMapCoordinatesAlwaysGivesAPosition) {
 
 }  // namespace
 }  // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+// Eight solutions within a unit ball at 1e3: the kernels cannot tell them apart as the system
+// stands, and run again on the system translated to the cluster, found from the equations.
+TEST(StructureStage, FarClustersAreSolvedByTheKernelsAroundThem) {
+  std::mt19937_64 rng(9);
+  for (int k = 0; k < 50; ++k) {
+    const System s = testing::randomClusterAround({1e3, -1e3, 1e3}, rng);
+    SolutionList fast, standard;
+    SolveOptions options;
+    options.refine = true;
+    solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(), s.equations[2].data(),
+                       standard, options);
+    options.method = Method::fast;
+    const SolveReport report = solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(),
+                                                  s.equations[2].data(), fast, options);
+    EXPECT_EQ(report.method, Method::fast) << k;
+    EXPECT_EQ(report.path, SolvePath::centred) << k;
+    EXPECT_EQ(report.centringRounds, 1) << k;
+    ASSERT_EQ(fast.size(), 8u) << k;
+    EXPECT_LE(testing::largestRelativeError(fast, s.solutions),
+              2 * testing::largestRelativeError(standard, s.solutions) + 1e-15)
+        << k;
+  }
+}
+
+}  // namespace
+}  // namespace quorvane
