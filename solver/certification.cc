@@ -26,18 +26,7 @@
 #include "verification.h"
 
 namespace quorvane {
-namespace {
-
-double lower(double bound) {
-  return bound * (1 - 0x1p-40) - krawczyk::kUnderflowAllowance;
-}
-
-// A lower bound on |v|: its larger part.
-double magnitudeFloor(std::complex<double> v) {
-  return std::max(std::abs(v.real()), std::abs(v.imag()));
-}
-
-}  // namespace
+namespace {}  // namespace
 
 double provedRadius(const Equations& equations, const ComplexPoint& at) {
   if (!at.allFinite()) return kNaN;
@@ -51,13 +40,6 @@ double provedRadius(const Equations& equations, const ComplexPoint& at) {
   const krawczyk::Complex<double> p[3] = {
       {at(0).real(), at(0).imag()}, {at(1).real(), at(1).imag()}, {at(2).real(), at(2).imag()}};
   return krawczyk::radiusAt(c, p);
-}
-
-bool disjoint(const ComplexPoint& a, double radiusOfA, const ComplexPoint& b, double radiusOfB) {
-  const double reach = krawczyk::upper(radiusOfA + radiusOfB);
-  for (int v = 0; v < 3; ++v)
-    if (lower(magnitudeFloor(a(v) - b(v))) > reach) return true;
-  return false;
 }
 
 bool offTheRealSpace(const ComplexPoint& at, double radius) {

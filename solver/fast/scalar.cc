@@ -36,11 +36,6 @@ bool withinSafeRange(const Equations& equations) {
   return true;
 }
 
-bool polishable(const Candidate& c) {
-  // Every coordinate real: a pair of the structure stage may share a real z.
-  return c.real && !c.zeroDivisor && c.z.imag() == 0 && c.y.imag() == 0 && c.x.imag() == 0;
-}
-
 void polishRealCandidates(const Equations& equations, Candidates& candidates) {
   double coefficients[kEquations][kCoefficients];
   for (int e = 0; e < kEquations; ++e)

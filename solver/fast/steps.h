@@ -23,8 +23,12 @@ void realRootsOfActionScalar(const double (&reduced)[kEquations][kCoefficients],
 void realRootsOfActionAvx2(const double (&reduced)[kBatchLanes][kEquations][kCoefficients],
                            RealRootsOfAction (&roots)[kBatchLanes]);
 
-/// Whether polishRealCandidates works on a candidate: listed, real, with its entry for 1.
-bool polishable(const Candidate& candidate);
+/// Whether polishRealCandidates works on a candidate: listed, real, with its entry for 1, every
+/// coordinate real (a pair of the structure stage may share a real z). Inline: the read-out,
+/// the polish and the proofs ask it of every candidate.
+inline bool polishable(const Candidate& c) {
+  return c.real && !c.zeroDivisor && c.z.imag() == 0 && c.y.imag() == 0 && c.x.imag() == 0;
+}
 
 /// Up to two Newton steps on the equations for each polishable candidate, each kept only if
 /// it lowers the candidate's relative residual.
