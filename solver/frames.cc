@@ -105,7 +105,8 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
   // The fast kernels polished their real candidates on the translated system, whose
   // coefficients are each within a rounding of the exact translation: those need only the
   // check on the system itself, not Newton's method again.
-  const bool fromKernels = !fast && judging.fastKernels && fastTemplateCandidates(local, computed);
+  const bool fromKernels =
+      !fast && judging.fastKernels && fastTemplateCandidates(local, computed, judging.forProofs);
   if (!fast && !fromKernels && !templateCandidates(local, computed)) return result;
   const Candidates& candidates = fast ? *fast->candidates : computed;
   result.ran = true;
@@ -125,9 +126,18 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
                                : SolvePath::centred;
   for (const Candidate& c : candidates) {
     if (c.forProofOnly) {
-      if (c.zeroDivisor) continue;
-      result.forProof[result.forProofCount] = ComplexPoint(c.x, c.y, c.z);
-      result.forProofRadius[result.forProofCount++] = c.proofRadius;
+      if (c.zeroDivisor || frame.change) continue;
+      ComplexPoint at(c.x, c.y, c.z);
+      double radius = c.proofRadius;
+      if (!asGiven) {
+        // The kernels' candidates in a translated frame: proved there, on equations rounded
+        // on the way, so to be proved again on the system itself.
+        at *= std::ldexp(1.0, exponent);
+        if (frame.centre) at += frame.centre->cast<std::complex<double>>();
+        radius = kNaN;
+      }
+      result.forProof[result.forProofCount] = at;
+      result.forProofRadius[result.forProofCount++] = radius;
       continue;
     }
     if (fast && std::isfinite(c.proofRadius) && c.z.imag() == 0) {

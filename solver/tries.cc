@@ -123,6 +123,7 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
     if (!fast.structured && clusterCentre(system, centre)) {
       Judging centred = judging;
       centred.fastKernels = true;
+      centred.forProofs = options.certify;
       Try local = solveInFrame(system, Frame{&centre, nullptr}, centred);
       if (local.complete() && !hasNearRealPair(local)) {
         report.method = Method::fast;

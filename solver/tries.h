@@ -98,6 +98,7 @@ struct Judging {
   // The fast method's kernels in place of the template, in a frame other than the system as
   // it stands (the template still where they decline).
   bool fastKernels = false;
+  bool forProofs = false;  // the kernels list non-real candidates for the proofs too
 };
 
 // The fast method's candidates for a system as it stands: computed for this call alone, or
