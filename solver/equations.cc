@@ -64,6 +64,12 @@ WideNumber times(WideNumber a, WideNumber b) {
   return {a.mantissa * b.mantissa, a.exponent + b.exponent};
 }
 
+// 2 |v| without leaving the range (2 |v| in double overflows beyond 9e307).
+WideNumber twiceMagnitude(double v) {
+  const WideNumber w = wide(std::abs(v));
+  return {w.mantissa, w.exponent + 1};
+}
+
 // The smallest change of a double coordinate: a true solution may lie that far away. A zero
 // coordinate gets none: it may stand for any value below the subnormal range, which the
 // equations cannot all be asked to allow at once (a coefficient of 1e289 would take a true
@@ -94,9 +100,9 @@ double largestRelativeResidualInFullRange(const Equations& equations, double x, 
                                                times(wide(std::abs(y)), rx),
                                                times(wide(std::abs(z)), rx),
                                                times(wide(std::abs(z)), ry),
-                                               times(wide(2 * std::abs(x)), rx),
-                                               times(wide(2 * std::abs(y)), ry),
-                                               times(wide(2 * std::abs(z)), rz),
+                                               times(twiceMagnitude(x), rx),
+                                               times(twiceMagnitude(y), ry),
+                                               times(twiceMagnitude(z), rz),
                                                rx,
                                                ry,
                                                rz};

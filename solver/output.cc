@@ -263,6 +263,7 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
   int returned = 0;
   DisjointDiscs found;
   bool everyPointProved = true;
+  bool droppedByOriginals = false;
   std::array<bool, kBasisSize> returnedHere{};
   for (int i = 0; i < best.count; ++i) {
     Point& p = best.points[i];
@@ -308,8 +309,12 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
          (realPartSolves && underflowMayHide(system, p.at.real().cast<std::complex<double>>()))) &&
         !output.complex &&
         !(largestRelativeResidualInFullRange(original, s(0).real(), s(1).real(), s(2).real(),
-                                             kRealResidualTolerance) <= kRealResidualTolerance))
+                                             kRealResidualTolerance) <= kRealResidualTolerance)) {
+      // A root of the scaled system that the caller's equations do not bear out: whether
+      // they have a root near it is not known, so the call cannot claim to have solved them.
+      droppedByOriginals = true;
       continue;
+    }
     const bool pairOnce = pairsOnce && !output.complex && i + 1 < best.count &&
                           conjugateOfPrevious(best, i + 1) &&
                           best.points[i + 1].error <= kForwardTolerance;
@@ -358,7 +363,8 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
   if (!best.ran && returned == 0)
     report.status = SolveStatus::declined, report.path = SolvePath::none;
   else
-    report.status = best.complete() ? SolveStatus::solved : SolveStatus::partial;
+    report.status =
+        best.complete() && !droppedByOriginals ? SolveStatus::solved : SolveStatus::partial;
   if (report.status == SolveStatus::partial && returned == 0)
     report.status = SolveStatus::declined, report.path = SolvePath::none;
   // A proof of every solution outweighs a try that did not verify them all.

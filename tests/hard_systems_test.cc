@@ -8,6 +8,7 @@
 #include <functional>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include "systems.h"
 #include "tries.h"
@@ -110,9 +111,10 @@ TEST(HardSystems, HostileCoefficientsGiveOnlySolutions) {
 // the equations; what comes back must still solve the originals. The third (also found by
 // fuzzing) has subnormal coefficients and a candidate with a subnormal y, (0, 6.8e-313, 0),
 // at which the second equation's only term underflows: the checks in double saw 0 there.
-TEST(HardSystems, CoefficientsSpanningMoreThanTheDoubleRange) {
+// Coefficients from across the double range, each once a wrong answer.
+std::vector<std::array<testing::Equation, 3>> rangeSpanningCases() {
   using testing::equation;
-  const std::array<testing::Equation, 3> cases[] = {
+  return {
       {equation({-2.0, 0.0, 0.0, 0.0, 1.0, 1.0, 1.0, 0.0, 0.0, 0.0}),
        equation({5.299808824e-315, 8.645627431730427e-217, 8.64562743173829e-217,
                  8.64562743173829e-217, 1.776598599313651e-307, 1.7765824089018436e-307,
@@ -164,8 +166,23 @@ TEST(HardSystems, CoefficientsSpanningMoreThanTheDoubleRange) {
                  5.2998088236266445e-315, 9.8813129168249309e-324, 3.3954684877768454e-313,
                  4.0765528515496911e-312, 4.0765528515496911e-312, 1}),
        equation({0, 1.356751058848421e-312, 5.4323299677231721e-312, 0, 0, 0, 0, 0, 0, 0})},
+      // Found by fuzzing: a root of the scaled system at x = 1.4e308, beyond half the double
+      // range, where the check in full range doubled |x| in double: the infinity made every
+      // residual 0, and the point came back with a relative residual of 1.
+      {equation({-3.4224310993220949e-220, 6.5456499241065873e-315, 0, 4.768243213699149e-313, 0,
+                 2.0415052651803573e-305, 0, 4.2365314404779323e-313, 4.8440818534609214e+301,
+                 4.8440858079744888e+301}),
+       equation({3.0414681157987137e-319, -1.9656826079092814e-236, 3.4452453543437847e-307, 0,
+                 1.9999999984987561e-200, 0, 0, 2.7208770661509103e-306, 4.8440826146299936e+301,
+                 3.0414681157987137e-319}),
+       equation({0, 8.289046058458095e-317, 4.5480509669545005e-305, 7.2911220195563975e-304,
+                 6.9533558078350043e-309, 3.6455610199604629e-304, 2.124035673393721e-314,
+                 -1.0000000186264515, 0, 0})},
   };
-  for (const auto& equations : cases) {
+}
+
+TEST(HardSystems, CoefficientsSpanningMoreThanTheDoubleRange) {
+  for (const auto& equations : rangeSpanningCases()) {
     for (const Method method : {Method::standard, Method::fast}) {
       SolutionList solutions;
       SolveOptions options;
@@ -181,6 +198,23 @@ TEST(HardSystems, CoefficientsSpanningMoreThanTheDoubleRange) {
               << s.x << " " << s.y << " " << s.z;
       }
     }
+  }
+}
+
+// The last of them: the scaled system's root at x = 1.4e308 is not one of the caller's
+// equations, and whether they have one near it is not known, so neither method says solved
+// (or that there is no real solution).
+TEST(HardSystems, ARootTheCallersEquationsDoNotBearOutLeavesTheCallUnsolved) {
+  const auto equations = rangeSpanningCases().back();
+  for (const Method method : {Method::standard, Method::fast}) {
+    SolveOptions options;
+    options.method = method;
+    SolutionList solutions;
+    const SolveReport report =
+        solveThreeQuadrics(equations[0], equations[1], equations[2], solutions, options);
+    EXPECT_TRUE(solutions.empty());
+    EXPECT_NE(report.status, SolveStatus::solved);
+    EXPECT_NE(report.status, SolveStatus::noRealSolution);
   }
 }
 
