@@ -13,19 +13,10 @@ n=${1:-500}
 command -v valgrind >/dev/null || { echo "valgrind is needed" >&2; exit 1; }
 build=${BUILD_DIR:-build}
 cmake --build "$build" -j "${JOBS:-2}" --target solve_loop >/dev/null
-count() {
-  valgrind --tool=callgrind --callgrind-out-file=/dev/null "./$build/bench/solve_loop" "$@" 2>&1 |
-    sed -n 's/.*Collected : \([0-9]*\).*/\1/p'
-}
-perSystem() {
-  local one two
-  one=$(count "$1" "$2" "$n")
-  two=$(count "$1" "$2" $((2 * n)))
-  echo $(((two - one) / n))
-}
+source bench/callgrind_per_system.sh
 for family in generic planes; do
-  setup=$(perSystem setup "$family")
+  setup=$(perSystem solve_loop setup "$family")
   for mode in ${MODES:-floor bare verified fast fastbatch fastcomplex fastbatchcomplex fastcall fastsolvebatch}; do
-    echo "$family $mode $(($(perSystem "$mode" "$family") - setup)) instructions per call"
+    echo "$family $mode $(($(perSystem solve_loop "$mode" "$family") - setup)) instructions per call"
   done
 done

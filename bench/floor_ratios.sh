@@ -14,16 +14,7 @@ json=$(mktemp)
 trap 'rm -f "$json"' EXIT
 "./$build/bench/floor_bench" --benchmark_repetitions="$repetitions" \
   --benchmark_report_aggregates_only=true --benchmark_format=json >"$json" 2>/dev/null
-count() {
-  valgrind --tool=callgrind --callgrind-out-file=/dev/null "./$build/bench/floor_loop" "$@" 2>&1 |
-    sed -n 's/.*Collected : \([0-9]*\).*/\1/p'
-}
-perSystem() {
-  local one two
-  one=$(count "$1" "$2" "$n")
-  two=$(count "$1" "$2" $((2 * n)))
-  echo $(((two - one) / n))
-}
+source bench/callgrind_per_system.sh
 families=$(python3 -c '
 import json, sys
 runs = json.load(open(sys.argv[1]))["benchmarks"]
@@ -31,10 +22,10 @@ labels = [r["label"] for r in runs if r.get("label")]
 print(" ".join(dict.fromkeys(labels)))' "$json")
 instructions=$(mktemp)
 trap 'rm -f "$json" "$instructions"' EXIT
-echo "floor $(($(perSystem floor generic) - $(perSystem floorsetup generic)))" >>"$instructions"
+echo "floor $(($(perSystem floor_loop floor generic) - $(perSystem floor_loop floorsetup generic)))" >>"$instructions"
 for family in $families; do
-  setup=$(perSystem setup "$family")
-  echo "$family $(($(perSystem fastcall "$family") - setup)) $(($(perSystem fastbatch "$family") - setup))" >>"$instructions"
+  setup=$(perSystem floor_loop setup "$family")
+  echo "$family $(($(perSystem floor_loop fastcall "$family") - setup)) $(($(perSystem floor_loop fastbatch "$family") - setup))" >>"$instructions"
 done
 python3 - "$json" "$instructions" <<'PY'
 import json, sys

@@ -303,6 +303,24 @@ inline System randomClusterAround(const Eigen::Vector3d& centre, std::mt19937_64
   }
 }
 
+/// Three spheres around `anchors` through `receiver`, with exact ranges: the receiver and its
+/// mirror image in the anchors' plane are the two real solutions.
+inline System rangesFrom(const std::array<Eigen::Vector3d, 3>& anchors,
+                         const Eigen::Vector3d& receiver) {
+  System system;
+  for (int e = 0; e < 3; ++e) {
+    const Eigen::Vector3d& a = anchors[e];
+    const double range = (receiver - a).norm();
+    system.equations[e] = equation(
+        {a.squaredNorm() - range * range, 0, 0, 0, 1, 1, 1, -2 * a.x(), -2 * a.y(), -2 * a.z()});
+  }
+  const Eigen::Vector3d normal3 =
+      (anchors[1] - anchors[0]).cross(anchors[2] - anchors[0]).normalized();
+  system.solutions.push_back(receiver);
+  system.solutions.push_back(receiver - 2 * normal3.dot(receiver - anchors[0]) * normal3);
+  return system;
+}
+
 /// Trilateration: three spheres around anchors within `extent` of `offset`, with the ranges
 /// to a receiver within `extent` of it. The receiver and its mirror image in the anchors'
 /// plane are the two real solutions.
@@ -313,19 +331,9 @@ inline System randomTrilateration(const Eigen::Vector3d& offset, std::mt19937_64
     return Eigen::Vector3d(offset + Eigen::Vector3d::NullaryExpr([&] { return uniform(rng); }));
   };
   const Eigen::Vector3d receiver = near();
-  Eigen::Vector3d anchors[3];
-  System system;
-  for (int e = 0; e < 3; ++e) {
-    const Eigen::Vector3d& a = anchors[e] = near();
-    const double range = (receiver - a).norm();
-    system.equations[e] = equation(
-        {a.squaredNorm() - range * range, 0, 0, 0, 1, 1, 1, -2 * a.x(), -2 * a.y(), -2 * a.z()});
-  }
-  const Eigen::Vector3d normal3 =
-      (anchors[1] - anchors[0]).cross(anchors[2] - anchors[0]).normalized();
-  system.solutions.push_back(receiver);
-  system.solutions.push_back(receiver - 2 * normal3.dot(receiver - anchors[0]) * normal3);
-  return system;
+  std::array<Eigen::Vector3d, 3> anchors;
+  for (Eigen::Vector3d& a : anchors) a = near();
+  return rangesFrom(anchors, receiver);
 }
 
 /// GPS-like spheres: a receiver on the Earth's surface (radius 6.371e6 m, origin at the
@@ -339,22 +347,14 @@ inline System randomGpsLikeSpheres(std::mt19937_64& rng) {
   };
   const Eigen::Vector3d up = direction();
   const Eigen::Vector3d receiver = 6.371e6 * up;
-  Eigen::Vector3d satellites[3];
-  System system;
-  for (int e = 0; e < 3; ++e) {
+  std::array<Eigen::Vector3d, 3> satellites;
+  for (Eigen::Vector3d& a : satellites) {
     Eigen::Vector3d d;
     do d = direction();
     while (d.dot(up) < 0.5);
-    const Eigen::Vector3d& a = satellites[e] = 2.656e7 * d;
-    const double range = (receiver - a).norm();
-    system.equations[e] = equation(
-        {a.squaredNorm() - range * range, 0, 0, 0, 1, 1, 1, -2 * a.x(), -2 * a.y(), -2 * a.z()});
+    a = 2.656e7 * d;
   }
-  const Eigen::Vector3d normal3 =
-      (satellites[1] - satellites[0]).cross(satellites[2] - satellites[0]).normalized();
-  system.solutions.push_back(receiver);
-  system.solutions.push_back(receiver - 2 * normal3.dot(receiver - satellites[0]) * normal3);
-  return system;
+  return rangesFrom(satellites, receiver);
 }
 
 /// Products of random planes in which the two points that differ only in the first
