@@ -111,9 +111,11 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
       fastStart = &own;
     }
     Try fast = solveInFrame(system, Frame{}, judging, fastStart);
-    // A near-real pair of an exact reduction is the reduction's answer: two close real roots
-    // would have come out of its quadratic as such.
-    if (fast.complete() && (fast.structured || !hasNearRealPair(fast))) {
+    // A near-real pair of a line meeting a quadric is the reduction's answer: two close real
+    // roots would have come out of its quadratic as such. (A pencil's lines are not that
+    // exact.)
+    const bool fromOneQuadratic = fast.structured && fast.mostSolutions <= 2;
+    if (fast.complete() && (fromOneQuadratic || !hasNearRealPair(fast))) {
       report.method = Method::fast;
       return fast;
     }
