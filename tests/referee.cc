@@ -203,23 +203,41 @@ bool refereeProvesComplete(const RefereeEquations& equations,
   return refereeProvesPairwiseDisjoint(boxes);
 }
 
+namespace {
+
+// Whether rows e and f have proportional quadratic parts: every 2 x 2 minor vanishes. Products
+// of two doubles are exact in 128 bits, so each minor is decided exactly.
+bool proportionalQuadratics(const RefereeEquations& equations, int e, int f) {
+  for (int i = 1; i <= 6; ++i)
+    for (int j = 1; j < i; ++j) {
+      Real a(equations[e][i]), b(equations[f][j]), c(equations[e][j]), d(equations[f][i]);
+      Real ad, bc;
+      arb_mul(ad.get(), a.get(), b.get(), kPrecision);
+      arb_mul(bc.get(), c.get(), d.get(), kPrecision);
+      if (!arb_equal(ad.get(), bc.get()) || !arb_is_exact(ad.get())) return false;
+    }
+  return true;
+}
+
+}  // namespace
+
 int refereeMostSolutions(const RefereeEquations& equations) {
-  // Products of two doubles are exact in 128 bits, so each 2 x 2 minor is decided exactly.
-  bool allZero = true;
-  for (const auto& e : equations)
-    for (int i = 1; i <= 6; ++i) allZero = allZero && e[i] == 0;
+  bool allZero = true, someZero = false;
+  for (const auto& e : equations) {
+    bool zero = true;
+    for (int i = 1; i <= 6; ++i) zero = zero && e[i] == 0;
+    allZero = allZero && zero, someZero = someZero || zero;
+  }
   if (allZero) return 1;
+  int proportionalPairs = 0;
   for (int e = 0; e < 3; ++e)
-    for (int f = 0; f < e; ++f)
-      for (int i = 1; i <= 6; ++i)
-        for (int j = 1; j < i; ++j) {
-          Real a(equations[e][i]), b(equations[f][j]), c(equations[e][j]), d(equations[f][i]);
-          Real ad, bc;
-          arb_mul(ad.get(), a.get(), b.get(), kPrecision);
-          arb_mul(bc.get(), c.get(), d.get(), kPrecision);
-          if (!arb_equal(ad.get(), bc.get()) || !arb_is_exact(ad.get())) return kMostSolutions;
-        }
-  return 2;
+    for (int f = 0; f < e; ++f) proportionalPairs += proportionalQuadratics(equations, e, f);
+  // Every pair proportional: rank one, a line meeting a quadric. One equation without quadratic
+  // terms, or one pair proportional (a combination of them is): a plane and two quadrics, two
+  // conics in the plane.
+  if (proportionalPairs == 3) return 2;
+  if (someZero || proportionalPairs > 0) return 4;
+  return kMostSolutions;
 }
 
 bool refereeProvesPairwiseDisjoint(const std::vector<RefereeBox>& boxes) {

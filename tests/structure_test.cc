@@ -7,6 +7,7 @@
 #include <cmath>
 #include <random>
 
+#include "fast/conics.h"
 #include "fast/fast_method.h"
 #include "systems.h"
 
@@ -74,6 +75,20 @@ TEST(StructureStage, TakesExactlyTheSystemsOfLowQuadraticRank) {
     collinear.equations[e] =
         testing::equation({double(e * e) - 4, 0, 0, 0, 1, 1, 1, -2.0 * e, 0, 0});
   EXPECT_FALSE(structuredCandidates(equationsOf(collinear), candidates, most));
+  // A plane among the equations, or two with proportional quadratic parts: four at most.
+  for (const bool pair : {false, true}) {
+    ASSERT_TRUE(structuredCandidates(equationsOf(testing::randomFourPointsInAPlane(rng, pair)),
+                                     candidates, most))
+        << pair;
+    EXPECT_EQ(most, 4);
+  }
+  // No linear terms: the cones' lines, eight at most. One linear term, however small, breaks
+  // the ± symmetry, and the kernels take the system.
+  System depths = testing::randomPerspectiveThreePoint(rng);
+  ASSERT_TRUE(structuredCandidates(equationsOf(depths), candidates, most));
+  EXPECT_EQ(most, 8);
+  depths.equations[1](8) = 1e-3;
+  EXPECT_FALSE(structuredCandidates(equationsOf(depths), candidates, most));
 }
 
 // Spheres near the origin, at map coordinates and at 1e7: both mirror positions, each as
@@ -207,6 +222,127 @@ TEST(StructureStage, ClustersSolvedAroundThemAreCertifiedAsOften) {
   }
   EXPECT_GE(certified[1], certified[0]);
   EXPECT_GE(certified[0], 290);
+}
+
+// Conics through four points of the plane, members of the pencil of the points' line pairs:
+// those four points, and nothing else, are where two of them meet.
+Conic linePair(const Eigen::Vector3d& l, const Eigen::Vector3d& m) {
+  return l * m.transpose() + m * l.transpose();
+}
+
+TEST(Conics, TwoMembersOfAPencilMeetInItsFourPoints) {
+  std::mt19937_64 rng(17);
+  std::normal_distribution<double> normal;
+  int found = 0;
+  for (int k = 0; k < 1000; ++k) {
+    Eigen::Vector3d p[4];
+    for (auto& q : p) q = {normal(rng), normal(rng), 1};
+    const Conic pairs[3] = {linePair(p[0].cross(p[1]), p[2].cross(p[3])),
+                            linePair(p[0].cross(p[2]), p[1].cross(p[3])),
+                            linePair(p[0].cross(p[3]), p[1].cross(p[2]))};
+    const Conic a = pairs[0] + normal(rng) * pairs[1] + normal(rng) * pairs[2];
+    const Conic b = pairs[0] + normal(rng) * pairs[1] + normal(rng) * pairs[2];
+    ProjectivePoints points;
+    if (!conicIntersections(a, b, points)) continue;
+    ++found;
+    // Each known point is among those returned, and real ones come out real. Where two
+    // points nearly coincide (conics nearly tangent) they keep about half their digits, which
+    // Newton's steps on the equations restore.
+    int matched = 0;
+    for (const Eigen::Vector3d& q : p) {
+      double nearest = 1e300;
+      for (const Eigen::Vector3cd& x : points) {
+        const Eigen::Vector3cd affine = x / x(2);
+        if (affine.imag().isZero(0)) nearest = std::min(nearest, (affine.real() - q).norm());
+      }
+      matched += nearest < 1e-3 * q.norm();
+    }
+    EXPECT_EQ(matched, 4) << k;
+  }
+  EXPECT_GE(found, 995);
+}
+
+TEST(Conics, ComplexPointsComeAsConjugatesAndSharedLinesAreRefused) {
+  // Two unit circles three apart meet at (1.5, ±i √1.25) and at the circular points at
+  // infinity, (1, ±i, 0).
+  Conic first, second;
+  first << 1, 0, 0, 0, 1, 0, 0, 0, -1;
+  second << 1, 0, -3, 0, 1, 0, -3, 0, 8;
+  ProjectivePoints points;
+  ASSERT_TRUE(conicIntersections(first, second, points));
+  int finite = 0, atInfinity = 0;
+  for (const Eigen::Vector3cd& x : points) {
+    if (std::abs(x(2)) < 1e-12) {
+      ++atInfinity;
+      EXPECT_NEAR(std::abs(x(1) / x(0)), 1, 1e-12);
+      EXPECT_NEAR(std::abs((x(1) / x(0)).real()), 0, 1e-12);
+      continue;
+    }
+    ++finite;
+    const Eigen::Vector3cd affine = x / x(2);
+    EXPECT_NEAR(affine(0).real(), 1.5, 1e-12);
+    EXPECT_NEAR(affine(0).imag(), 0, 1e-12);
+    EXPECT_NEAR(std::abs(affine(1).imag()), std::sqrt(1.25), 1e-12);
+  }
+  EXPECT_EQ(finite, 2);
+  EXPECT_EQ(atInfinity, 2);
+  // Conics sharing a line meet along all of it: no four points to give.
+  const Eigen::Vector3d l(1, 2, -1), m(0, 1, 3), n(2, -1, 1);
+  EXPECT_FALSE(conicIntersections(linePair(l, m), linePair(l, n), points));
+}
+
+// A plane and two quadrics through four of its points: all four, as accurate as the standard
+// method refined gives them, the set proved complete.
+TEST(StructureStage, FourPointsInAPlaneAreFoundAndProvedComplete) {
+  std::mt19937_64 rng(19);
+  for (const bool pair : {false, true}) {
+    int certified = 0;
+    const int systems = 1000;
+    for (int k = 0; k < systems; ++k) {
+      const System s = testing::randomFourPointsInAPlane(rng, pair);
+      SolutionList fast, standard;
+      const SolveReport report = solveFast(s, fast, true);
+      SolveOptions refined;
+      refined.refine = true;
+      solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(), s.equations[2].data(),
+                         standard, refined);
+      const std::string where =
+          std::string(pair ? "pair" : "plane") + ", system " + std::to_string(k);
+      ASSERT_EQ(fast.size(), 4u) << where;
+      EXPECT_EQ(report.method, Method::fast) << where;
+      EXPECT_EQ(report.status, SolveStatus::solved) << where;
+      EXPECT_LE(testing::largestRelativeError(fast, s.solutions),
+                2 * testing::largestRelativeError(standard, s.solutions) + 1e-14)
+          << where;
+      certified += report.certified;
+    }
+    EXPECT_GE(certified, 0.999 * systems) << pair;
+  }
+}
+
+// P3P in depths through the cones: what the standard method finds, as accurately.
+TEST(StructureStage, DepthsOfThreePointsByConesAsCompleteAsTheStandardMethod) {
+  std::mt19937_64 rng(23);
+  int certified = 0;
+  for (int k = 0; k < 1000; ++k) {
+    const System s = testing::randomPerspectiveThreePoint(rng);
+    SolutionList fast, standard;
+    SolveOptions options;
+    options.refine = true;
+    solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(), s.equations[2].data(),
+                       standard, options);
+    options.method = Method::fast;
+    options.certify = true;
+    const SolveReport report = solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(),
+                                                  s.equations[2].data(), fast, options);
+    ASSERT_EQ(fast.size(), standard.size()) << k;
+    EXPECT_EQ(report.method, Method::fast) << k;
+    EXPECT_LE(testing::largestRelativeError(fast, s.solutions),
+              2 * testing::largestRelativeError(standard, s.solutions) + 1e-15)
+        << k;
+    certified += report.certified;
+  }
+  EXPECT_GE(certified, 995);
 }
 
 }  // namespace

@@ -421,6 +421,35 @@ inline bool withBestPoints(System& system) {
 /// Perspective from three points: a camera at the origin sees three points 1 to 10 away in
 /// front of it (z > 0) along unit bearings b_i; their distances (x, y, z) = (d1, d2, d3)
 /// solve d_i² + d_j² - 2 (b_i · b_j) d_i d_j = |X_i - X_j|² for the three pairs. The true
+/// A plane and two quadrics through four points of it, whose only solutions those points are:
+/// each quadric is a member of the pencil of the points' line pairs, lifted to products of
+/// planes through them. With `asProportionalPair`, the plane stands in the system only as a
+/// combination: its row is the first quadric times -2 plus the plane (quadratic parts
+/// proportional exactly), as with two spheres among the equations.
+inline System randomFourPointsInAPlane(std::mt19937_64& rng, bool asProportionalPair = false) {
+  std::normal_distribution<double> normal;
+  const auto vector = [&] { return Eigen::Vector3d::NullaryExpr([&] { return normal(rng); }); };
+  const Eigen::Vector3d n = vector().normalized(), origin = vector();
+  const Eigen::Vector3d u = n.cross(vector()).normalized(), v = n.cross(u);
+  std::array<Eigen::Vector3d, 4> p;
+  for (auto& q : p) q = origin + 2 * normal(rng) * u + 2 * normal(rng) * v;
+  // A plane through a and b and a point off the plane, as (offset, normal).
+  const auto through = [&](const Eigen::Vector3d& a, const Eigen::Vector3d& b) {
+    const Eigen::Vector3d off = a + (1 + std::abs(normal(rng))) * n + 0.5 * vector();
+    const Eigen::Vector3d m = (b - a).cross(off - a).normalized();
+    return Eigen::Vector4d(-m.dot(a), m.x(), m.y(), m.z());
+  };
+  System s;
+  const Equation plane = equation({-n.dot(origin), 0, 0, 0, 0, 0, 0, n.x(), n.y(), n.z()});
+  for (int k = 1; k < 3; ++k)
+    s.equations[k] = productOfPlanes(through(p[0], p[1]), through(p[2], p[3])) +
+                     normal(rng) * productOfPlanes(through(p[0], p[2]), through(p[1], p[3])) +
+                     normal(rng) * productOfPlanes(through(p[0], p[3]), through(p[1], p[2]));
+  s.equations[0] = asProportionalPair ? Equation(-2 * s.equations[1] + plane) : plane;
+  s.solutions.assign(p.begin(), p.end());
+  return s;
+}
+
 /// distances and their negatives are two of the real solutions; up to three more pairs may be.
 inline System randomPerspectiveThreePoint(std::mt19937_64& rng) {
   std::normal_distribution<double> normal;

@@ -403,14 +403,15 @@ bool structuredCandidates(const Equations& equations, Candidates& candidates, in
   double c[kEquations][kCoefficients];
   for (int e = 0; e < kEquations; ++e)
     for (int i = 0; i < kCoefficients; ++i) c[e][i] = equations(e, i);
-  // A line meeting a quadric: Newton's steps from compensated values, for trilateration far from
-  // the origin, where the equations' terms cancel by many orders of magnitude and a value in
-  // plain double would be noise. The reduction leaves the points within a few roundings of the
-  // roots, so a step that is not a small correction (beside a near-double root) is not taken.
-  // The pencils' points take the kernels' steps, as cheap as theirs.
-  if (rank > 1) polishRealCandidates(equations, candidates);
+  // Newton's steps from compensated values: far from the origin (trilateration at map
+  // coordinates) the equations' terms cancel by many orders of magnitude, and a value in plain
+  // double would be noise. The reductions leave the points close to the roots, so a step that
+  // is not a small correction (beside a near-double root) is not taken. Systems without linear
+  // terms have no far offset to cancel: they take the kernels' steps, as cheap as theirs.
+  const bool withoutLinear = mostSolutions == kBasisSize;
+  if (withoutLinear) polishRealCandidates(equations, candidates);
   for (Candidate& candidate : candidates) {
-    if (rank > 1) break;
+    if (withoutLinear) break;
     for (int step = 0; step < kStructuredPolishSteps && polishable(candidate); ++step) {
       const Vector at(candidate.x.real(), candidate.y.real(), candidate.z.real());
       const double p[3] = {at(0), at(1), at(2)};
