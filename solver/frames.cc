@@ -121,6 +121,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
   };
   const bool judgedComplex = judging.complexPoints;
   bool undecided = false;  // the fast path left a pair for the equations to decide
+  int finiteCandidates = 0;
   result.path = asGiven        ? SolvePath::asGiven
                 : frame.change ? SolvePath::firstChange
                                : SolvePath::centred;
@@ -135,7 +136,16 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
         at *= std::ldexp(1.0, exponent);
         if (frame.centre) at += frame.centre->cast<std::complex<double>>();
         radius = kNaN;
+        // Read as clearly complex there, the pair must be a complex root of the system
+        // itself; one that is not stands for roots the kernels missed (close real roots of a
+        // tight cluster read as a pair), and the try is not complete.
+        ComplexPoint root = at;
+        const double error = refineTowardsRoot(system, root);
+        if (!(checked(system, root, error, true) <= kForwardTolerance) ||
+            !(std::abs(root(2).imag()) >= imaginaryTolerance))
+          result.lostCandidate = true;
       }
+      if (at.allFinite()) ++finiteCandidates;
       result.forProof[result.forProofCount] = at;
       result.forProofRadius[result.forProofCount++] = radius;
       continue;
@@ -172,6 +182,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
     }
     if (frame.centre) at += frame.centre->cast<std::complex<double>>();
     if (!at.allFinite()) continue;
+    ++finiteCandidates;
     p.at = at;
     // The first try judges by the eigenvalue, by which the three-argument call counts a
     // candidate as real; the others by the z they give the scaled system, since their own
@@ -207,6 +218,9 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
     judgeEveryCoordinate(system, judging, p);
     result.points[result.count++] = p;
   }
+  // The kernels in a translated frame list every pair: where one could not be computed, the
+  // roots behind it may be real ones.
+  if (fromKernels && finiteCandidates < kBasisSize) result.lostCandidate = true;
   if (!asGiven || undecided) {
     separateCloseRoots(system, result);
     discountRootsReachedTwice(result);

@@ -125,7 +125,8 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
     if (!fast.structured && clusterCentre(system, centre)) {
       Judging centred = judging;
       centred.fastKernels = true;
-      centred.forProofs = options.certify;
+      // Every pair listed, so that each can be checked as the complex root it must be.
+      centred.forProofs = true;
       Try local = solveInFrame(system, Frame{&centre, nullptr}, centred);
       if (local.complete() && !hasNearRealPair(local)) {
         report.method = Method::fast;

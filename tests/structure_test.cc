@@ -199,6 +199,49 @@ TEST(StructureStage, FarClustersAreSolvedByTheKernelsAroundThem) {
 namespace quorvane {
 namespace {
 
+// Clusters at 1e6 whose real roots the kernels, around the cluster, read as pairs clearly off
+// the real space: two real points where the call said there were none (status
+// noRealSolution), and four of five said to be all. A pair read so there must be a complex
+// root of the system, else the call goes on the standard way.
+TEST(StructureStage, AClusterNeverLosesRealRootsToPairsReadAroundIt) {
+  const std::array<std::array<double, 10>, 3> clusters[] = {
+      {{{-3187086679348.7725, 0.10431141949966344, -1.5396009635756842, 0.22058302656284431,
+         -0.37011743956817883, -0.0017569077324282722, -1.6005056699559619, 2175524.4736288628,
+         -321380.64041546552, 4520029.3809051197},
+        {-191669818214.79675, -0.3113539601157857, 0.30048995438681664, 0.20747693276075554,
+         -0.22139726978420474, -0.065007783529589358, -0.10187766578270341, 453658.5756060906,
+         233892.61060398741, -304211.57593057118},
+        {755118107196.09021, -0.75538815616737964, -0.65674914256493788, 1.0325560266261973,
+         0.02521784355144727, 0.95181232492800671, 0.1576691330811387, 1361701.6452760731,
+         -2180792.5950858132, -691145.18684082129}}},
+      {{{-839922938363.22461, -5.0291187009752267, 2.150289059056413, -2.3252532231050091,
+         2.8644807761750459, 1.1410420552823708, 0.35863771598027355, -2850132.2399988491,
+         5072288.7539445031, -542311.25799638662},
+        {338487358767.3374, -0.93795463382573252, 2.0067339528783457, 1.3230266138437994,
+         -0.54069826469033144, -0.34390115003801774, -1.1687191194514264, 12617.226701493317,
+         302730.31712684891, -992322.30131231528},
+        {-5221958677751.0479, -1.285491234929625, -0.067309755514607439, -1.4647826896873088,
+         -0.11274374756132267, -2.5419040643161095, 0.25027255476876664, 1578288.4535267991,
+         7834081.8026384227, 1031547.3588260312}}}};
+  for (const auto& c : clusters) {
+    ComplexSolutionList all;
+    solveThreeQuadricsComplex(c[0].data(), c[1].data(), c[2].data(), all, SolveOptions{});
+    std::size_t real = 0;
+    for (const ComplexSolution& p : all)
+      real += p.x.imag() == 0 && p.y.imag() == 0 && p.z.imag() == 0;
+    SolveOptions options;
+    options.method = Method::fast;
+    SolutionList fast;
+    const SolveReport report =
+        solveThreeQuadrics(c[0].data(), c[1].data(), c[2].data(), fast, options);
+    ASSERT_GE(real, 2u);
+    if (report.status == SolveStatus::solved || report.status == SolveStatus::noRealSolution)
+      EXPECT_GE(fast.size(), real) << "status " << int(report.status);
+    else
+      EXPECT_EQ(report.status, SolveStatus::partial);
+  }
+}
+
 // Systems through a point, moved by 1e3: their solutions cluster far out, the kernels find them
 // around the cluster, and the non-real ones they list there count towards completeness as
 // the standard way's do.
