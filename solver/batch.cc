@@ -37,7 +37,8 @@ void solveConsecutiveInto(const double* first, std::size_t count, const SolveOpt
     std::array<Prepared, kBatchLanes> prepared;
     // A lane without a system, or whose system is already answered, runs on zeros, which
     // the fast path declines at once.
-    // The structure stage first: a lane it answers runs on zeros too.
+    // The structure stage first: a lane it answers runs on zeros too, as does one whose
+    // solutions cluster far out (the kernels run around the cluster later).
     std::array<Equations, kBatchLanes> equations;
     std::array<Candidates, kBatchLanes> reduced;
     std::array<FastStart, kBatchLanes> starts;
@@ -48,7 +49,9 @@ void solveConsecutiveInto(const double* first, std::size_t count, const SolveOpt
       start.structured =
           prepared[lane].ready && structuredCandidates(prepared[lane].system, reduced[lane],
                                                        start.mostSolutions, options.certify);
-      const bool toKernels = prepared[lane].ready && !start.structured;
+      start.clustered = prepared[lane].ready && !start.structured &&
+                        clusterCentre(prepared[lane].system, start.centre);
+      const bool toKernels = prepared[lane].ready && !start.structured && !start.clustered;
       equations[lane] = toKernels ? prepared[lane].system : Equations::Zero();
       anyToKernels = anyToKernels || toKernels;
     }

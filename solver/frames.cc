@@ -106,7 +106,8 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
   // coefficients are each within a rounding of the exact translation: those need only the
   // check on the system itself, not Newton's method again.
   const bool fromKernels =
-      !fast && judging.fastKernels && fastTemplateCandidates(local, computed, judging.forProofs);
+      !fast && judging.fastKernels &&
+      fastTemplateCandidates(local, computed, judging.forProofs, /*prove=*/false);
   if (!fast && !fromKernels && !templateCandidates(local, computed)) return result;
   const Candidates& candidates = fast ? *fast->candidates : computed;
   result.ran = true;
@@ -138,11 +139,12 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
         radius = kNaN;
         // Read as clearly complex there, the pair must be a complex root of the system
         // itself; one that is not stands for roots the kernels missed (close real roots of a
-        // tight cluster read as a pair), and the try is not complete.
+        // tight cluster read as a pair), and the try is not complete. The equations are
+        // real: the first of the pair (Im z > 0) answers for both.
         ComplexPoint root = at;
-        const double error = refineTowardsRoot(system, root);
-        if (!(checked(system, root, error, true) <= kForwardTolerance) ||
-            !(std::abs(root(2).imag()) >= imaginaryTolerance))
+        if (c.z.imag() > 0 &&
+            !(checked(system, root, refineTowardsRoot(system, root), true) <= kForwardTolerance &&
+              std::abs(root(2).imag()) >= imaginaryTolerance))
           result.lostCandidate = true;
       }
       if (at.allFinite()) ++finiteCandidates;

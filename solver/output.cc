@@ -289,8 +289,11 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
           options.certify && scaling.exact && !std::isnan(provedRadius(system, p.at));
       if (!provedAsComputed && (p.real || !(refineCompensated(system, p.at) <= kForwardTolerance)))
         continue;
-    } else if (options.refine && best.path == SolvePath::asGiven) {
-      // Kept only where Newton's method confirms it: a point it cannot improve stays.
+    } else if (options.refine &&
+               (best.path == SolvePath::asGiven || report.method == Method::fast)) {
+      // Kept only where Newton's method confirms it: a point it cannot improve stays. (The
+      // other tries refined theirs on the way, but for the fast kernels around a cluster,
+      // which polished them on the translated equations only.)
       Point refined = p;
       refined.error = checked(system, refined.at, refineTowardsRoot(system, refined.at),
                               options.imaginaryTolerance > kRealEigenvalueTolerance);

@@ -20,6 +20,8 @@ constexpr double kClusterRatio = 1.0 / 16;
 // Below this fraction of the largest singular value the three equations are dependent.
 constexpr double kDependentEquationTolerance = 1e-10;
 
+}  // namespace
+
 // Where the solutions cluster, if they do: the stationary point of a combination of the
 // equations (each nearly a quadratic form around the cluster, so its gradient nearly vanishes
 // there), accepted where the equations translated to it have constant and linear terms far
@@ -48,6 +50,8 @@ bool clusterCentre(const Equations& system, Eigen::Vector3d& centre) {
   }
   return true;
 }
+
+namespace {
 
 bool hasNearRealPair(const Try& t) {
   for (int i = 0; i < t.count; ++i)
@@ -81,7 +85,9 @@ FastStart fastStart(const Equations& system, bool certify, Candidates& candidate
   FastStart start;
   start.candidates = &candidates;
   start.structured = structuredCandidates(system, candidates, start.mostSolutions, certify);
-  start.accepted = start.structured || fastTemplateCandidates(system, candidates, certify);
+  start.clustered = !start.structured && clusterCentre(system, start.centre);
+  start.accepted =
+      start.structured || (!start.clustered && fastTemplateCandidates(system, candidates, certify));
   return start;
 }
 
@@ -120,9 +126,9 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
       return fast;
     }
     // Solutions clustered far from the origin, which the kernels cannot tell apart as the
-    // system stands: the kernels again, on the system translated to the cluster.
-    Eigen::Vector3d centre;
-    if (!fast.structured && clusterCentre(system, centre)) {
+    // system stands: the kernels on the system translated to the cluster.
+    if (fastStart->clustered) {
+      const Eigen::Vector3d centre = fastStart->centre;
       Judging centred = judging;
       centred.fastKernels = true;
       // Every pair listed, so that each can be checked as the complex root it must be.

@@ -110,9 +110,17 @@ struct FastStart {
   // isolated solutions.
   bool structured = false;
   int mostSolutions = kMostSolutions;
+  // Solutions clustered far from the origin around `centre` (clusterCentre), where the kernels
+  // could not tell them apart as the system stands: they run around the cluster instead.
+  bool clustered = false;
+  Eigen::Vector3d centre = Eigen::Vector3d::Zero();
 };
 
-/// The fast method's start on a system as it stands: the structure stage, else the kernels.
+/// Whether the solutions cluster far from the origin, and where (see tries.cc).
+bool clusterCentre(const Equations& system, Eigen::Vector3d& centre);
+
+/// The fast method's start on a system as it stands: the structure stage, else (unless the
+/// solutions cluster far out) the kernels.
 FastStart fastStart(const Equations& system, bool certify, Candidates& candidates);
 
 // Where the returned points go.

@@ -33,9 +33,10 @@ namespace quorvane {
 /// about 1e-12 of max(1, |point|) of a solution. A pair that cannot be computed reliably (its
 /// root not pinned down, its eigenvector without an entry for 1, the steps not settling or
 /// moving it towards another eigenvalue) stays NaN, after those that could. The listed
-/// candidates are bit for bit those of the call without it.
+/// candidates are bit for bit those of the call without it. The proofs (proveCandidates) then
+/// run at them too, unless `prove` is false.
 bool fastTemplateCandidates(const Equations& equations, Candidates& candidates,
-                            bool complexToo = false);
+                            bool complexToo = false, bool prove = true);
 
 /// The structure stage, before the kernels. A system whose quadratic parts have, exactly in
 /// the doubles given, rank 0 (three planes) or rank 1 (each a multiple of one, as three

@@ -66,7 +66,8 @@ void realRootsOfActionMatrix(const double (&actionRows)[3][kBasisSize], RealRoot
   realRootsOfActionRows(actionRows, true, &roots);
 }
 
-bool fastTemplateCandidates(const Equations& equations, Candidates& candidates, bool complexToo) {
+bool fastTemplateCandidates(const Equations& equations, Candidates& candidates, bool complexToo,
+                            bool prove) {
   double reduced[kEquations][kCoefficients];
   if (!reducedForFastPath(equations, reduced)) return false;
   RealRootsOfAction roots;
@@ -76,7 +77,7 @@ bool fastTemplateCandidates(const Equations& equations, Candidates& candidates, 
   polishRealCandidates(equations, candidates);
   if (!complexToo) return true;
   complexEigenCandidates(roots, listed, candidates);
-  proveCandidates(equations, candidates);
+  if (prove) proveCandidates(equations, candidates);
   return true;
 }
 
