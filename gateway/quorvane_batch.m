@@ -12,9 +12,12 @@
 %   S is 3 x M with one column (x; y; z) per real solution, and K is 1 x M:
 %   K(j) is the number (from 1) of the system that S(:, j) solves. Columns
 %   come system by system, and within a system in the order QUORVANE gives;
-%   a system without real solutions has no column. Each column is exactly
-%   what QUORVANE returns for that system alone, except that QUORVANE's NaN
-%   column for a solution at infinity is left out.
+%   a system without real solutions has no column. With 'Method',
+%   'standard', each column is exactly what QUORVANE returns for that system
+%   alone, except that QUORVANE's NaN column for a solution at infinity is
+%   left out; by default (the fast method) the same real points, checked
+%   the same way, which may differ in the last digits and come in another
+%   order within a system.
 %
 %   [S, K, R, P, V] = QUORVANE_BATCH(C, ...) also describes every column and
 %   every system. R and P are 1 x M like K: R(j) is the half-width of a box
@@ -40,12 +43,13 @@
 %   such as "Method" goes through char first), matched ignoring case; a later
 %   pair overrides an earlier one of the same name.
 %
-%     'Method'   'standard' (default) or 'fast', ignoring case: how the
+%     'Method'   'fast' (default) or 'standard', ignoring case: how the
 %                eigenvalues are found. 'fast' takes a fraction of the time
 %                and finds the same real points, checked the same way (a
-%                system it cannot vouch for is solved the standard way);
-%                they may differ in the last digits and come in another
-%                order within a system.
+%                system it cannot vouch for, or a call with an 'ImagTol'
+%                wider than the default, is solved the standard way); they
+%                may differ in the last digits and come in another order
+%                within a system. 'standard' is QUORVANE's method.
 %     'ImagTol'  a real finite nonnegative double scalar, default 1e-4: a
 %                solution counts as real when the imaginary part of its z is
 %                strictly below it, and is returned as its real part. A wider
@@ -60,9 +64,9 @@
 %                prove each system's real solutions complete where the
 %                proved boxes account for all eight solutions (V).
 %
-%   With the defaults, each column is exactly what QUORVANE returns (see
-%   above); with other options, what the library's solveThreeQuadrics
-%   returns with those options.
+%   With 'Method', 'standard' and the other options at their defaults, each
+%   column is exactly what QUORVANE returns (see above); otherwise what the
+%   library's solveThreeQuadrics returns with those options.
 %
 %   Errors have identifiers quorvane:inputCount, quorvane:outputCount,
 %   quorvane:notDouble, quorvane:sparse, quorvane:complex,
@@ -78,7 +82,7 @@
 %            -2, -2, 2, -2, 1, 1, 1, -1, 1, -1, ...
 %            -6, 4, -2, -4, 1, 4, 1, -1, -2, 1]';
 %       [S, K] = quorvane_batch([c, c])   % S is 3 x 16, K is [1 1 ... 2 2]
-%       S = quorvane_batch([c, c], 2, 'Method', 'fast', 'Refine', true)
+%       S = quorvane_batch([c, c], 2, 'Method', 'standard', 'Refine', true)
 %       [S, K, R, P, V] = quorvane_batch([c, c], 'Certify', true)
 %
 %   See also QUORVANE.
@@ -86,7 +90,7 @@
 %!test
 %! c = [6, 2, 0, 0, 1, 1, 0, -7, -7, 0, -2, -2, 2, -2, 1, 1, 1, -1, 1, -1, ...
 %!      -6, 4, -2, -4, 1, 4, 1, -1, -2, 1]';
-%! [S, K] = quorvane_batch ([c, zeros(30, 1), c]);
+%! [S, K] = quorvane_batch ([c, zeros(30, 1), c], "Method", "standard");
 %! assert (size (S), [3, 16]);
 %! assert (K, [ones(1, 8), 3 * ones(1, 8)]);
 %! assert (S(:, 1:8), S(:, 9:16));

@@ -25,7 +25,7 @@ void solveConsecutiveInto(const double* first, std::size_t count, const SolveOpt
     const double* system = first + k * kEquationCount * kCoefficientCount;
     return {system, system + kCoefficientCount, system + 2 * kCoefficientCount};
   };
-  if (options.method != Method::fast || output.complex) {
+  if (!fastMethodApplies(options) || output.complex) {
     for (std::size_t k = 0; k < count; ++k) {
       reports[k] = solveSystem(argumentsOf(k), options, output);
       ends[k] = solutions.size();

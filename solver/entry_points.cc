@@ -46,7 +46,10 @@ SolveReport solveReportingPath(const Eigen::MatrixXd& first, const Eigen::Matrix
   Output output;
   output.real = &solutions;
   output.nanColumns = true;
-  return solveSystem(arguments, SolveOptions{}, output);
+  // The three-argument call keeps the standard method, and with it its results.
+  SolveOptions standard;
+  standard.method = Method::standard;
+  return solveSystem(arguments, standard, output);
 }
 
 void solveThreeQuadrics(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,

@@ -109,7 +109,7 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
                         everyCoordinate, options.imaginaryTolerance};
   // The fast method's result stands where it verifies completely and shows no close pair;
   // anything else goes the standard way, which is never less complete.
-  if (options.method == Method::fast) {
+  if (fastMethodApplies(options)) {
     Candidates candidates;
     FastStart own;
     if (!fastStart) {

@@ -116,6 +116,15 @@ struct FastStart {
   Eigen::Vector3d centre = Eigen::Vector3d::Zero();
 };
 
+/// Whether a call with these options takes the fast method. A tolerance wider than the default
+/// asks for the near-real candidates the standard way lists (noisy ranges under a ceiling give
+/// a pair 1e-2 off the real space), which the fast method does not list: such calls go the
+/// standard way.
+inline bool fastMethodApplies(const SolveOptions& options) {
+  return options.method == Method::fast &&
+         !(options.imaginaryTolerance > kRealEigenvalueTolerance);
+}
+
 /// Whether the solutions cluster far from the origin, and where (see tries.cc).
 bool clusterCentre(const Equations& system, Eigen::Vector3d& centre);
 

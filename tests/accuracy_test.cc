@@ -163,13 +163,18 @@ TEST(Options, EveryEntryPointAgreesWithTheThreeArgumentCall) {
   const SolutionList expected = testing::solve(example);
   const auto a = coefficientsOf(example.equations[0]), b = coefficientsOf(example.equations[1]),
              c = coefficientsOf(example.equations[2]);
+  // With the standard method, the three-argument call's, bit for bit.
+  SolveOptions standard;
+  standard.method = Method::standard;
   SolutionList fromPointers, fromArrays, fromEigen;
-  const SolveReport report = solveThreeQuadrics(a.data(), b.data(), c.data(), fromPointers);
-  solveThreeQuadrics(a, b, c, fromArrays);
+  const SolveReport report =
+      solveThreeQuadrics(a.data(), b.data(), c.data(), fromPointers, standard);
+  solveThreeQuadrics(a, b, c, fromArrays, standard);
   solveThreeQuadrics(example.equations[0], example.equations[1], example.equations[2], fromEigen,
-                     SolveOptions{});
+                     standard);
   EXPECT_EQ(report.status, SolveStatus::solved);
   EXPECT_EQ(report.path, SolvePath::asGiven);
+  EXPECT_EQ(report.method, Method::standard);
   for (const SolutionList* list : {&fromPointers, &fromArrays, &fromEigen}) {
     ASSERT_EQ(list->size(), expected.size());
     for (std::size_t k = 0; k < expected.size(); ++k) {
@@ -177,6 +182,14 @@ TEST(Options, EveryEntryPointAgreesWithTheThreeArgumentCall) {
       EXPECT_EQ((*list)[k].z, expected[k].z);
     }
   }
+  // By default the fast method: the same solutions, found by it.
+  SolutionList fast;
+  const SolveReport byDefault = solveThreeQuadrics(a, b, c, fast);
+  EXPECT_EQ(byDefault.method, Method::fast);
+  EXPECT_EQ(byDefault.status, SolveStatus::solved);
+  ASSERT_EQ(fast.size(), expected.size());
+  EXPECT_LE(testing::largestRelativeError(fast, example.solutions),
+            2 * testing::largestRelativeError(expected, example.solutions) + 1e-15);
 }
 
 TEST(Options, ReportsBadInputDependentEquationsAndNoRealSolution) {

@@ -25,27 +25,28 @@
 %!   loopS = [loopS, S]; loopK = [loopK, k * ones(1, columns (S))];
 %! endfor
 
-## Bit for bit the columns of single calls, in system order, whatever the thread count.
+## With the standard method (quorvane's), bit for bit the columns of single calls, in system
+## order, whatever the thread count.
 %!test
 %! assert (columns (loopS) > 600);
 %! for threads = {{}, {1}, {2}, {3}, {7}, {300}, {4096}}
-%!   [S, K] = quorvane_batch (C, threads{1}{:});
+%!   [S, K] = quorvane_batch (C, threads{1}{:}, "Method", "standard");
 %!   assert (isequal (S, loopS) && isequal (K, loopK));
 %! endfor
 %! assert (! any (ismember (10:30:300, loopK)), "all-zero systems have no solutions");
 
 ## 10 x 3 x N is the same batch as 30 x N; a 10-row matrix of 3N columns too.
 %!test
-%! [S, K] = quorvane_batch (reshape (C, 10, 3, []), 2);
+%! [S, K] = quorvane_batch (reshape (C, 10, 3, []), 2, "Method", "standard");
 %! assert (isequal (S, loopS) && isequal (K, loopK));
-%! [S, K] = quorvane_batch (reshape (C, 10, []), 2);
+%! [S, K] = quorvane_batch (reshape (C, 10, []), 2, "Method", "standard");
 %! assert (isequal (S, loopS) && isequal (K, loopK));
 
 ## Empty batches, one output, and a big call followed by a small one.
 %!test
 %! [S, K] = quorvane_batch (zeros (30, 0));
 %! assert (size (S), [3, 0]); assert (size (K), [1, 0]);
-%! S = quorvane_batch (C);
+%! S = quorvane_batch (C, "Method", "standard");
 %! assert (isequal (S, loopS));
 %! [S, K] = quorvane_batch (C(:, 3));
 %! assert (size (S), [3, 8]); assert (K, ones (1, 8));
@@ -102,11 +103,13 @@
 %!  endfor
 %!endfunction
 
-## 'Method', 'fast' finds the points of the standard method, whatever the thread count;
-## on the worked example its eight known ones.
+## 'Method', 'fast', the default, finds the points of the standard method, whatever the
+## thread count; on the worked example its eight known ones.
 %!test
 %! [S, K] = quorvane_batch (C, "Method", "fast");
 %! assert_same_points (S, K, loopS, loopK);
+%! [S0, K0] = quorvane_batch (C);
+%! assert (isequal (S0, S) && isequal (K0, K));
 %! [S3, K3] = quorvane_batch (C, 3, "method", "FAST");
 %! assert (isequal (S3, S) && isequal (K3, K));
 %! worked = [-9,  4, -6,  1, -4, -1, -4, -1
@@ -120,11 +123,12 @@
 
 ## Options at their defaults, given or overridden by later pairs, change nothing.
 %!test
-%! for options = {{"Method", "standard"}, {"ImagTol", 1e-4, "Refine", false}, ...
-%!                {"Method", "fast", "mEthOd", "Standard"}, {2, "REFINE", 0, "imagtol", 1e-4}, ...
+%! [defaultS, defaultK] = quorvane_batch (C);
+%! for options = {{"Method", "fast"}, {"ImagTol", 1e-4, "Refine", false}, ...
+%!                {"Method", "standard", "mEthOd", "Fast"}, {2, "REFINE", 0, "imagtol", 1e-4}, ...
 %!                {"Refine", true, "ImagTol", 1, "Refine", false, "ImagTol", 1e-4}}
 %!   [S, K] = quorvane_batch (C, options{1}{:});
-%!   assert (isequal (S, loopS) && isequal (K, loopK));
+%!   assert (isequal (S, defaultS) && isequal (K, defaultK));
 %! endfor
 
 ## A wider 'ImagTol' keeps near-real points. Beside the worked example's first two
@@ -228,7 +232,7 @@
 %!   assert (isequaln (R1, R(K == 1)) && isequal (P1, P(K == 1)) && V1 == V(1));
 %!   assert (! V(2), "a system without points is not certified");
 %! endfor
-%! [S, K, R, P, V] = quorvane_batch (C, 2);
+%! [S, K, R, P, V] = quorvane_batch (C, 2, "Method", "standard");
 %! assert (isequal (S, loopS) && isequal (K, loopK));
 %! assert (all (isnan (R)) && isequal (size (R), size (K)) && isequal (size (P), size (K)));
 %! assert (all (ismember (P, [0, 1, 2])));

@@ -26,7 +26,7 @@ def test_signatures_are_readable_with_keyword_only_options():
     batch = inspect.signature(quorvane.solve_batch)
     for signature in (solve, batch):
         for name, default in [("imag_tol", 1e-4), ("complex", False), ("refine", True),
-                              ("method", "standard"), ("full_output", False)]:
+                              ("method", "fast"), ("full_output", False)]:
             parameter = signature.parameters[name]
             assert parameter.kind is inspect.Parameter.KEYWORD_ONLY and parameter.default == default
     assert batch.parameters["threads"].default is None and batch.parameters["padded"].default is False

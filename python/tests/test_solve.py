@@ -11,10 +11,16 @@ from systems import WORKED_EXAMPLE, WORKED_SOLUTIONS, mixed_systems, same_bits
 
 
 def test_worked_example_gives_its_eight_solutions_in_solver_order():
-    points = quorvane.solve(*WORKED_EXAMPLE)
+    # The standard method in the eigen-solver's order; the fast one, the default, in
+    # ascending z.
+    points = quorvane.solve(*WORKED_EXAMPLE, method="standard")
     assert points.dtype == np.float64 and points.shape == (8, 3)
     assert points.flags.c_contiguous
     np.testing.assert_allclose(points, WORKED_SOLUTIONS, rtol=0, atol=1e-9)
+    fast = quorvane.solve(*WORKED_EXAMPLE)
+    assert fast.dtype == np.float64 and fast.flags.c_contiguous
+    order = np.argsort(np.asarray(WORKED_SOLUTIONS)[:, 2], kind="stable")
+    np.testing.assert_allclose(fast, np.asarray(WORKED_SOLUTIONS)[order], rtol=0, atol=1e-9)
 
 
 @pytest.mark.parametrize("function", [quorvane.solve, quorvane.solve_batch])

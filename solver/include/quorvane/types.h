@@ -29,10 +29,12 @@ using ComplexSolutionList = std::vector<ComplexSolution>;
 
 /// How a call computes the action matrix's eigen-pairs.
 enum class Method {
-  standard,  ///< one LU solve of the template and a full eigen-decomposition (the default)
-  fast,      ///< the template's block structure and the real roots of the characteristic
-             ///< polynomial; any system it cannot vouch for goes the standard way, and so
-             ///< do the calls for complex points
+  standard,  ///< one LU solve of the template and a full eigen-decomposition (the
+             ///< three-argument call's)
+  fast,      ///< the structure stage, the template's block structure and the real roots of
+             ///< the characteristic polynomial (the default of the calls with options); any
+             ///< system it cannot vouch for goes the standard way, and so do the calls for
+             ///< complex points and those with a wider imaginary tolerance
 };
 
 /// What a call with options may do beyond the three-argument call.
@@ -46,7 +48,10 @@ struct SolveOptions {
   /// Newton steps on the original equations, in compensated arithmetic, for every returned
   /// solution until the step stops shrinking.
   bool refine = false;
-  Method method = Method::standard;  ///< how the eigen-pairs are computed
+  /// How the eigen-pairs are computed: the fast method by default (as complete and as accurate
+  /// as the standard one on every family measured, and several times faster); the
+  /// three-argument call keeps the standard one.
+  Method method = Method::fast;
   /// Prove every returned point: an interval Newton (Krawczyk) test, with its rounding
   /// accounted for, on a box around it that then holds exactly one solution
   /// (the report's `radius`), and prove the real solution set complete where the proved boxes
