@@ -121,8 +121,7 @@ struct FastStart {
 /// a pair 1e-2 off the real space), which the fast method does not list: such calls go the
 /// standard way.
 inline bool fastMethodApplies(const SolveOptions& options) {
-  return options.method == Method::fast &&
-         !(options.imaginaryTolerance > kRealEigenvalueTolerance);
+  return options.method == Method::fast && !(options.imaginaryTolerance > kRealEigenvalueTolerance);
 }
 
 /// Whether the solutions cluster far from the origin, and where (see tries.cc).
