@@ -5,7 +5,9 @@
 
 #include <Eigen/LU>
 #include <Eigen/SVD>
+#include <algorithm>
 
+#include "equation_terms.h"
 #include "fast/fast_method.h"
 #include "template.h"
 
@@ -39,13 +41,22 @@ bool clusterCentre(const Equations& system, Eigen::Vector3d& centre) {
   centre = lu.solve(-Eigen::Vector3d(combined(7), combined(8), combined(9)));
   const double distance = centre.lpNorm<Eigen::Infinity>();
   if (!centre.allFinite() || !(distance > kClusterRatio)) return false;
-  const Equations local = translatedEquations(system, centre);
+  // The translated equations' linear terms are the gradients at the centre and their constants
+  // the values there. Plain double decides the test: its rounding, a few units of the terms'
+  // size (q d²), is far below the bounds (q d² / 256); the kernels' translation is compensated.
+  double monomials[kTermCount];
+  monomialsAt(centre(0), centre(1), centre(2), monomials);
   for (int e = 0; e < kEquationCount; ++e) {
-    const double quadratic = local.row(e).segment<6>(1).cwiseAbs().maxCoeff();
-    const double linear = local.row(e).tail<3>().cwiseAbs().maxCoeff();
+    const auto row = system.row(e);
+    const double quadratic = row.segment<6>(1).cwiseAbs().maxCoeff();
+    double gradient[3], value;
+    gradientAt(row, centre(0), centre(1), centre(2), gradient);
+    sumOfTerms<false>(row, monomials, value);
+    const double linear =
+        std::max({std::abs(gradient[0]), std::abs(gradient[1]), std::abs(gradient[2])});
     // In the cluster's own scale s (solutions s apart around it), c ~ q s² and l ~ q s.
     if (!(linear <= kClusterRatio * distance * quadratic &&
-          std::abs(local(e, 0)) <= kClusterRatio * kClusterRatio * distance * distance * quadratic))
+          std::abs(value) <= kClusterRatio * kClusterRatio * distance * distance * quadratic))
       return false;
   }
   return true;
