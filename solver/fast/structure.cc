@@ -377,6 +377,34 @@ bool asCandidates(const Points& found, bool complexToo, Candidates& candidates) 
   return true;
 }
 
+// Equations without linear terms are even: at -p their values are those at p and their
+// Jacobian is negated, so Newton's step from -p is minus the step from p, bit for bit. Of each
+// real ± pair (the cones give them as exact negations) one is polished and the other negated.
+void polishHalfOfEachPair(const Equations& equations, Candidates& candidates) {
+  Candidates half = candidates;
+  int partner[kBasisSize];
+  std::fill(partner, partner + kBasisSize, -1);
+  const auto negated = [](const Candidate& a, const Candidate& b) {
+    return a.x == -b.x && a.y == -b.y && a.z == -b.z;
+  };
+  for (int i = 0; i < kBasisSize; ++i) {
+    if (!polishable(candidates[i]) || partner[i] >= 0) continue;
+    for (int j = i + 1; j < kBasisSize; ++j)
+      if (partner[j] < 0 && polishable(candidates[j]) && negated(candidates[i], candidates[j])) {
+        partner[j] = i, half[j].real = false;
+        break;
+      }
+  }
+  polishRealCandidates(equations, half);
+  for (int i = 0; i < kBasisSize; ++i) {
+    if (!polishable(candidates[i])) continue;
+    const Candidate& from = partner[i] >= 0 ? half[partner[i]] : half[i];
+    const double sign = partner[i] >= 0 ? -1 : 1;
+    candidates[i].x = sign * from.x, candidates[i].y = sign * from.y,
+    candidates[i].z = sign * from.z;
+  }
+}
+
 }  // namespace
 
 bool structuredCandidates(const Equations& equations, Candidates& candidates, int& mostSolutions,
@@ -409,7 +437,7 @@ bool structuredCandidates(const Equations& equations, Candidates& candidates, in
   // is not a small correction (beside a near-double root) is not taken. Systems without linear
   // terms have no far offset to cancel: they take the kernels' steps, as cheap as theirs.
   const bool withoutLinear = mostSolutions == kBasisSize;
-  if (withoutLinear) polishRealCandidates(equations, candidates);
+  if (withoutLinear) polishHalfOfEachPair(equations, candidates);
   for (Candidate& candidate : candidates) {
     if (withoutLinear) break;
     for (int step = 0; step < kStructuredPolishSteps && polishable(candidate); ++step) {
