@@ -126,16 +126,35 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
   result.path = asGiven        ? SolvePath::asGiven
                 : frame.change ? SolvePath::firstChange
                                : SolvePath::centred;
+  // A candidate in the system's variables: scaled back, through the change of coordinates
+  // (false for a solution at infinity, or an extra one on the plane sent there) and the
+  // translation.
+  const double scale = std::ldexp(1.0, exponent);
+  const auto inSystemVariables = [&](const Candidate& c, ComplexPoint& at) {
+    at = ComplexPoint(scale * c.x, scale * c.y, scale * c.z);
+    if (frame.change) {
+      const Eigen::Vector4cd homogeneous = frame.change->homography.cast<std::complex<double>>() *
+                                           Eigen::Vector4cd(at(0), at(1), at(2), 1.0);
+      if (!(std::abs(homogeneous(3)) > kAtInfinityTolerance * homogeneous.cwiseAbs().maxCoeff()))
+        return false;
+      for (int v = 0; v < 3; ++v) at(v) = divideComplex(homogeneous(v), homogeneous(3));
+      if (onLiftingPlane(at, frame.change->liftingPlanes, lifted)) return false;
+    }
+    if (frame.centre) at += frame.centre->cast<std::complex<double>>();
+    return true;
+  };
   for (const Candidate& c : candidates) {
+    if (fromKernels && std::isfinite(std::abs(c.x)) && std::isfinite(std::abs(c.y)) &&
+        std::isfinite(std::abs(c.z)))
+      ++finiteCandidates;
     if (c.forProofOnly) {
-      if (c.zeroDivisor || frame.change) continue;
-      ComplexPoint at(c.x, c.y, c.z);
+      if (c.zeroDivisor) continue;
+      ComplexPoint at;
+      if (!inSystemVariables(c, at)) continue;
       double radius = c.proofRadius;
       if (!asGiven) {
-        // The kernels' candidates in a translated frame: proved there, on equations rounded
-        // on the way, so to be proved again on the system itself.
-        at *= std::ldexp(1.0, exponent);
-        if (frame.centre) at += frame.centre->cast<std::complex<double>>();
+        // The kernels' candidates in another frame: proved there, on equations rounded on the
+        // way, so to be proved again on the system itself.
         radius = kNaN;
         // Read as clearly complex there, the pair must be a complex root of the system
         // itself; one that is not stands for roots the kernels missed (close real roots of a
@@ -147,7 +166,9 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
               std::abs(root(2).imag()) >= imaginaryTolerance))
           result.lostCandidate = true;
       }
-      if (at.allFinite()) ++finiteCandidates;
+      // Proofs are made of the system's own candidates and of those around a cluster, not of
+      // a change of coordinates' (whose extra solutions the count would not tell apart).
+      if (frame.change) continue;
       result.forProof[result.forProofCount] = at;
       result.forProofRadius[result.forProofCount++] = radius;
       continue;
@@ -171,20 +192,8 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
       result.points[result.count++] = p;
       continue;
     }
-    const double scale = std::ldexp(1.0, exponent);
-    ComplexPoint at(scale * c.x, scale * c.y, scale * c.z);
-    if (frame.change) {
-      const Eigen::Vector4cd homogeneous = frame.change->homography.cast<std::complex<double>>() *
-                                           Eigen::Vector4cd(at(0), at(1), at(2), 1.0);
-      // Solutions at infinity of the system, and extra ones on the plane sent to infinity.
-      if (!(std::abs(homogeneous(3)) > kAtInfinityTolerance * homogeneous.cwiseAbs().maxCoeff()))
-        continue;
-      for (int v = 0; v < 3; ++v) at(v) = divideComplex(homogeneous(v), homogeneous(3));
-      if (onLiftingPlane(at, frame.change->liftingPlanes, lifted)) continue;
-    }
-    if (frame.centre) at += frame.centre->cast<std::complex<double>>();
-    if (!at.allFinite()) continue;
-    ++finiteCandidates;
+    ComplexPoint at;
+    if (!inSystemVariables(c, at) || !at.allFinite()) continue;
     p.at = at;
     // The first try judges by the eigenvalue, by which the three-argument call counts a
     // candidate as real; the others by the z they give the scaled system, since their own

@@ -136,6 +136,23 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
       report.method = Method::fast;
       return fast;
     }
+    // A system the template cannot take as it stands (no xy term, pivots off the leading
+    // block): the kernels in the fixed changes of coordinates, before the standard way
+    // would try them, every pair they read as complex checked as the root it must be.
+    CoefficientMatrix reduced;
+    if (!fastStart->accepted && !fastStart->structured && !fastStart->clustered &&
+        !reduceForTemplate(system, reduced)) {
+      Judging changed = judging;
+      changed.fastKernels = true;
+      changed.forProofs = true;
+      for (const CoordinateChange& change : coordinateChanges()) {
+        Try other = solveInFrame(system, Frame{nullptr, &change}, changed);
+        if (other.complete() && !hasNearRealPair(other)) {
+          report.method = Method::fast;
+          return other;
+        }
+      }
+    }
     // Solutions clustered far from the origin, which the kernels cannot tell apart as the
     // system stands: the kernels on the system translated to the cluster.
     if (fastStart->clustered) {

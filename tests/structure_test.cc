@@ -274,6 +274,35 @@ TEST(StructureStage, RefinementReachesTheSamePointsAroundACluster) {
   }
 }
 
+// Systems without an xy term, which the template cannot take as they stand: the kernels in the
+// fixed change of coordinates find what the standard way finds there, as accurately.
+TEST(StructureStage, SystemsWithoutAnXyTermTakeTheKernelsInTheFixedChange) {
+  std::mt19937_64 rng(29);
+  std::uniform_real_distribution<double> uniform(-2, 2);
+  for (int k = 0; k < 300; ++k) {
+    const Eigen::Vector3d p(uniform(rng), uniform(rng), uniform(rng));
+    System s = testing::randomSystemThrough(p, rng);
+    for (auto& e : s.equations) e(1) = 0, e(0) = 0, e(0) = -testing::evaluate(e, p);
+    s.solutions = {p};
+    SolutionList fast, standard;
+    SolveOptions options;
+    options.refine = true;
+    options.method = Method::standard;
+    solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(), s.equations[2].data(),
+                       standard, options);
+    options.method = Method::fast;
+    const SolveReport report = solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(),
+                                                  s.equations[2].data(), fast, options);
+    EXPECT_EQ(report.method, Method::fast) << k;
+    EXPECT_TRUE(report.path == SolvePath::firstChange || report.path == SolvePath::secondChange)
+        << k;
+    ASSERT_EQ(fast.size(), standard.size()) << k;
+    EXPECT_LE(testing::largestRelativeError(fast, s.solutions),
+              2 * testing::largestRelativeError(standard, s.solutions) + 1e-14)
+        << k;
+  }
+}
+
 // Systems through a point, moved by 1e3: their solutions cluster far out, the kernels find them
 // around the cluster, and the non-real ones they list there count towards completeness as
 // the standard way's do.
