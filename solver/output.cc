@@ -15,9 +15,6 @@ namespace {
 // range (2^-400 · 2^-600 < 2^-1022) and be lost from the checks in double.
 constexpr double kTinyCoordinate = 0x1p-200;
 constexpr double kTinyCoefficient = 0x1p-600;
-// A relative residual this small (about 4096 units of rounding) is what rounding the
-// coefficients alone can leave at a real point.
-constexpr double kDoubleRootResidual = 0x1p-40;
 
 bool hasTinyCoefficient(const Equations& system) {
   for (int e = 0; e < kEquationCount; ++e)

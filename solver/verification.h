@@ -18,6 +18,10 @@ inline constexpr double kForwardTolerance = 1e-9;
 // sum of its terms' magnitudes, so that a point at a double root's rounding distance is not
 // taken where no equation is near zero.
 inline constexpr double kRealResidualTolerance = 1e-8;
+/// A relative residual this small (about 4096 units of rounding) is what rounding the
+/// coefficients alone can leave at a real point: a pair whose real part has it is one double
+/// root to the input's precision.
+inline constexpr double kDoubleRootResidual = 0x1p-40;
 inline constexpr double kInfinity = std::numeric_limits<double>::infinity();
 inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 

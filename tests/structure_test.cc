@@ -94,7 +94,8 @@ TEST(StructureStage, TakesExactlyTheSystemsOfLowQuadraticRank) {
 // Spheres near the origin, at map coordinates and at 1e7: both mirror positions, each as
 // accurate as the standard method refined makes it, proved, and the set certified complete.
 // (At 1e7 the constants' rounding, 0.06 m² at 3e14, can turn mirror positions a few
-// centimetres apart into a complex pair: then neither method has a real point to return.)
+// centimetres apart into a complex pair: then the standard way has no real point to return,
+// and the fast method the pair's real part, a near-double point.)
 TEST(StructureStage, SpheresGiveBothPositionsProvedComplete) {
   std::mt19937_64 rng(5);
   for (const Eigen::Vector3d& offset : {Eigen::Vector3d(0, 0, 0), Eigen::Vector3d(5e5, 4.5e6, 200),
@@ -106,11 +107,19 @@ TEST(StructureStage, SpheresGiveBothPositionsProvedComplete) {
       const SolveReport report = solveFast(s, fast, true);
       SolveOptions refined;
       refined.refine = true;
+      refined.method = Method::standard;
       solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(), s.equations[2].data(),
                          standard, refined);
       const std::string where =
           "offset " + std::to_string(offset.x()) + ", system " + std::to_string(k);
       EXPECT_EQ(report.method, Method::fast) << where;
+      // Where the pair's real part solves the equations to their rounding, the fast method
+      // returns it once, as a near-double point, and the standard way nothing.
+      if (fast.size() == 1 && standard.empty()) {
+        EXPECT_EQ(report.kind[0], PointKind::nearDouble) << where;
+        EXPECT_FALSE(report.certified) << where;
+        continue;
+      }
       ASSERT_EQ(fast.size(), standard.size()) << where;
       if (fast.size() != 2) continue;
       ++both;
@@ -146,21 +155,30 @@ TEST(StructureStage, SpheresThatDoNotMeetAreProvedToHaveNoRealSolution) {
 }
 
 // With exact ranges at map coordinates every call returns a position: two where the rounded
-// input keeps the mirror positions apart, else one near-double point.
+// input keeps the mirror positions apart, else one near-double point, also where the
+// constants' rounding has turned them into a pair some centimetres off the real space (5 of
+// these 20,000 systems, mirror positions 1 to 24 cm apart, gave no position).
 TEST(StructureStage, TrilaterationAtMapCoordinatesAlwaysGivesAPosition) {
-  std::mt19937_64 rng(2);
+  std::mt19937_64 rng(77);
   int single = 0;
-  for (int k = 0; k < 3000; ++k) {
+  for (int k = 0; k < 20000; ++k) {
     const System s = testing::randomTrilateration({5e5, 4.5e6, 200}, rng);
     SolutionList out;
     const SolveReport report = solveFast(s, out);
     ASSERT_FALSE(out.empty()) << k;
     EXPECT_EQ(report.status, SolveStatus::solved) << k;
     single += out.size() == 1;
-    // The receiver to within what the constants' rounding (0.004 m² at 2e13) allows.
-    EXPECT_LT(testing::nearestRelativeError(out, s.solutions[0]), 1e-8) << k;
+    // The receiver to within what the constants' rounding (0.004 m² at 2e13) allows; a
+    // near-double point, midway between the mirror positions, to within half their distance.
+    double allowed = 1e-8;
+    if (out.size() == 1) {
+      EXPECT_EQ(report.kind[0], PointKind::nearDouble) << k;
+      allowed += (s.solutions[0] - s.solutions[1]).norm() / (2 * s.solutions[0].norm());
+    }
+    EXPECT_LT(testing::nearestRelativeError(out, s.solutions[0]), allowed) << k;
   }
-  EXPECT_LT(single, 30);
+  EXPECT_GT(single, 0);
+  EXPECT_LT(single, 200);
 }
 
 }  // namespace
@@ -178,6 +196,7 @@ TEST(StructureStage, FarClustersAreSolvedByTheKernelsAroundThem) {
     SolutionList fast, standard;
     SolveOptions options;
     options.refine = true;
+    options.method = Method::standard;
     solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(), s.equations[2].data(),
                        standard, options);
     options.method = Method::fast;
@@ -258,6 +277,7 @@ TEST(StructureStage, RefinementReachesTheSamePointsAroundACluster) {
         138.81359825023418, -247.72324240027919}}};
   SolveOptions options;
   options.refine = true;
+  options.method = Method::standard;
   SolutionList standard, fast;
   solveThreeQuadrics(c[0].data(), c[1].data(), c[2].data(), standard, options);
   options.method = Method::fast;
@@ -408,6 +428,7 @@ TEST(StructureStage, FourPointsInAPlaneAreFoundAndProvedComplete) {
       const SolveReport report = solveFast(s, fast, true);
       SolveOptions refined;
       refined.refine = true;
+      refined.method = Method::standard;
       solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(), s.equations[2].data(),
                          standard, refined);
       const std::string where =
@@ -433,6 +454,7 @@ TEST(StructureStage, DepthsOfThreePointsByConesAsCompleteAsTheStandardMethod) {
     SolutionList fast, standard;
     SolveOptions options;
     options.refine = true;
+    options.method = Method::standard;
     solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(), s.equations[2].data(),
                        standard, options);
     options.method = Method::fast;
