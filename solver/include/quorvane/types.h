@@ -63,7 +63,10 @@ struct SolveOptions {
 enum class PointKind {
   root,         ///< a solution of the system: verified, or proved where certification was asked
   nearDouble,   ///< a complex pair, or two real roots, that the input's precision cannot tell
-                ///< from one real double root: returned once, as its real point
+                ///< from one real double root: returned once, as its real point. With the
+                ///< fast method, three spheres' pair whose real part solves the equations to
+                ///< their rounding is one whatever the imaginary tolerance (mirror positions
+                ///< at map coordinates that the rounding of the constants made complex)
   approximate,  ///< only under an imaginary tolerance wider than the default: the real part
                 ///< of a complex solution whose every coordinate is within the tolerance of
                 ///< real, relative to max(1, |point|); returned once for a conjugate pair
