@@ -367,9 +367,9 @@ void solverFailures(MexFunction mexFunction) {
   }
 }
 
-// [S, K] = quorvane_batch(C, threads) on the worked example, a system of zeros and the worked
-// example again: S is quorvane's columns twice, bit for bit, K the 1-based system numbers;
-// 30 x 3 and 10 x 9 are the same batch, and bad input raises its identifier.
+// [S, K] = quorvane_batch(C, threads, 'Method', 'standard') on the worked example, a system of
+// zeros and the worked example again: S is quorvane's columns twice, bit for bit, K the 1-based
+// system numbers; 30 x 3 and 10 x 9 are the same batch, and bad input raises its identifier.
 void batchModule(MexFunction batch, MexFunction single) {
   Arrays in;
   Call one;
@@ -390,7 +390,7 @@ void batchModule(MexFunction batch, MexFunction single) {
     Call result;
     call(batch, 2,
          {in.make("double", layout.rows, layout.columns, systems),
-          in.make("double", 1, 1, {layout.threads})},
+          in.make("double", 1, 1, {layout.threads}), in.text("Method"), in.text("standard")},
          result);
     bool same = !result.raised && one.outputs[0] != nullptr && result.outputs[0] != nullptr &&
                 result.outputs[1] != nullptr && standInColumns(result.outputs[0]) == 16 &&
