@@ -28,6 +28,35 @@ SolveReport solveFast(const System& s, SolutionList& out, bool certify = false) 
                             out, options);
 }
 
+// The standard method refined, the reference, and beside it the fast method, refined unless
+// `refineFast` is false and certified where asked.
+struct AgainstStandard {
+  SolutionList fast, standard;
+  SolveReport report;  // the fast method's
+};
+
+AgainstStandard againstStandard(const System& s, bool certify = false, bool refineFast = true) {
+  AgainstStandard both;
+  SolveOptions options;
+  options.refine = true;
+  options.method = Method::standard;
+  solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(), s.equations[2].data(),
+                     both.standard, options);
+  options.method = Method::fast;
+  options.certify = certify;
+  options.refine = refineFast;
+  both.report = solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(),
+                                   s.equations[2].data(), both.fast, options);
+  return both;
+}
+
+// Whether the fast method's points are as accurate as the standard method's, within a factor
+// of two (and `slack` absolutely).
+bool asAccurate(const AgainstStandard& both, const System& s, double slack) {
+  return testing::largestRelativeError(both.fast, s.solutions) <=
+         2 * testing::largestRelativeError(both.standard, s.solutions) + slack;
+}
+
 // Three planes through a chosen point, with random normals.
 System threePlanesThrough(const Eigen::Vector3d& p, std::mt19937_64& rng) {
   std::normal_distribution<double> normal;
@@ -100,16 +129,12 @@ TEST(StructureStage, SpheresGiveBothPositionsProvedComplete) {
   std::mt19937_64 rng(5);
   for (const Eigen::Vector3d& offset : {Eigen::Vector3d(0, 0, 0), Eigen::Vector3d(5e5, 4.5e6, 200),
                                         Eigen::Vector3d(1e7, 1e7, 1e7)}) {
-    int both = 0;
+    int bothPositions = 0;
     for (int k = 0; k < 200; ++k) {
       const System s = testing::randomTrilateration(offset, rng);
-      SolutionList fast, standard;
-      const SolveReport report = solveFast(s, fast, true);
-      SolveOptions refined;
-      refined.refine = true;
-      refined.method = Method::standard;
-      solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(), s.equations[2].data(),
-                         standard, refined);
+      const AgainstStandard both = againstStandard(s, true, false);
+      const SolutionList &fast = both.fast, &standard = both.standard;
+      const SolveReport& report = both.report;
       const std::string where =
           "offset " + std::to_string(offset.x()) + ", system " + std::to_string(k);
       EXPECT_EQ(report.method, Method::fast) << where;
@@ -122,14 +147,12 @@ TEST(StructureStage, SpheresGiveBothPositionsProvedComplete) {
       }
       ASSERT_EQ(fast.size(), standard.size()) << where;
       if (fast.size() != 2) continue;
-      ++both;
+      ++bothPositions;
       EXPECT_EQ(report.status, SolveStatus::solved) << where;
       EXPECT_TRUE(report.certified) << where;
-      EXPECT_LE(testing::largestRelativeError(fast, s.solutions),
-                2 * testing::largestRelativeError(standard, s.solutions) + 1e-15)
-          << where;
+      EXPECT_TRUE(asAccurate(both, s, 1e-15)) << where;
     }
-    EXPECT_GE(both, 195) << "offset " << offset.x();
+    EXPECT_GE(bothPositions, 195) << "offset " << offset.x();
   }
 }
 
@@ -193,22 +216,12 @@ TEST(StructureStage, FarClustersAreSolvedByTheKernelsAroundThem) {
   std::mt19937_64 rng(9);
   for (int k = 0; k < 50; ++k) {
     const System s = testing::randomClusterAround({1e3, -1e3, 1e3}, rng);
-    SolutionList fast, standard;
-    SolveOptions options;
-    options.refine = true;
-    options.method = Method::standard;
-    solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(), s.equations[2].data(),
-                       standard, options);
-    options.method = Method::fast;
-    const SolveReport report = solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(),
-                                                  s.equations[2].data(), fast, options);
-    EXPECT_EQ(report.method, Method::fast) << k;
-    EXPECT_EQ(report.path, SolvePath::centred) << k;
-    EXPECT_EQ(report.centringRounds, 1) << k;
-    ASSERT_EQ(fast.size(), 8u) << k;
-    EXPECT_LE(testing::largestRelativeError(fast, s.solutions),
-              2 * testing::largestRelativeError(standard, s.solutions) + 1e-15)
-        << k;
+    const AgainstStandard both = againstStandard(s);
+    EXPECT_EQ(both.report.method, Method::fast) << k;
+    EXPECT_EQ(both.report.path, SolvePath::centred) << k;
+    EXPECT_EQ(both.report.centringRounds, 1) << k;
+    ASSERT_EQ(both.fast.size(), 8u) << k;
+    EXPECT_TRUE(asAccurate(both, s, 1e-15)) << k;
   }
 }
 
@@ -304,22 +317,13 @@ TEST(StructureStage, SystemsWithoutAnXyTermTakeTheKernelsInTheFixedChange) {
     System s = testing::randomSystemThrough(p, rng);
     for (auto& e : s.equations) e(1) = 0, e(0) = 0, e(0) = -testing::evaluate(e, p);
     s.solutions = {p};
-    SolutionList fast, standard;
-    SolveOptions options;
-    options.refine = true;
-    options.method = Method::standard;
-    solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(), s.equations[2].data(),
-                       standard, options);
-    options.method = Method::fast;
-    const SolveReport report = solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(),
-                                                  s.equations[2].data(), fast, options);
-    EXPECT_EQ(report.method, Method::fast) << k;
-    EXPECT_TRUE(report.path == SolvePath::firstChange || report.path == SolvePath::secondChange)
+    const AgainstStandard both = againstStandard(s);
+    EXPECT_EQ(both.report.method, Method::fast) << k;
+    EXPECT_TRUE(both.report.path == SolvePath::firstChange ||
+                both.report.path == SolvePath::secondChange)
         << k;
-    ASSERT_EQ(fast.size(), standard.size()) << k;
-    EXPECT_LE(testing::largestRelativeError(fast, s.solutions),
-              2 * testing::largestRelativeError(standard, s.solutions) + 1e-14)
-        << k;
+    ASSERT_EQ(both.fast.size(), both.standard.size()) << k;
+    EXPECT_TRUE(asAccurate(both, s, 1e-14)) << k;
   }
 }
 
@@ -424,21 +428,15 @@ TEST(StructureStage, FourPointsInAPlaneAreFoundAndProvedComplete) {
     const int systems = 1000;
     for (int k = 0; k < systems; ++k) {
       const System s = testing::randomFourPointsInAPlane(rng, pair);
-      SolutionList fast, standard;
-      const SolveReport report = solveFast(s, fast, true);
-      SolveOptions refined;
-      refined.refine = true;
-      refined.method = Method::standard;
-      solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(), s.equations[2].data(),
-                         standard, refined);
+      const AgainstStandard both = againstStandard(s, true, false);
+      const SolutionList& fast = both.fast;
+      const SolveReport& report = both.report;
       const std::string where =
           std::string(pair ? "pair" : "plane") + ", system " + std::to_string(k);
       ASSERT_EQ(fast.size(), 4u) << where;
       EXPECT_EQ(report.method, Method::fast) << where;
       EXPECT_EQ(report.status, SolveStatus::solved) << where;
-      EXPECT_LE(testing::largestRelativeError(fast, s.solutions),
-                2 * testing::largestRelativeError(standard, s.solutions) + 1e-14)
-          << where;
+      EXPECT_TRUE(asAccurate(both, s, 1e-14)) << where;
       certified += report.certified;
     }
     EXPECT_GE(certified, 0.999 * systems) << pair;
@@ -451,22 +449,11 @@ TEST(StructureStage, DepthsOfThreePointsByConesAsCompleteAsTheStandardMethod) {
   int certified = 0;
   for (int k = 0; k < 1000; ++k) {
     const System s = testing::randomPerspectiveThreePoint(rng);
-    SolutionList fast, standard;
-    SolveOptions options;
-    options.refine = true;
-    options.method = Method::standard;
-    solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(), s.equations[2].data(),
-                       standard, options);
-    options.method = Method::fast;
-    options.certify = true;
-    const SolveReport report = solveThreeQuadrics(s.equations[0].data(), s.equations[1].data(),
-                                                  s.equations[2].data(), fast, options);
-    ASSERT_EQ(fast.size(), standard.size()) << k;
-    EXPECT_EQ(report.method, Method::fast) << k;
-    EXPECT_LE(testing::largestRelativeError(fast, s.solutions),
-              2 * testing::largestRelativeError(standard, s.solutions) + 1e-15)
-        << k;
-    certified += report.certified;
+    const AgainstStandard both = againstStandard(s, true);
+    ASSERT_EQ(both.fast.size(), both.standard.size()) << k;
+    EXPECT_EQ(both.report.method, Method::fast) << k;
+    EXPECT_TRUE(asAccurate(both, s, 1e-15)) << k;
+    certified += both.report.certified;
   }
   EXPECT_GE(certified, 995);
 }
