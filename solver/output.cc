@@ -297,6 +297,12 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
       if (refined.error <= kForwardTolerance) p = refined;
     }
     ComplexPoint s = p.at * std::ldexp(1.0, exponent);
+    // A root of the scaled system beyond the double range in the caller's variables (a
+    // coordinate that overflows to infinity) is no point to return, nor one the call solved.
+    if (!s.allFinite()) {
+      droppedByOriginals = true;
+      continue;
+    }
     // Coefficients that lost bits below the normal range changed the equations solved (a
     // constant of 1e-300 beside a coefficient of 1e300 becomes 0), and at a real point a term
     // may have underflowed in the checks (a tiny coordinate, or a tiny coefficient): check

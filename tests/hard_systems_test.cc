@@ -218,5 +218,42 @@ TEST(HardSystems, ARootTheCallersEquationsDoNotBearOutLeavesTheCallUnsolved) {
   }
 }
 
+// Roots of the scaled system beyond the double range in the caller's variables (found by
+// fuzzing: every call returned (1.03e308, -inf, -1.37e308) and (1.03e308, -inf, inf) beside a
+// finite point): no entry point returns a coordinate that is not finite, and the calls with
+// options do not say solved.
+TEST(HardSystems, RootsBeyondTheDoubleRangeAreNotReturned) {
+  const std::array<std::array<double, 10>, 3> c = {
+      {{-2.02880859375, 0, 0, 0, 0, 0, 0, 1.1643010474979122e-302, 1.7765824089406985e-307,
+        1.7765824089018436e-307},
+       {0, 1.4853970537e-313, 0, 6.2168137e-317, 0, 0, 0, 1.0000000298023224, 2.039883e-317,
+        2.070238e-317},
+       {0, 6.78906028376e-312, 1.356751058863e-312, 1.35675105885e-312, 0, 0,
+        1.7765824089018436e-307, 1.7765824089018436e-307, 0, -1}}};
+  const auto finite = [](const Solution& p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+  };
+  SolutionList threeArgument;
+  solveThreeQuadrics(Eigen::Map<const Eigen::VectorXd>(c[0].data(), 10),
+                     Eigen::Map<const Eigen::VectorXd>(c[1].data(), 10),
+                     Eigen::Map<const Eigen::VectorXd>(c[2].data(), 10), threeArgument);
+  EXPECT_FALSE(threeArgument.empty());
+  for (const Solution& p : threeArgument) EXPECT_TRUE(finite(p));
+  for (const Method method : {Method::standard, Method::fast}) {
+    SolveOptions options;
+    options.method = method;
+    SolutionList solutions;
+    const SolveReport report =
+        solveThreeQuadrics(c[0].data(), c[1].data(), c[2].data(), solutions, options);
+    for (const Solution& p : solutions) EXPECT_TRUE(finite(p));
+    EXPECT_NE(report.status, SolveStatus::solved);
+    ComplexSolutionList all;
+    solveThreeQuadricsComplex(c[0].data(), c[1].data(), c[2].data(), all, options);
+    for (const ComplexSolution& p : all)
+      EXPECT_TRUE(std::isfinite(std::abs(p.x)) && std::isfinite(std::abs(p.y)) &&
+                  std::isfinite(std::abs(p.z)));
+  }
+}
+
 }  // namespace
 }  // namespace quorvane
