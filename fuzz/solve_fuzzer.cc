@@ -151,18 +151,37 @@ void checkSolutions(const Eigen::MatrixXd (&equations)[3], Solve solve) {
 
 using Point = Vector3<std::complex<long double>>;
 
+// How far long double's own rounding of f at p (64 units of each equation's terms' size) can
+// move a Newton step: |J⁻¹| applied to it, one equation at a time. Beside an ill-conditioned
+// Jacobian this exceeds a rounding of p's size (a box of radius 1.8e-20 around a point of size
+// 4e-4 whose long double step landed 3.3e-20 away, a box Arb proves).
+long double stepResolution(const std::complex<long double> (&j)[3][3],
+                           const long double (&termSizes)[3]) {
+  long double resolution = 0;
+  for (int e = 0; e < 3; ++e) {
+    std::complex<long double> unit[3] = {0, 0, 0};
+    unit[e] = 64 * LDBL_EPSILON * termSizes[e];
+    Point moved = {0, 0, 0};
+    if (!newtonStep(unit, j, moved)) return std::numeric_limits<long double>::infinity();
+    for (const auto& v : moved) resolution += std::abs(v);
+  }
+  return resolution;
+}
+
 // A box proved to hold a simple root: Newton's method from its centre converges to that root,
-// so no step may leave the box (beyond long double's rounding of the centre's size).
+// so no step may leave the box (beyond long double's rounding of the centre's size and of the
+// steps themselves).
 void checkNewtonStaysInside(const Eigen::MatrixXd (&equations)[3], const Point& centre,
                             long double radius) {
   long double size = 0;
   for (const auto& v : centre) size = std::max(size, std::abs(v));
-  const long double slack = radius * 1e-9L + 64 * LDBL_EPSILON * size;
+  long double slack = radius * 1e-9L + 64 * LDBL_EPSILON * size;
   Point p = centre;
   for (int step = 0; step < 6; ++step) {
     std::complex<long double> f[3], j[3][3];
     long double termSizes[3];
     evaluate(equations, p, f, termSizes, j);
+    slack += stepResolution(j, termSizes);
     if (!newtonStep(f, j, p)) break;  // long double cannot go on; no verdict
     for (int v = 0; v < 3; ++v) {
       const long double away = std::abs(p[v] - centre[v]);
