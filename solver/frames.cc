@@ -211,11 +211,13 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
     } else if (asGiven) {
       p.real = c.imaginaryPart < imaginaryTolerance;
       // A pair of a line meeting a quadric whose real part solves the equations to their
-      // rounding is one double root to the input's precision, whatever the tolerance: mirror
+      // rounding is one double root to the input's precision, however far off the real space
+      // (under a tolerance not below the default; below it the caller asks for fewer): mirror
       // positions at map coordinates that the rounding of the constants (0.004 m² at 2e13)
-      // turned into a pair some centimetres off the real space. It comes back once, as its
-      // real point (a near-double point).
+      // turned into a pair some centimetres off. It comes back once, as its real point (a
+      // near-double point).
       if (!p.real && c.real && fast && fast->structured && fast->mostSolutions <= 2 &&
+          judging.relativeTolerance >= kRealEigenvalueTolerance &&
           largestRelativeResidual(system, c.x.real(), c.y.real(), c.z.real()) <=
               kDoubleRootResidual)
         p.real = true;

@@ -65,8 +65,9 @@ enum class PointKind {
   nearDouble,   ///< a complex pair, or two real roots, that the input's precision cannot tell
                 ///< from one real double root: returned once, as its real point. With the
                 ///< fast method, three spheres' pair whose real part solves the equations to
-                ///< their rounding is one whatever the imaginary tolerance (mirror positions
-                ///< at map coordinates that the rounding of the constants made complex)
+                ///< their rounding is one however far off the real space, under a tolerance
+                ///< not below the default (mirror positions at map coordinates that the
+                ///< rounding of the constants made complex)
   approximate,  ///< only under an imaginary tolerance wider than the default: the real part
                 ///< of a complex solution whose every coordinate is within the tolerance of
                 ///< real, relative to max(1, |point|); returned once for a conjugate pair
