@@ -75,17 +75,18 @@ int realCubicRoots(double a, double b, double c, double (&roots)[3]) {
 struct Member {
   Conic conic;      // scaled to largest entry 1
   Conic other;      // a or b: the one that differs from the member more
-  double distinct;  // its adjugate's largest diagonal entry, in magnitude
+  Conic adj;        // the member's adjugate
+  int diagonal;     // the index of its largest diagonal entry
+  double distinct;  // that entry, in magnitude
   bool realLines;
 };
 
 Member memberOf(const Conic& conic, const Conic& other) {
-  Member m{conic / largestEntry(conic), other, 0, false};
-  const Conic adj = adjugate(m.conic);
-  int i = 0;
-  adj.diagonal().cwiseAbs().maxCoeff(&i);
-  m.distinct = std::abs(adj(i, i));
-  m.realLines = adj(i, i) < 0;
+  Member m{conic / largestEntry(conic), other, Conic(), 0, 0, false};
+  m.adj = adjugate(m.conic);
+  m.adj.diagonal().cwiseAbs().maxCoeff(&m.diagonal);
+  m.distinct = std::abs(m.adj(m.diagonal, m.diagonal));
+  m.realLines = m.adj(m.diagonal, m.diagonal) < 0;
   return m;
 }
 
@@ -95,12 +96,12 @@ bool betterMember(const Member& candidate, const Member& best) {
   return candidate.distinct > best.distinct;
 }
 
-// The two lines of a degenerate conic of rank two: with adj(c) = -p pᵀ, where p is where the
+// The two lines of a degenerate member of rank two: with adj(c) = -p pᵀ, where p is where the
 // lines cross, c + [p]× has rank one, its rows one line and its columns the other.
-void splitIntoLines(const Conic& c, Eigen::Vector3cd& first, Eigen::Vector3cd& second) {
-  const Conic adj = adjugate(c);
-  int i = 0;
-  adj.diagonal().cwiseAbs().maxCoeff(&i);
+void splitIntoLines(const Member& member, Eigen::Vector3cd& first, Eigen::Vector3cd& second) {
+  const Conic& c = member.conic;
+  const Conic& adj = member.adj;
+  const int i = member.diagonal;
   const double d = adj(i, i);
   const Eigen::Vector3cd p =
       d < 0 ? Eigen::Vector3cd(adj.col(i).cast<Complex>() / std::sqrt(-d))
@@ -210,7 +211,7 @@ bool conicIntersections(const Conic& a, const Conic& b, ProjectivePoints& points
     if (betterMember(members[i], *best)) best = &members[i];
   if (!(best->distinct > kDistinctLines)) return false;
   Eigen::Vector3cd lines[2];
-  splitIntoLines(best->conic, lines[0], lines[1]);
+  splitIntoLines(*best, lines[0], lines[1]);
   for (int i = 0; i < 2; ++i)
     if (!lineMeetsConic(lines[i], best->other, points[2 * i], points[2 * i + 1])) return false;
   for (Eigen::Vector3cd& x : points) {
