@@ -118,28 +118,45 @@ static_assert(kTemplateLayout.blockTriangular,
               "the template's left block must be block upper triangular by degree, each "
               "diagonal block with ascending leading columns");
 
-// Gaussian elimination below the diagonal of an augmented staircase block (N columns of the
-// block, then the eight of the basis), with partial pivoting. A row that holds a larger entry
-// than the pivot row trades places with it; the pivot ends up the first largest, as a search
-// for the maximum would choose, and the order of the other rows does not matter.
+// Row j trades places with row i where `larger` holds. Lanes trade their entries from column
+// `from` on, and only when some lane asks; one system's rows trade their places in `order`
+// instead, which moves no data and takes no branch the predictor could miss (the pivots'
+// comparisons are as good as random).
 template <int N, typename V>
-void eliminateStaircase(V (*rows)[kWorkWidth], const int (&lastRow)[N], LaneMask<V>& ok) {
+void tradeRows(V* (&order)[N], int j, int i, LaneMask<V> larger, int from, int width) {
+  if (!anyLane(larger)) return;
+  for (int c = from; c < width; ++c) {
+    const V pivotRow = order[j][c];
+    order[j][c] = select(larger, order[i][c], pivotRow);
+    order[i][c] = select(larger, pivotRow, order[i][c]);
+  }
+}
+template <int N>
+void tradeRows(double* (&order)[N], int j, int i, bool larger, int, int) {
+  double* const pivotRow = order[j];
+  double* const other = order[i];
+  order[j] = larger ? other : pivotRow;
+  order[i] = larger ? pivotRow : other;
+}
+
+// Gaussian elimination below the diagonal of an augmented staircase block (N columns of the
+// block, then the eight of the basis), with partial pivoting; `order` lists the block's rows,
+// and row k of the reduction is order[k] when it returns. A row that holds a larger entry than
+// the pivot row trades places with it; the pivot ends up the first largest, as a search for the
+// maximum would choose, and the order of the other rows does not matter.
+template <int N, typename V>
+void eliminateStaircase(V* (&order)[N], const int (&lastRow)[N], LaneMask<V>& ok) {
   constexpr int width = N + kBasisSize;
   for (int j = 0; j < N; ++j) {
-    for (int i = j + 1; i <= lastRow[j]; ++i) {
-      const LaneMask<V> larger = magnitude(rows[i][j]) > magnitude(rows[j][j]);
-      if (!anyLane(larger)) continue;
-      for (int c = j; c < width; ++c) {
-        const V pivotRow = rows[j][c];
-        rows[j][c] = select(larger, rows[i][c], pivotRow);
-        rows[i][c] = select(larger, pivotRow, rows[i][c]);
-      }
-    }
-    const V pivot = rows[j][j];
+    for (int i = j + 1; i <= lastRow[j]; ++i)
+      tradeRows(order, j, i, magnitude(order[i][j]) > magnitude(order[j][j]), j, width);
+    const V* const pivotRow = order[j];
+    const V pivot = pivotRow[j];
     ok = ok & (pivot != V(0.0));
     for (int i = j + 1; i <= lastRow[j]; ++i) {
-      const V factor = rows[i][j] / pivot;
-      for (int c = j + 1; c < width; ++c) rows[i][c] = rows[i][c] - factor * rows[j][c];
+      V* const row = order[i];
+      const V factor = row[j] / pivot;
+      for (int c = j + 1; c < width; ++c) row[c] = row[c] - factor * pivotRow[c];
     }
   }
 }
@@ -190,7 +207,8 @@ LaneMask<V> actionRowsByBlocks(const V (&reduced)[kEquations][kCoefficients],
   }
 
   moveSolvedColumns(reduced, kDegreeThreeFirst, kDegreeTwoFirst, solved, rows);
-  V(*three)[kWorkWidth] = rows + kDegreeThreeFirst;
+  V* three[kDegreeThreeRows];
+  for (int i = 0; i < kDegreeThreeRows; ++i) three[i] = rows[kDegreeThreeFirst + i];
   eliminateStaircase(three, layout.degreeThreeLastRow, ok);
   for (int i = kDegreeThreeRows - 1; i >= 0; --i) {
     for (int j = 0; j < kBasisSize; ++j) {
@@ -203,7 +221,8 @@ LaneMask<V> actionRowsByBlocks(const V (&reduced)[kEquations][kCoefficients],
 
   // Of degree four only the last row (z⁴) is wanted, which forward elimination alone gives.
   moveSolvedColumns(reduced, kDegreeFourFirst, kDegreeThreeFirst, solved, rows);
-  V(*four)[kWorkWidth] = rows + kDegreeFourFirst;
+  V* four[kDegreeFourRows];
+  for (int i = 0; i < kDegreeFourRows; ++i) four[i] = rows[kDegreeFourFirst + i];
   eliminateStaircase(four, layout.degreeFourLastRow, ok);
 
   constexpr int last = kDegreeFourRows - 1;
