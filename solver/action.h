@@ -33,6 +33,9 @@ struct Candidate {
   /// A non-real candidate the fast method lists for proofs of completeness only: no try
   /// judges it.
   bool forProofOnly = false;
+  /// A real candidate of the fast method, one of two adjacent real eigenvalues that rounding
+  /// leaves too close to read apart: its point is only a start near them.
+  bool closeRoot = false;
   /// Where the fast method tested its candidates for the proofs (listed real ones at their
   /// polished point, and those listed for proofs only): the radius of the polydisc around the
   /// candidate proved to hold one solution; NaN where not proved or not tested.

@@ -200,9 +200,10 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
     // variables are not the caller's.
     // A real eigenvalue gives a real point; a near-real one keeps its imaginary parts for
     // the check, which must see whether it is near a complex root or two real ones.
-    if (asGiven && fast && !c.real) {
-      // A pair the fast path could not tell from two close real roots: Newton's method on the
-      // equations decides, as in the tries below.
+    if (asGiven && fast && (!c.real || c.closeRoot)) {
+      // A pair the fast path could not tell from two close real roots, or one of two close
+      // real roots it could not read apart: Newton's method on the equations decides, as in
+      // the tries below, and the split of close roots after it.
       undecided = true;
       const double error = refineTowardsRoot(system, p.at);
       p.real = std::abs(p.at(2).imag()) < imaginaryTolerance;
@@ -226,7 +227,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
         p.error = checkedForwardError(system, p.at, judgedComplex);
       else if (p.checked)
         p.error = forwardError(system, p.at);
-    } else if (fromKernels && c.real && c.z.imag() == 0) {
+    } else if (fromKernels && c.real && !c.closeRoot && c.z.imag() == 0) {
       p.real = true;
       p.error = checkedForwardError(system, p.at, judgedComplex);
     } else {

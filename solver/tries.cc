@@ -154,9 +154,12 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
       }
     }
     // Solutions clustered far from the origin, which the kernels cannot tell apart as the
-    // system stands: the kernels on the system translated to the cluster.
-    if (fastStart->clustered) {
-      const Eigen::Vector3d centre = fastStart->centre;
+    // system stands: the kernels on the system translated to the cluster. Roots too close
+    // for the kernels' read-out as given: the kernels around where their candidates lie,
+    // where close roots are separated.
+    Eigen::Vector3d centre = fastStart->centre;
+    if (fastStart->clustered ||
+        (fastStart->accepted && !fastStart->structured && fast.ran && centreOf(fast, centre))) {
       Judging centred = judging;
       centred.fastKernels = true;
       // Every pair listed, so that each can be checked as the complex root it must be.

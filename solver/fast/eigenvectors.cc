@@ -178,22 +178,45 @@ bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates,
   for (Candidate& c : candidates) c = {{nan, nan}, {nan, nan}, {nan, nan}, false, nan, false};
   const PolynomialEntries<double> entries = polynomialEntries(r.actionRows, false);
 
-  int count = 0;
+  // A root that rounding may have moved by more than the tolerance, or a critical value
+  // within rounding of zero, between two adjacent real roots: two close real roots (or a
+  // double root, or a near-real pair that rounding split), which Newton's method on the
+  // equations and the split of close roots tell apart. Anywhere else that is left to the
+  // eigen-solver.
+  bool rough[kPolynomialDegree] = {};
   for (int i = 0; i < kPolynomialDegree; ++i) {
     if (!r.rootFound[i]) continue;
     const double root = r.roots[i];
     double value, slope;
     valueAndSlopeAt(r.polynomial, root, value, slope);
     // How far rounding may have moved the root: its value's rounding over the slope.
-    if (!(roundingBoundAt(r, root) <=
-          kRootErrorTolerance * std::max(1.0, std::abs(root)) * std::abs(slope)))
-      return false;
+    rough[i] = !(roundingBoundAt(r, root) <=
+                 kRootErrorTolerance * std::max(1.0, std::abs(root)) * std::abs(slope));
+  }
+  bool closePair[kPolynomialDegree - 1] = {};
+  for (int i = 0; i < kPolynomialDegree - 1; ++i) {
+    if (!r.rootFound[i] || !r.rootFound[i + 1]) continue;
+    const double c = r.critical[i];
+    closePair[i] =
+        rough[i] || rough[i + 1] ||
+        !(std::abs(valueAt(r.polynomial, c)) > kCriticalValueMargin * roundingBoundAt(r, c));
+  }
+  // Three or more close together are beyond the split of a pair.
+  for (int i = 0; i + 1 < kPolynomialDegree - 1; ++i)
+    if (closePair[i] && closePair[i + 1]) return false;
+  int count = 0;
+  for (int i = 0; i < kPolynomialDegree; ++i) {
+    if (!r.rootFound[i]) continue;
+    const bool close = (i > 0 && closePair[i - 1]) || (i < kPolynomialDegree - 1 && closePair[i]);
+    if (rough[i] && !close) return false;
+    const double root = r.roots[i];
     if (listed) listed->values[count] = root;
-    setCandidate(entries, root, candidates[count++]);
+    setCandidate(entries, root, candidates[count]);
+    candidates[count++].closeRoot = close;
   }
 
   for (int i = 0; i < kPolynomialDegree - 1; ++i) {
-    if (!r.criticalFound[i]) continue;
+    if (!r.criticalFound[i] || closePair[i]) continue;
     const double c = r.critical[i];
     const double value = valueAt(r.polynomial, c);
     // A critical value within rounding of zero hides a double root, two close real roots or
