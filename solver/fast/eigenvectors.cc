@@ -33,6 +33,9 @@ constexpr double kNearRealSearch = 3e-3;
 constexpr int kComplexNewtonSteps = 30;
 constexpr double kComplexNewtonSettled = 0x1p-46;
 constexpr double kClearlyComplex = 30;
+// Two adjacent real eigenvalues that rounding leaves too close to read apart are taken as a
+// pair only where every other root is this many times their gap away.
+constexpr double kIsolatedPair = 100;
 // Rounding limits a near-double root to about the square root of u.
 constexpr double kNearRealPairSettled = 1e-7;
 // A pair is pinned down once Newton's last step moved it by less than this fraction of its
@@ -193,17 +196,35 @@ bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates,
     rough[i] = !(roundingBoundAt(r, root) <=
                  kRootErrorTolerance * std::max(1.0, std::abs(root)) * std::abs(slope));
   }
+  // The gap from root i to root i + 1, where both were found.
+  const auto gap = [&](int i) {
+    return i >= 0 && i + 1 < kPolynomialDegree && r.rootFound[i] && r.rootFound[i + 1]
+               ? r.roots[i + 1] - r.roots[i]
+               : std::numeric_limits<double>::infinity();
+  };
+  // Two close real roots are both rough; one rough root beside a smooth one is near roots
+  // that were not found (a near-double point or a complex pair).
   bool closePair[kPolynomialDegree - 1] = {};
   for (int i = 0; i < kPolynomialDegree - 1; ++i) {
     if (!r.rootFound[i] || !r.rootFound[i + 1]) continue;
     const double c = r.critical[i];
-    closePair[i] =
-        rough[i] || rough[i + 1] ||
-        !(std::abs(valueAt(r.polynomial, c)) > kCriticalValueMargin * roundingBoundAt(r, c));
+    closePair[i] = (rough[i] && rough[i + 1]) || !(std::abs(valueAt(r.polynomial, c)) >
+                                                   kCriticalValueMargin * roundingBoundAt(r, c));
   }
-  // Three or more close together are beyond the split of a pair.
-  for (int i = 0; i + 1 < kPolynomialDegree - 1; ++i)
-    if (closePair[i] && closePair[i + 1]) return false;
+  // Three or more close together are beyond the split of a pair, and so is a pair with another
+  // root nearer than kIsolatedPair times its gap: the read-out at either root may then start
+  // Newton's method nearer to that root's point than to its own. Its neighbours must have been
+  // found for that to be known: where one was not, a near-double point or a complex pair may
+  // lie beside the pair.
+  const auto foundOrBeyond = [&](int i) {
+    return i < 0 || i >= kPolynomialDegree || r.rootFound[i];
+  };
+  for (int i = 0; i < kPolynomialDegree - 1; ++i)
+    if (closePair[i] &&
+        !(foundOrBeyond(i - 1) && foundOrBeyond(i + 2) && gap(i - 1) >= kIsolatedPair * gap(i) &&
+          gap(i + 1) >= kIsolatedPair * gap(i) &&
+          (i + 1 == kPolynomialDegree - 1 || !closePair[i + 1])))
+      return false;
   int count = 0;
   for (int i = 0; i < kPolynomialDegree; ++i) {
     if (!r.rootFound[i]) continue;
