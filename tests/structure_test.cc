@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <quorvane/solver.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -267,7 +268,9 @@ TEST(StructureStage, CloseRealRootsAreSplitWithoutTheStandardMethod) {
 // Three roots within 5e-4 in z, of which two were taken for such a pair: the read-out at one
 // started Newton's method at the third's point, which came back twice while a root went
 // missing, and the call said solved. A rough root beside roots that were not found (a
-// near-double point 1e-7 wide): the pair taken with the next root left it out.
+// near-double point 1e-7 wide): the pair taken with the next root left it out. And a pair
+// of the polynomial whose critical value is not far above its rounding is no proof that the
+// roots are complex.
 TEST(StructureStage, ClosePairsBesideOtherRootsGoTheStandardWay) {
   System three;
   three.equations = {
@@ -317,6 +320,36 @@ TEST(StructureStage, ClosePairsBesideOtherRootsGoTheStandardWay) {
   EXPECT_EQ(report.status, SolveStatus::solved);
   EXPECT_EQ(fast.size(), 7u);
   EXPECT_LE(testing::largestRelativeError(fast, beside.solutions), 1e-9);
+
+  // Two real roots 1e-7 apart at z = 313 that the characteristic polynomial showed as a pair
+  // 8e-3 off the axis, its critical value only 6.4 times its rounding bound: taken as clearly
+  // complex, the two roots were left out of a call that said solved.
+  System far;
+  far.equations = {
+      testing::equation({-1047.8023359924453, -0.93476430204913652, -0.70326780986153237,
+                         2.1227313420150229, 0.54773718400214277, -0.87084603405403471,
+                         -0.23076292901882195, 359.39539767017789, -858.69216077382396,
+                         100.28141186228208}),
+      testing::equation({-0.51667600112675072, -0.54571842685575611, 0.028952469241506813,
+                         -0.12619124360641354, 0.08571355540826861, 0.67370447305869474,
+                         0.00096004932361642005, -0.13277775127677813, 1.0882006934292059,
+                         0.035662618302704674}),
+      testing::equation({-1.1810596131271214, -0.39699029590756629, 0.097539881246039892,
+                         1.4804589215169059, -0.10041075337374832, 1.3927224821631319,
+                         0.20851227773446804, -1.2339853403658101, 1.8777688740204446,
+                         2.1563761297912398})};
+  far.solutions = {{-152.2345967280566, -29.577873764736644, 313.21587106812331},
+                   {-152.23459668586651, -29.577873756460789, 313.2158709778376}};
+  // They are 3e-10 apart relative to their size, which the input's rounding cannot resolve:
+  // they come back once, as the near-double point the standard method returns.
+  fast.clear();
+  const SolveReport farReport = solveFast(far, fast);
+  EXPECT_EQ(farReport.status, SolveStatus::solved);
+  EXPECT_EQ(fast.size(), 7u);
+  EXPECT_LE(testing::largestRelativeError(fast, far.solutions), 1e-9);
+  EXPECT_EQ(std::count(farReport.kind.begin(), farReport.kind.begin() + farReport.points,
+                       PointKind::nearDouble),
+            1);
 }
 
 TEST(StructureStage, AClusterNeverLosesRealRootsToPairsReadAroundIt) {

@@ -36,6 +36,11 @@ constexpr double kClearlyComplex = 30;
 // Two adjacent real eigenvalues that rounding leaves too close to read apart are taken as a
 // pair only where every other root is this many times their gap away.
 constexpr double kIsolatedPair = 100;
+// A critical value of a minimum of |p| below this many times its rounding bound leaves the
+// pair beside it for Newton's method on the equations to decide, however far off the axis: a
+// pair 8e-3 off at z = 313 (2.7e-5 relative) whose critical value was 6.4 times its bound was
+// two real roots 1e-7 apart.
+constexpr double kDoubtfulCriticalMargin = 1e4;
 // Rounding limits a near-double root to about the square root of u.
 constexpr double kNearRealPairSettled = 1e-7;
 // A pair is pinned down once Newton's last step moved it by less than this fraction of its
@@ -242,11 +247,15 @@ bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates,
     const double value = valueAt(r.polynomial, c);
     // A critical value within rounding of zero hides a double root, two close real roots or
     // a complex pair: which one, only the eigen-solver can tell.
-    if (!(std::abs(value) > kCriticalValueMargin * roundingBoundAt(r, c))) return false;
+    const double bound = roundingBoundAt(r, c);
+    if (!(std::abs(value) > kCriticalValueMargin * bound)) return false;
     const double curvature = secondDerivativeAt(r.polynomial, c);
     const double square = 2 * value / curvature;
-    // Only a minimum of |p| that stays off zero has a complex pair beside it.
-    if (!(square > 0 && square < kNearRealSearch * kNearRealSearch)) continue;
+    // Only a minimum of |p| that stays off zero has a complex pair beside it. The bound covers
+    // the polynomial's own rounding, not the action matrix's: a pair whose minimum is not far
+    // above it may stand for two real roots however far off the axis it shows.
+    const bool doubtful = !(std::abs(value) > kDoubtfulCriticalMargin * bound);
+    if (!(square > 0 && (square < kNearRealSearch * kNearRealSearch || doubtful))) continue;
     std::complex<double> root;
     double lastStep;
     if (!complexRootNear(r, c, std::sqrt(square), root, lastStep)) return false;
@@ -256,7 +265,7 @@ bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates,
     // pair, which only the equations can tell apart; it is listed, not real, for the caller to
     // refine. A pair not pinned down is left to the eigen-solver.
     const bool settled = lastStep < kPinnedDownFraction * imaginary;
-    if (imaginary > kClearlyComplex * kRealEigenvalueTolerance && settled) continue;
+    if (imaginary > kClearlyComplex * kRealEigenvalueTolerance && settled && !doubtful) continue;
     const bool nearReal = imaginary < kRealEigenvalueTolerance &&
                           lastStep <= kNearRealPairSettled * std::max(1.0, std::abs(root));
     const bool undecided = !(imaginary < kRealEigenvalueTolerance) && settled;
