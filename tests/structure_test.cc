@@ -246,9 +246,9 @@ namespace {
 // root of the system, else the call goes on the standard way.
 // Two real roots 1e-5 apart are adjacent eigenvalues the kernels cannot read apart: they are
 // taken as a start for Newton's method and the split of close roots, as the standard method's
-// later tries take them, instead of the whole system going the standard way (three in four
-// now stay with the fast method, one in four before). Each root comes back once, as accurate
-// as the standard method's.
+// later tries take them, instead of the whole system going the standard way (nine in ten
+// now stay with the fast method, one in four before), and so is a pair the polynomial cannot
+// tell from a complex one. Each root comes back once, as accurate as the standard method's.
 TEST(StructureStage, CloseRealRootsAreSplitWithoutTheStandardMethod) {
   std::mt19937_64 rng(20261224);
   int fast = 0;
@@ -261,7 +261,7 @@ TEST(StructureStage, CloseRealRootsAreSplitWithoutTheStandardMethod) {
     EXPECT_LE(both.fast.size(), s.solutions.size()) << k;
     EXPECT_TRUE(asAccurate(both, s, 1e-13)) << k;
   }
-  EXPECT_GE(fast, kSystems * 7 / 10);
+  EXPECT_GE(fast, kSystems * 9 / 10);
 }
 
 // Adjacent eigenvalues too close to read apart are a pair only where nothing else is near.

@@ -246,10 +246,26 @@ bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates,
     const double c = r.critical[i];
     const double value = valueAt(r.polynomial, c);
     // A critical value within rounding of zero hides a double root, two close real roots or
-    // a complex pair: which one, only the eigen-solver can tell.
+    // a complex pair. Where no other root is near, the pair is listed undecided, from where
+    // the polynomial's quadratic model at the rounding bound puts it, for Newton's method on
+    // the equations to tell which (a complex start, so that a complex pair can show itself);
+    // anywhere else only the eigen-solver can tell.
     const double bound = roundingBoundAt(r, c);
-    if (!(std::abs(value) > kCriticalValueMargin * bound)) return false;
     const double curvature = secondDerivativeAt(r.polynomial, c);
+    if (!(std::abs(value) > kCriticalValueMargin * bound)) {
+      const double width = std::sqrt(2 * kCriticalValueMargin * bound / std::abs(curvature));
+      if (!(width > 0 && width < kNearRealSearch * std::max(1.0, std::abs(c))) ||
+          count + 2 > kBasisSize)
+        return false;
+      for (int j = 0; j < kPolynomialDegree; ++j)
+        if (r.rootFound[j] && !(std::abs(r.roots[j] - c) >= kIsolatedPair * width)) return false;
+      const std::complex<double> upper(c, width);
+      if (listed) listed->values[count] = upper, listed->values[count + 1] = std::conj(upper);
+      setCandidate(entries, upper, candidates[count++]);
+      setCandidate(entries, std::conj(upper), candidates[count++]);
+      candidates[count - 2].real = candidates[count - 1].real = false;
+      continue;
+    }
     const double square = 2 * value / curvature;
     // Only a minimum of |p| that stays off zero has a complex pair beside it. The bound covers
     // the polynomial's own rounding, not the action matrix's: a pair whose minimum is not far
