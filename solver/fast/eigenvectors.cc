@@ -189,8 +189,9 @@ bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates,
   // A root that rounding may have moved by more than the tolerance, or a critical value
   // within rounding of zero, between two adjacent real roots: two close real roots (or a
   // double root, or a near-real pair that rounding split), which Newton's method on the
-  // equations and the split of close roots tell apart. Anywhere else that is left to the
-  // eigen-solver.
+  // equations and the split of close roots tell apart. A rough root beside no such pair
+  // declines; a critical value within rounding that no two found roots bracket is listed
+  // below as an undecided pair.
   bool rough[kPolynomialDegree] = {};
   for (int i = 0; i < kPolynomialDegree; ++i) {
     if (!r.rootFound[i]) continue;
@@ -210,11 +211,14 @@ bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates,
   // Two close real roots are both rough; one rough root beside a smooth one is near roots
   // that were not found (a near-double point or a complex pair).
   bool closePair[kPolynomialDegree - 1] = {};
+  double criticalValue[kPolynomialDegree - 1];
   for (int i = 0; i < kPolynomialDegree - 1; ++i) {
-    if (!r.rootFound[i] || !r.rootFound[i + 1]) continue;
-    const double c = r.critical[i];
-    closePair[i] = (rough[i] && rough[i + 1]) || !(std::abs(valueAt(r.polynomial, c)) >
-                                                   kCriticalValueMargin * roundingBoundAt(r, c));
+    const bool bracketed = r.rootFound[i] && r.rootFound[i + 1];
+    criticalValue[i] = bracketed || r.criticalFound[i] ? valueAt(r.polynomial, r.critical[i]) : 0;
+    if (!bracketed) continue;
+    closePair[i] =
+        (rough[i] && rough[i + 1]) ||
+        !(std::abs(criticalValue[i]) > kCriticalValueMargin * roundingBoundAt(r, r.critical[i]));
   }
   // Three or more close together are beyond the split of a pair, and so is a pair with another
   // root nearer than kIsolatedPair times its gap: the read-out at either root may then start
@@ -244,7 +248,7 @@ bool realEigenCandidates(const RealRootsOfAction& r, Candidates& candidates,
   for (int i = 0; i < kPolynomialDegree - 1; ++i) {
     if (!r.criticalFound[i] || closePair[i]) continue;
     const double c = r.critical[i];
-    const double value = valueAt(r.polynomial, c);
+    const double value = criticalValue[i];
     // A critical value within rounding of zero hides a double root, two close real roots or
     // a complex pair. Where no other root is near, the pair is listed undecided, from where
     // the polynomial's quadratic model at the rounding bound puts it, for Newton's method on
