@@ -8,13 +8,14 @@ convert 4 x 4 quadric matrices and spheres to that order and back. quorvane.dask
 its own and only where Dask is installed, maps solve_batch over the chunks of a Dask array.
 """
 
-import enum
-import numbers
-from dataclasses import dataclass, field
+# Under private names, so that dir(quorvane) shows the package's own names only.
+import dataclasses as _dataclasses
+import enum as _enum
+import numbers as _numbers
+import typing as _typing
 from importlib.metadata import version as _installed_version
-from typing import Optional
 
-import numpy as np
+import numpy as _np
 
 from . import _core
 from ._quadric_form import quadric_coefficients, quadric_matrix, sphere_coefficients
@@ -23,9 +24,10 @@ __all__ = ["solve", "solve_batch", "Status", "PointKind", "SolveInfo", "quadric_
            "quadric_matrix", "sphere_coefficients"]
 # The version of the installed distribution, which the build reads from CMakeLists.txt.
 __version__ = _installed_version("quorvane")
+del _installed_version
 
 
-class Status(enum.IntEnum):
+class Status(_enum.IntEnum):
     """What became of a system: `info.status` of solve, the status array of solve_batch."""
 
     SOLVED = 0
@@ -42,7 +44,7 @@ class Status(enum.IntEnum):
     """Every candidate was verified and none is real within `imag_tol` (try complex=True)."""
 
 
-class PointKind(enum.IntEnum):
+class PointKind(_enum.IntEnum):
     """What a returned point is: `info.kind` of solve, the kind array of solve_batch."""
 
     ROOT = 0
@@ -62,26 +64,27 @@ _PROBLEMS = (None, "too_few_coefficients", "not_finite")
 _METHODS = ("standard", "fast")
 
 
-@dataclass(frozen=True)
+@_dataclasses.dataclass(frozen=True)
 class SolveInfo:
     """What solve(..., full_output=True) reports beside the points."""
 
     status: Status
-    path: Optional[str]
+    path: _typing.Optional[str]
     """Coordinates of the returned solutions: "as_given", "centred", "first_change",
     "second_change", or None when nothing was solved."""
-    argument: Optional[str]
+    argument: _typing.Optional[str]
     """For BAD_INPUT, the rejected argument: "c1", "c2" or "c3"."""
-    problem: Optional[str]
+    problem: _typing.Optional[str]
     """For BAD_INPUT, why: "not_finite"."""
     certified: bool = False
     """With certify=True: the real solution set is proved complete, the returned points are
     all the real solutions there are. False when not asked or not proved."""
-    radius: np.ndarray = field(default_factory=lambda: np.empty(0), compare=False)
+    radius: _np.ndarray = _dataclasses.field(default_factory=lambda: _np.empty(0), compare=False)
     """(N,) float64, one per returned point: the half-width of a box around it (the same in
     every coordinate, absolute) proved to hold exactly one solution; NaN where not proved or
     certify=True was not asked."""
-    kind: np.ndarray = field(default_factory=lambda: np.empty(0, np.int8), compare=False)
+    kind: _np.ndarray = _dataclasses.field(default_factory=lambda: _np.empty(0, _np.int8),
+                                           compare=False)
     """(N,) int8, one per returned point: its PointKind, e.g. info.kind == PointKind.ROOT."""
 
     @property
@@ -92,13 +95,13 @@ class SolveInfo:
 
 def _options(imag_tol, complex, refine, method, certify):
     """The keyword options as _core takes them, or TypeError / ValueError naming the one."""
-    if isinstance(imag_tol, (bool, np.bool_)) or not isinstance(imag_tol, numbers.Real):
+    if isinstance(imag_tol, (bool, _np.bool_)) or not isinstance(imag_tol, _numbers.Real):
         raise TypeError(f"imag_tol must be a real number, not {type(imag_tol).__name__}")
     imag_tol = float(imag_tol)
     if not imag_tol >= 0:
         raise ValueError(f"imag_tol must be zero or positive, not {imag_tol}")
     for name, value in (("complex", complex), ("refine", refine), ("certify", certify)):
-        if not isinstance(value, (bool, np.bool_)):
+        if not isinstance(value, (bool, _np.bool_)):
             raise TypeError(f"{name} must be True or False, not {type(value).__name__}")
     if not isinstance(method, str):
         raise TypeError(f"method must be a string, not {type(method).__name__}")

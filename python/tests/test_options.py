@@ -2,6 +2,7 @@
 """Keyword options, the status of a call, complex solutions and the signatures users see."""
 
 import inspect
+import types
 
 import numpy as np
 import pytest
@@ -30,6 +31,22 @@ def test_signatures_are_readable_with_keyword_only_options():
             parameter = signature.parameters[name]
             assert parameter.kind is inspect.Parameter.KEYWORD_ONLY and parameter.default == default
     assert batch.parameters["threads"].default is None and batch.parameters["padded"].default is False
+
+
+def test_public_names_are_the_documented_ones():
+    # quorvane.dask, where Dask is installed, is a submodule beside them once imported.
+    try:
+        import quorvane.dask  # noqa: F401
+    except ImportError:
+        pass
+    public = {name for name in dir(quorvane) if not name.startswith("_")}
+    submodules = {name for name in public
+                  if isinstance(getattr(quorvane, name), types.ModuleType)
+                  and getattr(quorvane, name).__name__ == f"quorvane.{name}"}
+    assert public - submodules == set(quorvane.__all__)
+    assert all(hasattr(quorvane, name) for name in quorvane.__all__)
+    # Helpers imported for the package's own use stay out of sight, under private names too.
+    assert not hasattr(quorvane, "_installed_version")
 
 
 # The library's own NO_REAL_SOLUTION, which it is yet to report.
