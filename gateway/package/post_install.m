@@ -4,7 +4,7 @@
 
 ## SPDX-License-Identifier: BSD-3-Clause
 function post_install (desc)
-  for name = {"quorvane", "quorvane_batch"}
+  for name = {"quorvane", "quorvane_batch", "quorvane_trilaterate"}
     modules = dir (fullfile (desc.archprefix, "*", [name{1}, ".mex"]));
     if (numel (modules) != 1)
       error ("quorvane:install", "expected one compiled %s.mex under %s, found %d", name{1},
