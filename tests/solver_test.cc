@@ -171,3 +171,44 @@ TEST(Solver, SystemsTheTemplateCannotTakeDirectlyGiveOnlyTrueSolutions) {
 
 }  // namespace
 }  // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+// residuals: zero at the worked example's integer roots, the value over the terms' sizes
+// elsewhere, free of the equations' scale, and NaN where the input is.
+TEST(Residuals, MeasureEachPointInEachEquation) {
+  const testing::System example = testing::workedExample();
+  const double* c[3] = {example.equations[0].data(), example.equations[1].data(),
+                        example.equations[2].data()};
+  SolutionList points;
+  for (const auto& s : example.solutions) points.push_back({s.x(), s.y(), s.z()});
+  points.push_back({0, 0, 0});
+  points.push_back({1, 2, std::numeric_limits<double>::quiet_NaN()});
+  const Eigen::Matrix3Xd r = residuals(c[0], c[1], c[2], points);
+  ASSERT_EQ(r.cols(), 10);
+  EXPECT_EQ(r.leftCols(8).maxCoeff(), 0);
+  // At the origin only the constant term is left: |c0| / |c0| in every equation.
+  EXPECT_EQ(r.col(8), Eigen::Vector3d(1, 1, 1));
+  EXPECT_TRUE(r.col(9).array().isNaN().all());
+  // A point off the roots, against the value and terms written out.
+  const Eigen::Vector3d p(0.5, -1.25, 3);
+  const double x = p.x(), y = p.y(), z = p.z();
+  const double m[10] = {1, x * y, x * z, y * z, x * x, y * y, z * z, x, y, z};
+  double value = 0, size = 0;
+  for (int i = 0; i < 10; ++i) value += c[1][i] * m[i], size += std::abs(c[1][i] * m[i]);
+  const Eigen::Matrix3Xd off = residuals(c[0], c[1], c[2], SolutionList{{x, y, z}});
+  EXPECT_DOUBLE_EQ(off(1, 0), std::abs(value) / size);
+  // Scaling an equation by a power of two changes nothing.
+  double scaled[10];
+  for (int i = 0; i < 10; ++i) scaled[i] = 0x1p40 * c[1][i];
+  EXPECT_EQ(residuals(c[0], scaled, c[2], SolutionList{{x, y, z}}), off);
+  // Complex points: the complex solutions of the system are roots too.
+  ComplexSolutionList complexPoints;
+  solveThreeQuadricsComplex(c[0], c[1], c[2], complexPoints);
+  ASSERT_EQ(complexPoints.size(), 8u);
+  EXPECT_LT(residuals(c[0], c[1], c[2], complexPoints).maxCoeff(), 1e-13);
+}
+
+}  // namespace
+}  // namespace quorvane

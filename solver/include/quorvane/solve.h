@@ -97,4 +97,17 @@ SolveReport solveThreeQuadricsComplex(const double* first, const double* second,
                                       const double* third, ComplexSolutionList& solutions,
                                       const SolveOptions& options = {});
 
+/// Each point's relative residual in each equation: column j holds, for equations 0, 1 and 2,
+/// |f_e(p_j)| / Σ_i |c_ei m_i(p_j)|, the equation's value over the sum of its terms' magnitudes
+/// (1, xy, xz, yz, x², y², z², x, y, z at the point), the measure the solver verifies with;
+/// |f_e(p_j)| where every term vanishes. Scale-free in the equations and the variables, and
+/// computed in double, the terms summed in coefficient order: a root of well-scaled
+/// equations gives a few 1e-16, and a point off the solutions gives order one. A NaN
+/// coefficient or coordinate gives NaN.
+Eigen::Matrix3Xd residuals(const double* first, const double* second, const double* third,
+                           const SolutionList& points);
+/// The same at complex points (each magnitude the complex one).
+Eigen::Matrix3Xd residuals(const double* first, const double* second, const double* third,
+                           const ComplexSolutionList& points);
+
 }  // namespace quorvane
