@@ -84,3 +84,24 @@
 %!     assert (err.identifier, identifiers{k});
 %!   end_try_catch
 %! endfor
+
+## quorvane_residuals: zero at the worked system's integer roots, one at the origin (the
+## constant alone), scale-free, NaN where a coordinate is, and tiny at what quorvane returns.
+%!test
+%! c1 = [6, 2, 0, 0, 1, 1, 0, -7, -7, 0];
+%! c2 = [-2, -2, 2, -2, 1, 1, 1, -1, 1, -1];
+%! c3 = [-6, 4, -2, -4, 1, 4, 1, -1, -2, 1];
+%! roots = [-9, 4, -6, 1, -4, -1, -4, -1; 15, -3, 12, 0, 10, 2, 5, 7; 23, -5, 20, -2, 13, 5, 8, 10];
+%! R = quorvane_residuals (c1, c2, c3, [roots, [0; 0; 0], [1; 2; NaN]]);
+%! assert (size (R), [3, 10]);
+%! assert (R(:, 1:8), zeros (3, 8));
+%! assert (R(:, 9), [1; 1; 1]);
+%! assert (all (isnan (R(:, 10))));
+%! p = [0.5; -1.25; 3];
+%! assert (quorvane_residuals (c1, 2^40 * c2, c3, p), quorvane_residuals (c1, c2, c3, p));
+%! assert (quorvane_residuals (c1, c2, c3, p)(1), 11.8125 / 21.3125, eps);
+%! S = quorvane (c1, c2, c3);
+%! assert (max (max (quorvane_residuals (c1, c2, c3, S))) < 1e-13);
+%!error id=quorvane:inputCount quorvane_residuals (1, 2, 3)
+%!error id=quorvane:tooFewCoefficients quorvane_residuals (1:9, 1:10, 1:10, [0; 0; 0])
+%!error id=quorvane:points quorvane_residuals (1:10, 1:10, 1:10, [0, 0, 0])
