@@ -92,7 +92,8 @@ bash scripts/build-windows.sh
 ctest --test-dir build-win --output-on-failure -j "$jobs"
 # A check left unconfigured (say, for want of Wine) fails the run instead of passing unseen.
 configured=$(ctest --test-dir build-win -N)
-for check in mexw64_tables mexw64_batch_tables mexw64_tables_reject_default_link mexw64_wine; do
+for check in mexw64_tables mexw64_batch_tables mexw64_trilaterate_tables \
+  mexw64_tables_reject_default_link mexw64_wine; do
   grep -q ": ${check}\$" <<<"$configured" || { echo "not configured: $check" >&2; exit 1; }
 done
 echo "== fuzzing solveThreeQuadrics"
