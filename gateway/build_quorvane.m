@@ -1,7 +1,8 @@
 function build_quorvane (eigenInclude)
 %BUILD_QUORVANE  Builds the quorvane MEX modules with MATLAB's mex (untested here) or Octave's.
 %   BUILD_QUORVANE(EIGENINCLUDE) compiles the gateway in this folder and the solver in
-%   ../solver into quorvane.<mexext> and quorvane_batch.<mexext> beside this file.
+%   ../solver into quorvane.<mexext>, quorvane_batch.<mexext> and
+%   quorvane_trilaterate.<mexext> beside this file.
 %   EIGENINCLUDE is the folder holding Eigen's headers (the one with Eigen/Core in it), by
 %   default /usr/include/eigen3.
 %
@@ -27,11 +28,15 @@ if ~isempty (missing)
          strjoin (missing, ', '));
 end
 solverSources = solverFiles(~cellfun (@isempty, regexp (solverFiles, '\.cc$', 'once')));
-% Each module has its own mexFunction: the batch command's is in quorvane_batch_mex.cc.
+% Each module has its own mexFunction: the batch command's is in quorvane_batch_mex.cc, the
+% trilateration command's in quorvane_trilaterate_mex.cc.
 gatewayFiles = dir (fullfile (gateway, '*.cc'));
-batchSources = {'quorvane_batch_mex.cc', 'argument_checks.cc', 'call_error.cc'};
-modules = {'quorvane', setdiff({gatewayFiles.name}, batchSources(1));
-           'quorvane_batch', batchSources};
+batchSources = {'quorvane_batch_mex.cc', 'argument_checks.cc', 'call_error.cc', ...
+                'host_interrupt.cc'};
+trilaterateSources = {'quorvane_trilaterate_mex.cc', 'argument_checks.cc', 'call_error.cc'};
+modules = {'quorvane', setdiff({gatewayFiles.name}, {batchSources{1}, trilaterateSources{1}});
+           'quorvane_batch', batchSources;
+           'quorvane_trilaterate', trilaterateSources};
 
 % Octave's mex is mkoctfile --mex, which takes neither NAME=value arguments nor -outdir and
 % -output: it reads the compiler flags from the environment and names its output with -o.

@@ -68,13 +68,20 @@
 %   column is exactly what QUORVANE returns (see above); otherwise what the
 %   library's solveThreeQuadrics returns with those options.
 %
+%   Ctrl-C stops a running batch within a fraction of a second under Octave,
+%   with the error quorvane:interrupted and nothing returned; the session
+%   goes on (a script can catch the error). MATLAB offers no documented way
+%   for a MEX function to poll its interrupt, so there Ctrl-C takes effect
+%   when the call returns: split long batches into calls of a few seconds.
+%
 %   Errors have identifiers quorvane:inputCount, quorvane:outputCount,
 %   quorvane:notDouble, quorvane:sparse, quorvane:complex,
 %   quorvane:batchShape, quorvane:threads, quorvane:optionName (not one of
 %   the names above), quorvane:optionValue (a name without its value),
 %   quorvane:method, quorvane:imagTol, quorvane:refine, quorvane:certify (a
 %   bad value),
-%   quorvane:outOfMemory, quorvane:tooLong and quorvane:internal.
+%   quorvane:interrupted, quorvane:outOfMemory, quorvane:tooLong and
+%   quorvane:internal.
 %
 %   Example: the system of HELP QUORVANE twice, 8 solutions each:
 %

@@ -15,6 +15,7 @@
 
 #include "argument_checks.h"
 #include "call_error.h"
+#include "host_interrupt.h"
 #include "mex_api.h"
 #include "module_state.h"
 
@@ -219,7 +220,11 @@ CallError solveIntoState(const double* coefficients, std::size_t count,
     options.threads = request.threads;
     options.solve = request.solve;
     options.reportEach = request.reportEach;
-    solveBatch(coefficients, count, batchState, options);
+    options.interrupted = takeHostInterrupt;
+    if (solveBatch(coefficients, count, batchState, options) == BatchStatus::cancelled)
+      return callError("quorvane:interrupted",
+                       "interrupted (Ctrl-C) after part of the %llu systems; nothing is returned",
+                       static_cast<unsigned long long>(count));
     return noError();
   } catch (...) {
     return solverFailure();
