@@ -1,17 +1,27 @@
 #!/usr/bin/env bash
 # Builds the documentation into build/docs/html: Doxygen's XML of the public headers for the
 # C++ reference, then Sphinx. Every warning of either fails the build. The Python reference
-# imports the installed module, so the interpreter (PYTHON, by default build/venv's, which
-# scripts/test.sh makes) must have quorvane installed.
+# imports the installed module: with PYTHON set, that interpreter must have quorvane
+# installed; without it, this script installs what the documentation needs (Debian's
+# packages) and the module from this tree into build/venv, as scripts/test.sh does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-python=${PYTHON:-build/venv/bin/python}
 
-if ! "$python" -c "import quorvane" 2>/dev/null; then
-  echo "docs: $python cannot import quorvane; install the module first, for example:" >&2
-  echo "  /usr/bin/python3 -m venv --system-site-packages --clear build/venv" >&2
-  echo "  build/venv/bin/python -m pip install --no-build-isolation --no-index ." >&2
-  exit 1
+if [ -n "${PYTHON:-}" ]; then
+  python=$PYTHON
+  if ! "$python" -c "import quorvane" 2>/dev/null; then
+    echo "docs: $python (PYTHON) cannot import quorvane; install the module into it first" >&2
+    exit 1
+  fi
+else
+  python=build/venv/bin/python
+  if ! command -v doxygen >/dev/null || ! /usr/bin/python3 -c "import sphinx, myst_parser" \
+    2>/dev/null || ! /usr/bin/python3 -c "import pybind11, numpy" 2>/dev/null; then
+    bash scripts/install-deps.sh python docs
+  fi
+  # The module as this tree builds it, so that the reference shows this tree's docstrings.
+  /usr/bin/python3 -m venv --system-site-packages --clear build/venv
+  "$python" -m pip install --no-build-isolation --no-index --quiet .
 fi
 
 rm -rf build/docs

@@ -85,7 +85,7 @@ elif [ "$status" -ne 0 ]; then
   exit "$status"
 fi
 echo "== documentation: build with warnings as errors, rendered pages in headless Chromium"
-bash scripts/docs.sh
+PYTHON=build/venv/bin/python bash scripts/docs.sh
 /usr/bin/python3 docs/check_rendered.py build/docs/html
 echo "== Windows module: cross build, export and import tables, calls under Wine"
 bash scripts/build-windows.sh
