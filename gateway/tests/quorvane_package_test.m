@@ -40,6 +40,11 @@
 %!   assert (quorvane_sphere_coefficients ([1, 2, 3], 2), [10, 0, 0, 0, 1, 1, 1, -2, -4, -6]);
 %!   assert (quorvane_quadric_coefficients (quorvane_quadric_matrix (1:10)), 1:10);
 %!   assert (! isempty (strfind (help ("quorvane_quadric_matrix"), "symmetric 4 x 4 matrix")));
+%!   assert (strncmp (which ("quorvane_trilaterate"), prefix, numel (prefix)));
+%!   assert (! isempty (strfind (help ("quorvane_trilaterate"), "3 x N, one anchor a column")));
+%!   P = quorvane_trilaterate ([0, 4, 0; 0, 0, 5; 3, 3, 3], sqrt ([9, 17, 14]));
+%!   assert (sortrows (P')', [1, 1; 2, 2; 1, 5], 1e-12);
+%!   assert (quorvane_residuals (1:10, 1:10, 1:10, [0; 0; 0]), [1; 1; 1]);
 %!   ## `test quorvane` runs the installed file's own tests.
 %!   for name = {"quorvane", "quorvane_batch"}
 %!     [passed, total] = test (name{1}, "quiet");
