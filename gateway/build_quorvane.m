@@ -32,8 +32,9 @@ solverSources = solverFiles(~cellfun (@isempty, regexp (solverFiles, '\.cc$', 'o
 % trilateration command's in quorvane_trilaterate_mex.cc.
 gatewayFiles = dir (fullfile (gateway, '*.cc'));
 batchSources = {'quorvane_batch_mex.cc', 'argument_checks.cc', 'call_error.cc', ...
-                'host_interrupt.cc'};
-trilaterateSources = {'quorvane_trilaterate_mex.cc', 'argument_checks.cc', 'call_error.cc'};
+                'host_interrupt.cc', 'options.cc'};
+trilaterateSources = {'quorvane_trilaterate_mex.cc', 'argument_checks.cc', 'call_error.cc', ...
+                      'options.cc'};
 modules = {'quorvane', setdiff({gatewayFiles.name}, {batchSources{1}, trilaterateSources{1}});
            'quorvane_batch', batchSources;
            'quorvane_trilaterate', trilaterateSources};

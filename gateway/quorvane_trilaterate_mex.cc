@@ -8,6 +8,7 @@
 #include "argument_checks.h"
 #include "call_error.h"
 #include "mex_api.h"
+#include "options.h"
 #include "quorvane/solver.h"
 
 namespace quorvane {
@@ -17,10 +18,6 @@ namespace {
 constexpr ArrayRule kAnchorShape = {
     [](const mxArray* a) -> bool { return mxGetM(a) != 3 || mxGetNumberOfElements(a) < 9; },
     "quorvane:anchors", "3 x N with N >= 3, one anchor (x; y; z) a column"};
-
-bool isRealDoubleScalar(const mxArray* a) {
-  return mxIsDouble(a) && !mxIsSparse(a) && !mxIsComplex(a) && mxGetNumberOfElements(a) == 1;
-}
 
 CallError checkTrilaterationArguments(int nlhs, int nrhs, const mxArray* prhs[],
                                       TrilaterationOptions& options) {
