@@ -57,16 +57,57 @@ py::array asArray(const py::object& value, const std::string& name) {
   }
 }
 
+// numpy.ma.MaskedArray, looked up once as the module is imported (a lookup in every call cost
+// a fifth of a small system's time) and held as long as the process runs.
+py::handle maskedArrayType;
+
+// A masked array's mask says which values to leave out, which a solver of ten coefficients an
+// equation cannot honour; numpy would drop the mask and hand over the values beneath it.
+void refuseMaskedArray(const py::object& value, const std::string& name) {
+  if (!py::isinstance(value, maskedArrayType)) return;
+  throw py::type_error(name + " is a masked array, which is not supported (its mask would be " +
+                       "ignored): pass " + name + ".filled(value) or " + name + ".data explicitly");
+}
+
+// The Python objects an object array may hold as coefficients: numbers.Real (int, bool, float,
+// Fraction, numpy's integer and float scalars), Decimal and numpy's bool. numpy's own cast to
+// float64 is no test: it turns None into NaN, reads text ("1.5") and keeps the real part of
+// numpy's complex scalars.
+void refuseObjectsThatAreNotReal(const py::array& array, const std::string& name) {
+  const py::object realTypes = py::make_tuple(py::module_::import("numbers").attr("Real"),
+                                              py::module_::import("decimal").attr("Decimal"),
+                                              py::module_::import("numpy").attr("bool_"));
+  // Contiguous (a copy where the array is not), so that its objects lie in a row.
+  const py::array items = array.attr("ravel")();
+  const auto* const objects = static_cast<PyObject* const*>(items.data());
+  for (py::ssize_t k = 0; k < items.size(); ++k) {
+    const py::handle item(objects[k]);
+    if (PyFloat_Check(item.ptr()) || PyLong_Check(item.ptr())) continue;
+    if (py::isinstance(item, realTypes)) continue;
+    // Without the value's position: quorvane.dask raises for a chunk what the whole array
+    // raises.
+    py::str shown = py::repr(item);
+    // Cut in characters, not bytes, so the message stays valid text.
+    if (py::len(shown) > 40) shown = py::str("{}...").format(shown[py::slice(0, 37, 1)]);
+    std::string text = name + " holds " + shown.cast<std::string>();
+    if (!item.is_none())
+      text += " of type " + py::type::handle_of(item).attr("__name__").cast<std::string>();
+    throw py::type_error(text + ", which is not a real number");
+  }
+}
+
 // What numpy makes of `value`, as a row-major float64 array: one that is already that comes
 // back as it is (the same memory, not a copy), anything else is converted, so strides and
 // dtypes are never misread.
 Float64Array float64Array(const py::object& value, const std::string& name) {
   if (value.is_none()) throw py::type_error(name + " is None, not an array of real numbers");
+  refuseMaskedArray(value, name);
   const py::array array = asArray(value, name);
   const char kind = array.dtype().kind();
   if (kRealKinds.find(kind) != std::string_view::npos) return Float64Array(array);
   if (kind == 'O') {
-    // Python objects go through float(); what it refuses is not a real number.
+    refuseObjectsThatAreNotReal(array, name);
+    // float() may still refuse one of them (Decimal's signalling NaN).
     try {
       return Float64Array(array);
     } catch (py::error_already_set& e) {
@@ -366,6 +407,8 @@ py::tuple solveBatchOfSystems(const py::object& coefficients, const py::object& 
 
 PYBIND11_MODULE(_core, module) {
   module.doc() = "The compiled solver; use it through the quorvane package.";
+  quorvane::maskedArrayType =
+      py::object(py::module_::import("numpy.ma").attr("MaskedArray")).release();
   module.def("solve", &quorvane::solve, py::arg("c1"), py::arg("c2"), py::arg("c3"),
              py::arg("imag_tol"), py::arg("complex"), py::arg("refine"), py::arg("fast"),
              py::arg("certify"));

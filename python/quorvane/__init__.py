@@ -110,6 +110,20 @@ def _options(imag_tol, complex, refine, method, certify):
     return imag_tol, bool(complex), bool(refine), method == "fast", bool(certify)
 
 
+def _thread_count(threads):
+    """threads as _core takes it: None, or an integer of at least 1. A bool is no count (True
+    would be one thread), and a float is not truncated."""
+    if threads is None:
+        return None
+    if isinstance(threads, (bool, _np.bool_)) or not isinstance(threads, _numbers.Integral):
+        raise TypeError(
+            f"threads must be a positive integer or None, not {type(threads).__name__}")
+    if threads < 1:
+        raise ValueError(
+            f"threads must be a positive integer, or None for every core, not {threads}")
+    return int(threads)
+
+
 def solve(c1, c2, c3, *, imag_tol=1e-4, complex=False, refine=True, method="fast",
           certify=False, full_output=False):
     """Every real solution of three quadratic equations in x, y, z.
@@ -125,7 +139,10 @@ def solve(c1, c2, c3, *, imag_tol=1e-4, complex=False, refine=True, method="fast
     ----------
     c1, c2, c3 : array_like
         Exactly ten real numbers each, in any shape (read in row-major order), dtype
-        (booleans, integers, floats) and strides numpy accepts.
+        (booleans, integers, floats) and strides numpy accepts. Lists and object arrays may
+        hold Python and numpy numbers (int, float, bool, Fraction, Decimal), not None, text
+        or complex numbers. Not a masked array, whose mask could not be honoured: pass
+        c.filled(value) or c.data.
     imag_tol : float, optional
         A solution counts as real when the imaginary part of its z is below this (1e-4 by
         default); its real parts are returned. Noisy data, where two close real solutions
@@ -170,8 +187,8 @@ def solve(c1, c2, c3, *, imag_tol=1e-4, complex=False, refine=True, method="fast
     Raises
     ------
     TypeError
-        An argument is None or holds something that is not a real number (complex, text,
-        dates), or an option has the wrong type.
+        An argument is None, a masked array, or holds something that is not a real number
+        (None, complex, text, dates), naming the argument; or an option has the wrong type.
     ValueError
         An argument does not hold exactly ten values or is ragged; imag_tol is negative or
         NaN; method is not "standard" or "fast".
@@ -218,13 +235,15 @@ def solve_batch(coefficients, *, threads=None, imag_tol=1e-4, complex=False, ref
     coefficients : array_like, shape (..., 3, 10)
         A stack of systems: coefficients[i, j, e] is equation e of system (i, j), ten
         coefficients in the order of solve (1, xy, xz, yz, x², y², z², x, y, z). Any real
-        dtype and strides will do. A float64 C-contiguous array is read in place, without a
-        copy, while the GIL is released: it must not be changed by another thread until the
-        call returns (as for numpy's own functions that release the GIL).
+        dtype and strides will do, and the values solve takes (not a masked array). A float64
+        C-contiguous array is read in place, without a copy, while the GIL is released: it
+        must not be changed by another thread until the call returns (as for numpy's own
+        functions that release the GIL).
     threads : int or None, optional
-        Worker threads at most; None for every core. Workers take a few systems at a time, so
-        a busy core does not hold up the others; a small batch starts fewer threads (one per
-        64 systems at most).
+        Worker threads at most, a positive integer (Python's or numpy's; not a bool or a
+        float); None for every core. Workers take a few systems at a time, so a busy core
+        does not hold up the others; a small batch starts fewer threads (one per 64 systems
+        at most).
     imag_tol, complex, refine, method, certify
         As for solve, for every system.
     padded : bool, optional
@@ -265,8 +284,9 @@ def solve_batch(coefficients, *, threads=None, imag_tol=1e-4, complex=False, ref
     ValueError
         coefficients is not of shape (..., 3, 10); threads is below 1; a bad option value.
     TypeError
-        Values that are not real numbers, a threads that is not an integer, an option of the
-        wrong type.
+        coefficients is a masked array or holds a value that is not a real number (None,
+        complex, text); threads is not an integer or None (a bool or a float); an option of
+        the wrong type.
     KeyboardInterrupt
         On Ctrl-C, within a fraction of a second; the workers stop and nothing is returned.
 
@@ -287,5 +307,5 @@ def solve_batch(coefficients, *, threads=None, imag_tol=1e-4, complex=False, ref
     """
     imag_tol, complex, refine, fast, certify = _options(imag_tol, complex, refine, method,
                                                         certify)
-    return _core.solve_batch(coefficients, threads, imag_tol, complex, refine, fast, certify,
-                             padded, full_output)
+    return _core.solve_batch(coefficients, _thread_count(threads), imag_tol, complex, refine,
+                             fast, certify, padded, full_output)

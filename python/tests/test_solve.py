@@ -2,6 +2,7 @@
 import datetime
 import doctest
 from concurrent.futures import ThreadPoolExecutor
+from decimal import Decimal
 from fractions import Fraction
 
 import numpy as np
@@ -43,6 +44,14 @@ def reversed_view(values):
     return np.ascontiguousarray(values[::-1])[::-1]
 
 
+def mixed_objects(values):
+    # The worked example's x² coefficients are all 1, so a bool holds them.
+    assert values[4] == 1
+    held = [np.float32(values[0])] + [int(v) for v in values[1:]]
+    held[4] = np.bool_(True)
+    return np.array(held, dtype=object)
+
+
 # Each turns one equation's ten float64 coefficients into another form of the same numbers.
 SAME_NUMBERS = {
     "list": lambda c: c.tolist(),
@@ -58,6 +67,8 @@ SAME_NUMBERS = {
     "negative stride": reversed_view,
     "Fractions": lambda c: [Fraction(int(v)) for v in c],
     "numpy scalars": lambda c: [np.int16(v) for v in c],
+    "Decimals": lambda c: [Decimal(int(v)) for v in c],
+    "object array of mixed numbers": lambda c: mixed_objects(c),
 }
 
 
@@ -99,6 +110,16 @@ BAD_ARGUMENTS = [
     ({}, TypeError),
     (np.array([datetime.datetime(2024, 1, 1)] * 10, dtype="datetime64[s]"), TypeError),
     (np.zeros(10, dtype=[("a", np.float64)]), TypeError),
+    # Held in object arrays, which numpy's cast to float64 would make NaN, parse as text or
+    # cut to their real part.
+    ([None] + [1.0] * 9, TypeError),
+    ([[1.0] * 5, [2.0] * 4 + [None]], TypeError),
+    (np.array(["1.5"] + [1.0] * 9, dtype=object), TypeError),
+    (np.array([b"1"] + [1.0] * 9, dtype=object), TypeError),
+    (np.array([np.complex64(1)] + [1.0] * 9, dtype=object), TypeError),
+    (np.array([np.datetime64(1, "s")] + [1.0] * 9, dtype=object), TypeError),
+    (np.array([[1.0]] + [1.0] * 9, dtype=object), TypeError),
+    (np.ma.masked_array(np.ones(10)), TypeError),
 ]
 
 
@@ -109,6 +130,17 @@ def test_bad_arguments_raise_naming_the_argument(value, error, position):
     arguments[position] = value
     with pytest.raises(error, match=f"c{position + 1}"):
         quorvane.solve(*arguments)
+
+
+def test_masked_arrays_are_refused_rather_than_their_mask_ignored():
+    masked = np.ma.masked_array(WORKED_EXAMPLE[0], mask=np.arange(10) == 3)
+    with pytest.raises(TypeError, match=r"c1 is a masked array.*\.filled\("):
+        quorvane.solve(masked, *WORKED_EXAMPLE[1:])
+    with pytest.raises(TypeError, match=r"coefficients is a masked array.*\.filled\("):
+        quorvane.solve_batch(np.ma.masked_array(WORKED_EXAMPLE[None]))
+    # Its data, passed explicitly, is an ordinary array.
+    assert same_bits(quorvane.solve(masked.filled(0), *WORKED_EXAMPLE[1:]),
+                     quorvane.solve(*WORKED_EXAMPLE))
 
 
 @pytest.mark.parametrize("change", [

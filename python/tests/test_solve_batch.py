@@ -74,6 +74,12 @@ def test_wrong_shapes_raise_value_error(coefficients):
 @pytest.mark.parametrize("coefficients", [
     np.zeros((2, 3, 10), dtype=np.complex128), np.full((1, 3, 10), "1"), None,
     np.array([[[object()] * 10] * 3]),
+    # A non-number anywhere, even in the last system, which numpy's cast would take as NaN
+    # (None), parse (text) or cut to its real part.
+    [WORKED_EXAMPLE.tolist(), WORKED_EXAMPLE.tolist()[:2] + [[1.0] * 9 + [None]]],
+    np.concatenate([WORKED_EXAMPLE[None].astype(object), np.full((1, 3, 10), "2", object)]),
+    np.full((1, 3, 10), np.complex128(1), dtype=object),
+    np.ma.masked_array(np.zeros((2, 3, 10)), mask=False),
 ])
 def test_values_that_are_not_real_raise_type_error(coefficients):
     with pytest.raises(TypeError, match="coefficients"):
@@ -81,12 +87,18 @@ def test_values_that_are_not_real_raise_type_error(coefficients):
 
 
 @pytest.mark.parametrize("threads, error", [
-    (0, ValueError), (-1, ValueError), (-2**70, ValueError), (2.0, TypeError),
-    ("2", TypeError), ([2], TypeError),
+    (0, ValueError), (-1, ValueError), (-2**70, ValueError), (np.int64(0), ValueError),
+    (2.0, TypeError), (1.5, TypeError), ("2", TypeError), ([2], TypeError), (True, TypeError),
+    (False, TypeError), (np.True_, TypeError),
 ])
-def test_bad_thread_counts_raise(threads, error):
-    with pytest.raises(error):
+def test_bad_thread_counts_raise_naming_threads(threads, error):
+    with pytest.raises(error, match="threads"):
         quorvane.solve_batch(WORKED_EXAMPLE[None], threads=threads)
+
+
+def test_numpy_integers_are_thread_counts():
+    points, _ = quorvane.solve_batch(WORKED_EXAMPLE[None], threads=np.int32(2))
+    assert same_bits(points, quorvane.solve(*WORKED_EXAMPLE))
 
 
 def test_leading_axes_are_kept_in_the_padded_form_and_flattened_in_the_flat_one(systems):
