@@ -402,6 +402,112 @@ py::tuple solveBatchOfSystems(const py::object& coefficients, const py::object& 
   return run(out);
 }
 
+// The largest number of positions trilaterate gives for one receiver.
+constexpr py::ssize_t kMostPositions = 2;
+
+// Trilaterations of a stack of receivers: anchors (..., N, 3) and ranges (..., N), each stacked
+// receiver trilaterated on its own with the GIL released, Ctrl-C polled between receivers.
+// Returns (positions (..., 2, 3) NaN-padded, count (...), residual (..., 2) NaN-padded, kind
+// (..., 2) padded with -1, status (...)).
+py::tuple trilaterateStack(const py::object& anchorsIn, const py::object& rangesIn,
+                           double rangeTolerance) {
+  const Float64Array anchors = float64Array(anchorsIn, "anchors");
+  const Float64Array ranges = float64Array(rangesIn, "ranges");
+  const py::ssize_t axes = anchors.ndim();
+  if (axes < 2 || anchors.shape(axes - 1) != 3)
+    throw py::value_error("anchors must have shape (..., N, 3), one anchor a row, not " +
+                          shapeText(anchors));
+  const std::vector<py::ssize_t> leading(anchors.shape(), anchors.shape() + axes - 2);
+  const py::ssize_t count = anchors.shape(axes - 2);
+  std::vector<py::ssize_t> rangeShape = leading;
+  rangeShape.push_back(count);
+  if (ranges.ndim() != axes - 1 ||
+      !std::equal(rangeShape.begin(), rangeShape.end(), ranges.shape()))
+    throw py::value_error("ranges must have shape " + shapeText(py::array_t<double>(rangeShape)) +
+                          ", one range per anchor, not " + shapeText(ranges));
+  if (count > INT_MAX) throw py::value_error("anchors: too many anchors for one receiver");
+  py::ssize_t receivers = 1;
+  for (py::ssize_t extent : leading) receivers *= extent;
+
+  std::vector<py::ssize_t> positionShape = leading, slotShape = leading;
+  positionShape.push_back(kMostPositions);
+  positionShape.push_back(3);
+  slotShape.push_back(kMostPositions);
+  py::array_t<double> positions(positionShape), residual(slotShape);
+  py::array_t<std::int64_t> found(leading);
+  py::array_t<std::int8_t> kind(slotShape), status(leading);
+  double* const p = positions.mutable_data();
+  double* const r = residual.mutable_data();
+  std::int64_t* const n = found.mutable_data();
+  std::int8_t* const k = kind.mutable_data();
+  std::int8_t* const s = status.mutable_data();
+  TrilaterationOptions options;
+  options.rangeTolerance = rangeTolerance;
+  const double* const a = anchors.data();
+  const double* const d = ranges.data();
+  SignalPoll interrupted;
+  bool cancelled = false;
+  {
+    py::gil_scoped_release released;
+    for (py::ssize_t i = 0; i < receivers && !cancelled; ++i) {
+      const Trilateration t =
+          trilaterate(a + 3 * count * i, d + count * i, static_cast<int>(count), options);
+      n[i] = t.positions;
+      s[i] = static_cast<std::int8_t>(t.status);
+      for (py::ssize_t j = 0; j < kMostPositions; ++j) {
+        const bool held = j < t.positions;
+        for (int c = 0; c < 3; ++c)
+          p[(i * kMostPositions + j) * 3 + c] =
+              held ? t.position[j](c) : std::numeric_limits<double>::quiet_NaN();
+        r[i * kMostPositions + j] = held ? t.residual[j] : std::numeric_limits<double>::quiet_NaN();
+        k[i * kMostPositions + j] = held ? static_cast<std::int8_t>(t.kind[j]) : kNoPoint;
+      }
+      cancelled = interrupted();
+    }
+  }
+  if (cancelled) {
+    if (!PyErr_Occurred()) PyErr_SetNone(PyExc_KeyboardInterrupt);
+    throw py::error_already_set();
+  }
+  return py::make_tuple(positions, found, residual, kind, status);
+}
+
+// Each point's relative residual in each equation: coefficients (3, 10), points (M, 3), real
+// or complex; (M, 3) float64 out.
+py::array_t<double> residualsOfPoints(const py::object& coefficientsIn,
+                                      const py::object& pointsIn) {
+  const Float64Array coefficients = float64Array(coefficientsIn, "coefficients");
+  if (coefficients.ndim() != 2 || coefficients.shape(0) != kEquations ||
+      coefficients.shape(1) != kCoefficients)
+    throw py::value_error("coefficients must have shape (3, 10), one equation a row, not " +
+                          shapeText(coefficients));
+  const double* c = coefficients.data();
+  const auto out = [](const Eigen::Matrix3Xd& r) {
+    py::array_t<double> rows({static_cast<py::ssize_t>(r.cols()), py::ssize_t{3}});
+    std::copy_n(r.data(), r.size(), rows.mutable_data());
+    return rows;
+  };
+  const py::array given = pointsIn.is_none() ? py::array() : asArray(pointsIn, "points");
+  if (!pointsIn.is_none() && given.dtype().kind() == 'c') {
+    refuseMaskedArray(pointsIn, "points");
+    const py::array_t<std::complex<double>, py::array::c_style | py::array::forcecast> points(
+        given);
+    if (points.ndim() != 2 || points.shape(1) != 3)
+      throw py::value_error("points must have shape (M, 3), one point a row, not " +
+                            shapeText(points));
+    ComplexSolutionList list(static_cast<std::size_t>(points.shape(0)));
+    std::copy_n(points.data(), points.size(), reinterpret_cast<std::complex<double>*>(list.data()));
+    return out(residuals(c, c + kCoefficients, c + 2 * kCoefficients, list));
+  }
+  const Float64Array points = float64Array(pointsIn, "points");
+  if (points.ndim() != 2 || points.shape(1) != 3)
+    throw py::value_error("points must have shape (M, 3), one point a row, not " +
+                          shapeText(points));
+  SolutionList list(static_cast<std::size_t>(points.shape(0)));
+  std::copy_n(points.data(), points.size(), reinterpret_cast<double*>(list.data()));
+  return out(residuals(c, c + kCoefficients, c + 2 * kCoefficients, list));
+}
+
 }  // namespace
 }  // namespace quorvane
 
@@ -415,4 +521,7 @@ PYBIND11_MODULE(_core, module) {
   module.def("solve_batch", &quorvane::solveBatchOfSystems, py::arg("coefficients"),
              py::arg("threads"), py::arg("imag_tol"), py::arg("complex"), py::arg("refine"),
              py::arg("fast"), py::arg("certify"), py::arg("padded"), py::arg("full_output"));
+  module.def("trilaterate", &quorvane::trilaterateStack, py::arg("anchors"), py::arg("ranges"),
+             py::arg("range_tol"));
+  module.def("residuals", &quorvane::residualsOfPoints, py::arg("coefficients"), py::arg("points"));
 }

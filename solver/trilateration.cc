@@ -26,6 +26,10 @@ constexpr double kSamePosition = 1e-9;
 // anchors' extent, fits as well (rounding's share in a residual of anchors in one plane).
 constexpr double kFitsAsWell = 1e-9;
 
+// Anchors spanning a triangle this small, relative to the square of their extent, lie on one
+// line as far as doubles can tell.
+constexpr double kOnOneLine = 1e-12;
+
 // The anchors as the solver sees them: about the origin, in the caller's units.
 struct LocalAnchors {
   std::vector<Vector> at;
@@ -123,6 +127,13 @@ Trilateration trilaterate(const double* anchors, const double* ranges, int count
   if (!(local.extent > 0)) return bad(0, InputProblem::notFinite);
 
   const std::array<int, 3> three = count == 3 ? std::array<int, 3>{0, 1, 2} : widestTriangle(local);
+  // Anchors on one line leave a circle of positions about it, which no solve can narrow.
+  const Vector side = local.at[three[1]] - local.at[three[0]];
+  const Vector other = local.at[three[2]] - local.at[three[0]];
+  if (!(side.cross(other).norm() > kOnOneLine * local.extent * local.extent)) {
+    result.status = SolveStatus::dependentEquations;
+    return result;
+  }
   std::array<QuadricCoefficients, 3> spheres;
   for (int i = 0; i < 3; ++i) spheres[i] = sphereCoefficients(local.at[three[i]], ranges[three[i]]);
   SolutionList solutions;

@@ -4,13 +4,15 @@
 solve(c1, c2, c3) solves one system, solve_batch(coefficients) many at once on several
 threads. Each equation is ten coefficients in the order 1, xy, xz, yz, x², y², z², x, y, z;
 see help(quorvane.solve). quadric_coefficients, sphere_coefficients and quadric_matrix
-convert 4 x 4 quadric matrices and spheres to that order and back. quorvane.dask, imported on
+convert 4 x 4 quadric matrices and spheres to that order and back; residuals measures points
+in the equations; trilaterate finds a receiver from its ranges to anchors. quorvane.dask, imported on
 its own and only where Dask is installed, maps solve_batch over the chunks of a Dask array.
 """
 
 # Under private names, so that dir(quorvane) shows the package's own names only.
 import dataclasses as _dataclasses
 import enum as _enum
+import math as _math
 import numbers as _numbers
 import typing as _typing
 from importlib.metadata import version as _installed_version
@@ -21,7 +23,8 @@ from . import _core
 from ._quadric_form import quadric_coefficients, quadric_matrix, sphere_coefficients
 
 __all__ = ["solve", "solve_batch", "Status", "PointKind", "SolveInfo", "quadric_coefficients",
-           "quadric_matrix", "sphere_coefficients"]
+           "quadric_matrix", "sphere_coefficients", "residuals", "trilaterate", "trilaterate_batch",
+           "TrilaterationInfo"]
 # The version of the installed distribution, which the build reads from CMakeLists.txt.
 __version__ = _installed_version("quorvane")
 del _installed_version
@@ -309,3 +312,186 @@ def solve_batch(coefficients, *, threads=None, imag_tol=1e-4, complex=False, ref
                                                         certify)
     return _core.solve_batch(coefficients, _thread_count(threads), imag_tol, complex, refine,
                              fast, certify, padded, full_output)
+
+
+@_dataclasses.dataclass(frozen=True)
+class TrilaterationInfo:
+    """What trilaterate(..., full_output=True) reports beside the positions."""
+
+    status: Status
+    """SOLVED with at least one position; BAD_INPUT; DEPENDENT_EQUATIONS for anchors on one
+    line (a circle of positions); DECLINED where the solve of the anchors' spheres was."""
+    kind: _np.ndarray
+    """(K,) int8, one per position: PointKind.ROOT where the ranges meet (three anchors) or
+    fit there (more), PointKind.NEAR_DOUBLE where two mirror positions merged within
+    range_tol or the ranges' spheres do not meet."""
+    residual: _np.ndarray
+    """(K,) float64, one per position: the root mean square of the range errors
+    |position - anchor| - range over the anchors."""
+
+
+def _range_tolerance(range_tol):
+    if isinstance(range_tol, (bool, _np.bool_)) or not isinstance(range_tol, _numbers.Real):
+        raise TypeError(f"range_tol must be a real number, not {type(range_tol).__name__}")
+    range_tol = float(range_tol)
+    if not (range_tol >= 0 and _math.isfinite(range_tol)):
+        raise ValueError(f"range_tol must be finite and zero or positive, not {range_tol}")
+    return range_tol
+
+
+def trilaterate(anchors, ranges, *, range_tol=0.0, full_output=False):
+    """Where a receiver is, from its ranges to three or more anchors.
+
+    Parameters
+    ----------
+    anchors : array_like, shape (N, 3)
+        The anchors' positions, one a row, N >= 3, in any units and coordinates (map
+        coordinates too: the work is done in a frame centred on the anchors, so offsets of
+        1e6 and more lose nothing).
+    ranges : array_like, shape (N,)
+        The measured range to each anchor, in the same units.
+    range_tol : float, optional
+        The largest error expected in a range (for noisy ranges, a few times their standard
+        deviation). Two mirror positions whose midpoint is within range_tol of every range
+        cannot be told apart and come back once, as the least-squares position between them.
+        By default only what the ranges' rounding cannot tell apart merges.
+    full_output : bool, optional
+        Also return a TrilaterationInfo with the status and each position's kind and
+        residual.
+
+    Returns
+    -------
+    positions : ndarray, shape (K, 3)
+        K = 0, 1 or 2, best first. Three anchors: the two positions mirrored in the anchors'
+        plane, or one where they merge or the spheres miss each other (the position nearest
+        to meeting them all). Which mirror is the receiver the ranges cannot tell (below a
+        ceiling, take the lower). Four or more: the least-squares position (Gauss-Newton on
+        the range errors), and its mirror too where it fits as well (anchors in one plane).
+    info : TrilaterationInfo
+        With full_output=True.
+
+    The positions are bit for bit those of trilaterate in C++ and quorvane_trilaterate in
+    Octave and MATLAB.
+
+    Raises
+    ------
+    ValueError
+        anchors not of shape (N, 3) with N >= 3, ranges not of shape (N,), a coordinate or
+        range that is not finite, a negative range, a bad range_tol.
+    TypeError
+        Values that are not real numbers (None, text, complex), masked arrays, a range_tol
+        that is not a real number.
+
+    Examples
+    --------
+    A receiver 1 m below a ceiling at map coordinates, with exact ranges:
+
+    >>> import numpy as np, quorvane
+    >>> origin = np.array([5e5, 4.5e6, 203.0])
+    >>> anchors = origin + [[0, 0, 0], [7, 0, 0], [0, 5, 0]]
+    >>> receiver = origin + [2, 3, -1]
+    >>> ranges = np.linalg.norm(anchors - receiver, axis=1)
+    >>> positions = quorvane.trilaterate(anchors, ranges)
+    >>> below = positions[np.argmin(positions[:, 2])]
+    >>> bool(np.linalg.norm(below - receiver) < 1e-6)
+    True
+    """
+    if not isinstance(full_output, (bool, _np.bool_)):
+        raise TypeError(f"full_output must be True or False, not {type(full_output).__name__}")
+    positions, count, residual, kind, status = _core.trilaterate(
+        anchors, ranges, _range_tolerance(range_tol))
+    if positions.ndim != 2:
+        raise ValueError(f"anchors must have shape (N, 3) for one receiver, not "
+                         f"{tuple(_np.shape(anchors))}; use trilaterate_batch for stacks")
+    _raise_for_bad_trilateration(int(status))
+    k = int(count)
+    if not full_output:
+        return positions[:k].copy()
+    return positions[:k].copy(), TrilaterationInfo(Status(int(status)), kind[:k].copy(),
+                                                   residual[:k].copy())
+
+
+def _raise_for_bad_trilateration(status):
+    if status == Status.BAD_INPUT:
+        raise ValueError("anchors and ranges must be finite, with every range zero or positive "
+                         "and at least three anchors")
+
+
+def trilaterate_batch(anchors, ranges, *, range_tol=0.0, full_output=False):
+    """trilaterate for a stack of receivers.
+
+    Parameters
+    ----------
+    anchors : array_like, shape (..., N, 3)
+        Each receiver's anchors, N >= 3 for all.
+    ranges : array_like, shape (..., N)
+        Each receiver's ranges.
+    range_tol : float, optional
+        As for trilaterate, for every receiver.
+    full_output : bool, optional
+        Also return residual, kind and status.
+
+    Returns
+    -------
+    positions : ndarray, shape (..., 2, 3)
+        Receiver i's positions are positions[i][:count[i]], as trilaterate gives them; the
+        rest is NaN.
+    count : ndarray of int64, shape (...)
+    residual : ndarray, shape (..., 2)
+        With full_output=True: each position's residual; NaN in padded slots.
+    kind : ndarray of int8, shape (..., 2)
+        With full_output=True: each position's PointKind; -1 in padded slots.
+    status : ndarray of int8, shape (...)
+        With full_output=True: each receiver's Status; a receiver with bad input (a NaN
+        range, say) has status BAD_INPUT and no position, and the others are unaffected.
+
+    Raises
+    ------
+    ValueError
+        Shapes that do not match, N below 3, a bad range_tol.
+    TypeError
+        Values that are not real numbers, masked arrays.
+    KeyboardInterrupt
+        On Ctrl-C, within a fraction of a second; nothing is returned.
+    """
+    if not isinstance(full_output, (bool, _np.bool_)):
+        raise TypeError(f"full_output must be True or False, not {type(full_output).__name__}")
+    positions, count, residual, kind, status = _core.trilaterate(
+        anchors, ranges, _range_tolerance(range_tol))
+    if full_output:
+        return positions, count, residual, kind, status
+    return positions, count
+
+
+def residuals(coefficients, points):
+    """Each point's relative residual in each of the three equations.
+
+    Parameters
+    ----------
+    coefficients : array_like, shape (3, 10)
+        The system, one equation a row, in the order of solve (1, xy, xz, yz, x², y², z², x,
+        y, z).
+    points : array_like, shape (M, 3)
+        Points, real or complex (as solve returns them).
+
+    Returns
+    -------
+    ndarray, shape (M, 3)
+        r[j, e] = |f_e(p_j)| / sum_i |c_ei m_i(p_j)|: equation e's value at point j over the
+        sum of its terms' magnitudes there, the measure the solver verifies with (|f_e| where
+        every term vanishes). Free of the equations' and the variables' scale: a root gives
+        a few 1e-16, a point off the solutions order one. Computed in double with the terms
+        summed in coefficient order, as residuals in C++ and quorvane_residuals in Octave.
+
+    Examples
+    --------
+    >>> import quorvane
+    >>> system = [[6, 2, 0, 0, 1, 1, 0, -7, -7, 0],
+    ...           [-2, -2, 2, -2, 1, 1, 1, -1, 1, -1],
+    ...           [-6, 4, -2, -4, 1, 4, 1, -1, -2, 1]]
+    >>> bool(quorvane.residuals(system, quorvane.solve(*system)).max() < 1e-13)
+    True
+    >>> quorvane.residuals(system, [[0, 0, 0]]).tolist()
+    [[1.0, 1.0, 1.0]]
+    """
+    return _core.residuals(coefficients, points)
