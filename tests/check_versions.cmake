@@ -18,9 +18,16 @@ expect_match("${BINARY_DIR}/quorvaneConfigVersion.cmake"
              "set\\(PACKAGE_VERSION \"${version}\"\\)" "package version is not ${VERSION}")
 expect_match("${SOURCE_DIR}/CITATION.cff" "\nversion: ${version}\n" "version is not ${VERSION}")
 expect_match("${SOURCE_DIR}/CITATION.cff" "\nlicense: BSD-3-Clause\n" "licence is not BSD-3-Clause")
-# The newest release in the changelog is this version (or it is still unreleased).
-expect_match("${SOURCE_DIR}/CHANGELOG.md" "## \\[Unreleased\\][^[]*(\\[[^]]*\\][^#]*)*## \\[${version}\\]"
-             "the newest release is not ${VERSION}")
+# The newest release in the changelog, the first release heading after Unreleased, is this
+# version; the entries between may hold anything, brackets and subheadings among them.
+file(READ "${SOURCE_DIR}/CHANGELOG.md" changelog)
+string(REGEX MATCHALL "\n## \\[[^]\n]*\\]" release_headings "\n${changelog}")
+list(FILTER release_headings EXCLUDE REGEX "Unreleased")
+list(GET release_headings 0 newest_release)
+if(NOT newest_release STREQUAL "\n## [${VERSION}]")
+  string(STRIP "${newest_release}" newest_release)
+  list(APPEND failures "${SOURCE_DIR}/CHANGELOG.md: the newest release is ${newest_release}, not ${VERSION}")
+endif()
 expect_match("${SOURCE_DIR}/pyproject.toml" "\ndynamic = \\[\"version\"\\]\n"
              "the version is not dynamic (read from CMakeLists.txt by setup.py)")
 expect_match("${SOURCE_DIR}/pyproject.toml" "\nlicense = {text = \"BSD-3-Clause\"}\n"
