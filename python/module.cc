@@ -148,6 +148,10 @@ SolveOptions solveOptions(double imaginaryTolerance, bool refine, bool fast, boo
 // among them.
 static_assert(static_cast<int>(SolveStatus::noRealSolution) == 5);
 
+// The package names a rejected argument and its problem by the library's codes (_ARGUMENTS
+// and _PROBLEMS), the options and their bad value among them.
+static_assert(kOptionsArgument == 3 && static_cast<int>(InputProblem::badOption) == 3);
+
 std::int8_t statusCode(const SolveReport& report) {
   return static_cast<std::int8_t>(report.status);
 }

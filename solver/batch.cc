@@ -21,6 +21,12 @@ template <class List>
 void solveConsecutiveInto(const double* first, std::size_t count, const SolveOptions& options,
                           const Output& output, const List& solutions, SolveReport* reports,
                           std::size_t* ends) {
+  SolveReport refused;
+  if (!optionsInRange(options, refused)) {
+    std::fill_n(reports, count, refused);
+    std::fill_n(ends, count, solutions.size());
+    return;
+  }
   const auto argumentsOf = [&](std::size_t k) -> std::array<const double*, kEquationCount> {
     const double* system = first + k * kEquationCount * kCoefficientCount;
     return {system, system + kCoefficientCount, system + 2 * kCoefficientCount};
@@ -107,6 +113,12 @@ BatchStatus runBatch(const double* coefficients, std::size_t count, BasicBatchSo
   out.system.clear();
   out.reports.clear();
   if (options.reportEach) out.reports.resize(count);
+  // Options out of range are every system's answer, without a thread started.
+  SolveReport refused;
+  if (!optionsInRange(options.solve, refused)) {
+    std::fill(out.reports.begin(), out.reports.end(), refused);
+    return BatchStatus::complete;
+  }
   const std::size_t chunks = (count + kSystemsPerChunk - 1) / kSystemsPerChunk;
   const std::size_t perThread = std::max<std::size_t>(options.systemsPerThread, 1);
   const std::size_t workers = std::clamp<std::size_t>(

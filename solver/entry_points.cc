@@ -24,6 +24,8 @@ SolveReport solveThreeQuadrics(const Eigen::MatrixXd& first, const Eigen::Matrix
                                const SolveOptions& options) {
   std::array<const double*, 3> arguments;
   SolveReport report;
+  // The options first, as the calls on raw pointers check them before the coefficients.
+  if (!optionsInRange(options, report)) return report;
   if (!readArguments(first, second, third, arguments, report)) return report;
   Output output;
   output.real = &solutions;

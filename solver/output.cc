@@ -383,6 +383,8 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
 
 SolveReport solveSystem(const std::array<const double*, kEquationCount>& arguments,
                         const SolveOptions& options, const Output& output) {
+  SolveReport refused;
+  if (!optionsInRange(options, refused)) return refused;
   const Prepared prepared = prepare(arguments);
   return prepared.ready ? solvePrepared(prepared, options, output) : prepared.report;
 }

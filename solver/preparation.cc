@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // A call's arguments read, checked and scaled to order one.
 #include <cmath>
+#include <limits>
 
 #include "tries.h"
 
@@ -30,6 +31,18 @@ Prepared prepare(const std::array<const double*, kEquationCount>& arguments) {
   prepared.scaling = scaleToUnitRange(prepared.system);
   prepared.ready = prepared.system.allFinite();
   return prepared;
+}
+
+bool optionsInRange(const SolveOptions& options, SolveReport& report) {
+  // Negative or NaN, the tolerance would keep no candidate, and infinite, every one: either
+  // way the call would say nothing of the mistake.
+  const double tolerance = options.imaginaryTolerance;
+  if (tolerance >= 0 && tolerance <= std::numeric_limits<double>::max()) return true;
+  report = SolveReport{};
+  report.status = SolveStatus::badInput;
+  report.argument = kOptionsArgument;
+  report.problem = InputProblem::badOption;
+  return false;
 }
 
 // The first ten entries of an Eigen argument, or the report of one that is too short.

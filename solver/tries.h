@@ -152,6 +152,10 @@ struct Prepared {
 /// bad input instead where a coefficient is not finite.
 Prepared prepare(const std::array<const double*, kEquationCount>& arguments);
 
+/// True when every option is within its range; otherwise false, and `report` is the call's
+/// whole answer (badInput, badOption, the options' argument number).
+bool optionsInRange(const SolveOptions& options, SolveReport& report);
+
 /// The first ten entries of each Eigen argument, or the report of one that is too short.
 bool readArguments(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
                    const Eigen::MatrixXd& third, std::array<const double*, 3>& arguments,
@@ -205,7 +209,7 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
 /// checks in double may not have seen it.
 bool underflowMayHide(const Equations& system, const ComplexPoint& at);
 
-/// prepare, then solvePrepared where the system is ready.
+/// The options checked, then prepare, then solvePrepared where the system is ready.
 SolveReport solveSystem(const std::array<const double*, kEquationCount>& arguments,
                         const SolveOptions& options, const Output& output);
 

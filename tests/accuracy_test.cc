@@ -5,6 +5,7 @@
 #include <quorvane/solver.h>
 
 #include <array>
+#include <limits>
 #include <random>
 
 #include "compensated.h"
@@ -222,6 +223,58 @@ TEST(Options, ReportsBadInputDependentEquationsAndNoRealSolution) {
   report = solveThreeQuadrics(s1, s2, s3, solutions);
   EXPECT_TRUE(solutions.empty());
   EXPECT_EQ(report.status, SolveStatus::noRealSolution);
+}
+
+// Negative or NaN, a tolerance kept no candidate, and infinite, every one, under a status of
+// solved. Every call with options refuses it before any work, whatever the arguments.
+TEST(Options, ImaginaryToleranceOutOfRangeIsABadOption) {
+  const System example = testing::workedExample();
+  const auto a = coefficientsOf(example.equations[0]), b = coefficientsOf(example.equations[1]),
+             c = coefficientsOf(example.equations[2]);
+  const Eigen::MatrixXd shortArgument = Eigen::MatrixXd::Ones(9, 1);
+  const auto expectBadOption = [](const SolveReport& report, const char* call, double tolerance) {
+    EXPECT_EQ(report.status, SolveStatus::badInput) << call << ", tolerance " << tolerance;
+    EXPECT_EQ(report.argument, kOptionsArgument) << call << ", tolerance " << tolerance;
+    EXPECT_EQ(report.problem, InputProblem::badOption) << call << ", tolerance " << tolerance;
+    EXPECT_EQ(report.path, SolvePath::none) << call << ", tolerance " << tolerance;
+    EXPECT_EQ(report.points, 0) << call << ", tolerance " << tolerance;
+  };
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  for (const Method method : {Method::standard, Method::fast})
+    for (const double tolerance : {-1e-4, -std::numeric_limits<double>::denorm_min(), -inf, inf,
+                                   std::numeric_limits<double>::quiet_NaN()}) {
+      SolveOptions options;
+      options.method = method;
+      options.imaginaryTolerance = tolerance;
+      // A point already in the list, which the calls append to and must leave alone.
+      const Solution earlier{7, 8, 9};
+      SolutionList solutions(1, earlier);
+      expectBadOption(solveThreeQuadrics(a.data(), b.data(), c.data(), solutions, options),
+                      "pointers", tolerance);
+      expectBadOption(solveThreeQuadrics(a, b, c, solutions, options), "arrays", tolerance);
+      expectBadOption(solveThreeQuadrics(example.equations[0], example.equations[1],
+                                         example.equations[2], solutions, options),
+                      "Eigen", tolerance);
+      expectBadOption(solveThreeQuadrics(example.equations[0], shortArgument, example.equations[2],
+                                         solutions, options),
+                      "Eigen, an argument too short", tolerance);
+      ASSERT_EQ(solutions.size(), 1u);
+      EXPECT_EQ(solutions[0].z, earlier.z);
+      ComplexSolutionList complexSolutions(1);
+      expectBadOption(
+          solveThreeQuadricsComplex(a.data(), b.data(), c.data(), complexSolutions, options),
+          "complex", tolerance);
+      EXPECT_EQ(complexSolutions.size(), 1u);
+    }
+  // The ends of the range are in it (0 keeps no candidate, since real means strictly below).
+  for (const double tolerance : {0.0, -0.0, std::numeric_limits<double>::max()}) {
+    SolveOptions options;
+    options.imaginaryTolerance = tolerance;
+    SolutionList solutions;
+    const SolveReport report = solveThreeQuadrics(a, b, c, solutions, options);
+    EXPECT_NE(report.status, SolveStatus::badInput) << tolerance;
+    EXPECT_EQ(report.problem, InputProblem::none) << tolerance;
+  }
 }
 
 // Three spheres whose intersection points have become a complex pair with imaginary parts

@@ -356,5 +356,43 @@ TEST(Batch, OptionsReportsAndComplexPointsAreThoseOfSingleCalls) {
   forceScalarLanes(false);
 }
 
+// A tolerance out of its range is refused for the whole batch, as a single call refuses it:
+// no solutions, and every system's report says why.
+TEST(Batch, ImaginaryToleranceOutOfRangeIsABadOptionOfEverySystem) {
+  const std::vector<double> coefficients = layOut(mixedSystems());
+  constexpr std::size_t count = 100;
+  for (const double tolerance :
+       {-1e-4, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
+    for (const bool reportEach : {true, false}) {
+      BatchOptions options;
+      options.threads = 3;
+      options.systemsPerThread = 1;
+      options.reportEach = reportEach;
+      options.solve.imaginaryTolerance = tolerance;
+      const std::string what =
+          "tolerance " + std::to_string(tolerance) + (reportEach ? ", reports" : "");
+      // Contents of an earlier call, which the batch replaces.
+      BatchSolutions out;
+      out.solutions.assign(2, Solution{1, 2, 3});
+      out.system.assign(2, 0);
+      ComplexBatchSolutions complexOut;
+      complexOut.solutions.resize(2);
+      complexOut.system.assign(2, 0);
+      ASSERT_EQ(solveBatch(coefficients.data(), count, out, options), BatchStatus::complete);
+      ASSERT_EQ(solveBatchComplex(coefficients.data(), count, complexOut, options),
+                BatchStatus::complete);
+      EXPECT_TRUE(out.solutions.empty() && out.system.empty()) << what;
+      EXPECT_TRUE(complexOut.solutions.empty() && complexOut.system.empty()) << what;
+      for (const auto* reports : {&out.reports, &complexOut.reports}) {
+        ASSERT_EQ(reports->size(), reportEach ? count : 0) << what;
+        for (const SolveReport& report : *reports)
+          EXPECT_TRUE(report.status == SolveStatus::badInput &&
+                      report.problem == InputProblem::badOption &&
+                      report.argument == kOptionsArgument && report.points == 0)
+              << what;
+      }
+    }
+}
+
 }  // namespace
 }  // namespace quorvane

@@ -61,9 +61,11 @@ class PointKind(_enum.IntEnum):
     returned once for a conjugate pair."""
 
 
-# The library's codes for the coordinates a system was solved in, and for a rejected input.
+# The library's codes for the coordinates a system was solved in, and for a rejected input:
+# which argument (the options after the three equations) and why.
 _PATHS = (None, "as_given", "centred", "first_change", "second_change")
-_PROBLEMS = (None, "too_few_coefficients", "not_finite")
+_ARGUMENTS = ("c1", "c2", "c3", "options")
+_PROBLEMS = (None, "too_few_coefficients", "not_finite", "bad_option")
 _METHODS = ("standard", "fast")
 
 
@@ -101,8 +103,9 @@ def _options(imag_tol, complex, refine, method, certify):
     if isinstance(imag_tol, (bool, _np.bool_)) or not isinstance(imag_tol, _numbers.Real):
         raise TypeError(f"imag_tol must be a real number, not {type(imag_tol).__name__}")
     imag_tol = float(imag_tol)
-    if not imag_tol >= 0:
-        raise ValueError(f"imag_tol must be zero or positive, not {imag_tol}")
+    # The library's range too, which it would report as BAD_INPUT for every system.
+    if not (imag_tol >= 0 and _np.isfinite(imag_tol)):
+        raise ValueError(f"imag_tol must be finite and zero or positive, not {imag_tol}")
     for name, value in (("complex", complex), ("refine", refine), ("certify", certify)):
         if not isinstance(value, (bool, _np.bool_)):
             raise TypeError(f"{name} must be True or False, not {type(value).__name__}")
@@ -193,8 +196,8 @@ def solve(c1, c2, c3, *, imag_tol=1e-4, complex=False, refine=True, method="fast
         An argument is None, a masked array, or holds something that is not a real number
         (None, complex, text, dates), naming the argument; or an option has the wrong type.
     ValueError
-        An argument does not hold exactly ten values or is ragged; imag_tol is negative or
-        NaN; method is not "standard" or "fast".
+        An argument does not hold exactly ten values or is ragged; imag_tol is negative,
+        NaN or infinite; method is not "standard" or "fast".
 
     Notes
     -----
@@ -225,7 +228,7 @@ def solve(c1, c2, c3, *, imag_tol=1e-4, complex=False, refine=True, method="fast
     if not full_output:
         return points
     return points, SolveInfo(Status(status), _PATHS[path],
-                             None if argument < 0 else f"c{argument + 1}", _PROBLEMS[problem],
+                             None if argument < 0 else _ARGUMENTS[argument], _PROBLEMS[problem],
                              bool(certified), radius, kind)
 
 

@@ -7,7 +7,7 @@ import types
 import numpy as np
 import pytest
 import quorvane
-from quorvane import Status
+from quorvane import Status, _core
 from systems import WORKED_EXAMPLE, mixed_systems, same_bits
 
 # x² = s, y² = 1, z² = t: the eight sign choices of (±√s, ±1, ±√t), real or not as s and t are.
@@ -130,6 +130,8 @@ BAD_OPTIONS = [
     ("imag_tol", True, TypeError, "imag_tol"),
     ("imag_tol", -1e-3, ValueError, "imag_tol"),
     ("imag_tol", np.nan, ValueError, "imag_tol"),
+    ("imag_tol", np.inf, ValueError, "imag_tol must be finite and zero or positive, not inf"),
+    ("imag_tol", -np.inf, ValueError, "imag_tol"),
     ("complex", 1, TypeError, "complex"),
     ("refine", "yes", TypeError, "refine"),
     ("method", "quick", ValueError, "method"),
@@ -145,6 +147,16 @@ def test_bad_options_raise_naming_the_option(keyword, value, error, name):
         quorvane.solve_batch(WORKED_EXAMPLE[None], **{keyword: value})
     with pytest.raises(TypeError):
         quorvane.solve(*WORKED_EXAMPLE, 1e-4)  # options are keyword-only
+
+
+def test_options_the_library_refuses_have_names_in_its_report():
+    # The package refuses imag_tol=inf before the library sees it; the library refuses it too,
+    # with codes that the package's tables must name.
+    points, status, path, argument, problem, *_ = _core.solve(*WORKED_EXAMPLE, np.inf, False,
+                                                              True, True, False)
+    assert len(points) == 0 and status == Status.BAD_INPUT and path == 0
+    assert quorvane._ARGUMENTS[argument] == "options"
+    assert quorvane._PROBLEMS[problem] == "bad_option"
 
 
 @pytest.mark.parametrize("options", [

@@ -37,8 +37,8 @@ OPTION_SETS = [
 # SolveInfo's texts as numbers, so that a report is a row of integers like the C++ one. A
 # text not listed gets its own code, which differs from every listed one.
 PATHS = {None: 0, "as_given": 1, "centred": 2, "first_change": 3, "second_change": 4}
-ARGUMENTS = {None: -1, "c1": 0, "c2": 1, "c3": 2}
-PROBLEMS = {None: 0, "too_few_coefficients": 1, "not_finite": 2}
+ARGUMENTS = {None: -1, "c1": 0, "c2": 1, "c3": 2, "options": 3}
+PROBLEMS = {None: 0, "too_few_coefficients": 1, "not_finite": 2, "bad_option": 3}
 UNKNOWN = 99
 
 

@@ -43,7 +43,8 @@ struct SolveOptions {
   /// (strictly). A wider tolerance keeps near-real solutions of noisy data, as the real
   /// parts of complex solutions whose every coordinate is within the tolerance of real,
   /// relative to max(1, |point|) (PointKind::approximate); never a point whose x or y is
-  /// far from real.
+  /// far from real. Finite and zero or positive: a call given another refuses it
+  /// (SolveStatus::badInput, InputProblem::badOption) and returns nothing.
   double imaginaryTolerance = 1e-4;
   /// Newton steps on the original equations, in compensated arithmetic, for every returned
   /// solution until the step stops shrinking.
@@ -84,7 +85,8 @@ enum class SolveStatus {
   solved,              ///< every candidate verified; the real ones were returned (maybe none)
   partial,             ///< no try verified every candidate; the verified ones were returned
   declined,            ///< the method could not solve the system; nothing was returned
-  badInput,            ///< an argument too short or not finite; see `argument` and `problem`
+  badInput,            ///< an argument too short or not finite, or an option out of its range;
+                       ///< see `argument` and `problem`
   dependentEquations,  ///< the equations depend on each other: a curve of solutions, or none
   noRealSolution,      ///< every candidate verified, and none is a real point
 };
@@ -103,16 +105,24 @@ enum class InputProblem {
   none,
   tooFewCoefficients,  ///< fewer than ten entries
   notFinite,           ///< a NaN or infinite coefficient
+  badOption,           ///< an option out of its range, e.g. an imaginaryTolerance that is
+                       ///< negative, NaN or infinite (the argument is kOptionsArgument)
 };
+
+/// SolveReport::argument when the options are rejected: they come after the three equations,
+/// arguments 0, 1 and 2.
+inline constexpr int kOptionsArgument = 3;
 
 /// The outcome of one call.
 struct SolveReport {
   SolveStatus status = SolveStatus::declined;  ///< what became of the call
   SolvePath path = SolvePath::none;            ///< where the returned solutions were found
-  int argument = -1;                           ///< badInput: the rejected argument, 0 for the first
-  InputProblem problem = InputProblem::none;   ///< badInput: what was wrong with it
-  Method method = Method::standard;            ///< the method that gave the result
-  int centringRounds = 0;                      ///< translations tried before the result
+  /// badInput: the rejected argument, 0 for the first equation; kOptionsArgument (3) for the
+  /// options.
+  int argument = -1;
+  InputProblem problem = InputProblem::none;  ///< badInput: what was wrong with it
+  Method method = Method::standard;           ///< the method that gave the result
+  int centringRounds = 0;                     ///< translations tried before the result
   /// The points this call returned, in order: kind[i] and radius[i] describe the i-th.
   int points = 0;
   std::array<PointKind, kMostSolutions> kind{};  ///< what each returned point is
