@@ -140,6 +140,8 @@ Trilateration trilaterate(const double* anchors, const double* ranges, int count
   const SolveReport report = solveThreeQuadrics(spheres[0].data(), spheres[1].data(),
                                                 spheres[2].data(), solutions, options.solve);
   result.status = report.status;
+  // Anchors and ranges were checked above: a bad input now is the options (argument 3).
+  result.argument = report.argument, result.problem = report.problem;
   if (report.status == SolveStatus::badInput || report.status == SolveStatus::declined ||
       report.status == SolveStatus::dependentEquations)
     return result;

@@ -175,6 +175,15 @@ TEST(Trilateration, RefusesWhatIsNoTrilateration) {
   t = trilaterate(anchors, ranges);
   EXPECT_EQ(t.status, SolveStatus::badInput);
   EXPECT_EQ(t.argument, 1);
+  // A bad option of the solve is named as such.
+  anchors(1, 2) = 0;
+  ranges(2) = 1;
+  TrilaterationOptions badTolerance;
+  badTolerance.solve.imaginaryTolerance = -1;
+  t = trilaterate(anchors, ranges, badTolerance);
+  EXPECT_EQ(t.status, SolveStatus::badInput);
+  EXPECT_EQ(t.argument, kOptionsArgument);
+  EXPECT_EQ(t.problem, InputProblem::badOption);
   // Anchors on one line leave a circle of positions.
   anchors << 0, 0, 0, 1, 0, 0, 2, 0, 0;
   ranges << 1, 1, std::sqrt(2.0);

@@ -25,9 +25,9 @@ struct TrilaterationOptions {
 /// Where the receiver can be: at most two positions, best first.
 struct Trilateration {
   SolveStatus status = SolveStatus::declined;  ///< as for solveThreeQuadrics; see below
-  int argument = -1;                           ///< badInput: 0 the anchors, 1 the ranges
-  InputProblem problem = InputProblem::none;   ///< badInput: what was wrong with it
-  int positions = 0;                           ///< how many of `position` hold one (0 to 2)
+  int argument = -1;  ///< badInput: 0 the anchors, 1 the ranges, kOptionsArgument the options
+  InputProblem problem = InputProblem::none;  ///< badInput: what was wrong with it
+  int positions = 0;                          ///< how many of `position` hold one (0 to 2)
   /// In the caller's coordinates; NaN past `positions`.
   std::array<Eigen::Vector3d, 2> position = {
       Eigen::Vector3d::Constant(std::numeric_limits<double>::quiet_NaN()),
