@@ -38,6 +38,8 @@ nitpick_ignore_regex = [
     ("cpp:identifier", r"(Eigen|std)(::.*)?"),
     ("cpp:identifier", r"(Matrix4d|Vector3d|MatrixXd|Matrix|size_t|int64_t|vector)"),
     ("py:class", r"(numpy\..*|array_like|float64|shape|optional|int|None|\d+|\.\.\.|\(.*|.*\))"),
+    # Shape letters of "shape (N, 3)" and numpy's array type named bare.
+    ("py:class", r"([A-Z]|ndarray)"),
 ]
 
 html_theme = "furo"

@@ -330,7 +330,7 @@ class TrilaterationInfo:
     range_tol or the ranges' spheres do not meet."""
     residual: _np.ndarray
     """(K,) float64, one per position: the root mean square of the range errors
-    |position - anchor| - range over the anchors."""
+    ``norm(position - anchor) - range`` over the anchors."""
 
 
 def _range_tolerance(range_tol):
@@ -480,9 +480,9 @@ def residuals(coefficients, points):
     Returns
     -------
     ndarray, shape (M, 3)
-        r[j, e] = |f_e(p_j)| / sum_i |c_ei m_i(p_j)|: equation e's value at point j over the
-        sum of its terms' magnitudes there, the measure the solver verifies with (|f_e| where
-        every term vanishes). Free of the equations' and the variables' scale: a root gives
+        ``r[j, e] = abs(f_e(p_j)) / sum_i abs(c_ei m_i(p_j))``: equation e's value at point j
+        over the sum of its terms' magnitudes there, the measure the solver verifies with
+        (the value's magnitude where every term vanishes). Free of the equations' and the variables' scale: a root gives
         a few 1e-16, a point off the solutions order one. Computed in double with the terms
         summed in coefficient order, as residuals in C++ and quorvane_residuals in Octave.
 
