@@ -45,6 +45,13 @@ const ArrayRule* brokenRule(const mxArray* input, const ArrayRule& ownRule) {
   return ownRule.broken(input) ? &ownRule : nullptr;
 }
 
+CallError arrayRuleError(const char* name, const mxArray* input, const ArrayRule& rule) {
+  return callError(rule.identifier, "%s is %s%s%s with %llu rows and %llu elements; expected %s",
+                   name, mxIsComplex(input) ? "complex " : "", mxIsSparse(input) ? "sparse " : "",
+                   mxGetClassName(input), static_cast<unsigned long long>(mxGetM(input)),
+                   static_cast<unsigned long long>(mxGetNumberOfElements(input)), rule.expectation);
+}
+
 CallError checkArguments(int nlhs, int nrhs, const mxArray* prhs[]) {
   if (nrhs != kCoefficientArrays)
     return callError("quorvane:inputCount",

@@ -66,12 +66,7 @@ CallError checkBatchArguments(int nlhs, int nrhs, const mxArray* prhs[], BatchRe
                      "radii, their kinds and each system's certified flag; %d requested",
                      nlhs);
   const mxArray* c = prhs[0];
-  if (const ArrayRule* broken = brokenRule(c, kBatchShape))
-    return callError(
-        broken->identifier, "C is %s%s%s with %llu rows and %llu elements; expected %s",
-        mxIsComplex(c) ? "complex " : "", mxIsSparse(c) ? "sparse " : "", mxGetClassName(c),
-        static_cast<unsigned long long>(mxGetM(c)),
-        static_cast<unsigned long long>(mxGetNumberOfElements(c)), broken->expectation);
+  if (const ArrayRule* broken = brokenRule(c, kBatchShape)) return arrayRuleError("C", c, *broken);
   int firstOption = 1;
   if (nrhs >= 2 && !isText(prhs[1])) {
     const mxArray* t = prhs[1];

@@ -32,12 +32,7 @@ CallError checkTrilaterationArguments(int nlhs, int nrhs, const mxArray* prhs[],
                      "residuals; %d requested",
                      nlhs);
   const mxArray* a = prhs[0];
-  if (const ArrayRule* broken = brokenRule(a, kAnchorShape))
-    return callError(
-        broken->identifier, "A is %s%s%s with %llu rows and %llu elements; expected %s",
-        mxIsComplex(a) ? "complex " : "", mxIsSparse(a) ? "sparse " : "", mxGetClassName(a),
-        static_cast<unsigned long long>(mxGetM(a)),
-        static_cast<unsigned long long>(mxGetNumberOfElements(a)), broken->expectation);
+  if (const ArrayRule* broken = brokenRule(a, kAnchorShape)) return arrayRuleError("A", a, *broken);
   const std::size_t anchors = mxGetNumberOfElements(a) / 3;
   const mxArray* r = prhs[1];
   if (!mxIsDouble(r) || mxIsSparse(r) || mxIsComplex(r) || mxGetNumberOfElements(r) != anchors)
