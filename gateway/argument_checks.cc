@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "module_state.h"
+#include "options.h"
 
 namespace quorvane {
 namespace {
@@ -53,12 +54,15 @@ CallError arrayRuleError(const char* name, const mxArray* input, const ArrayRule
 }
 
 CallError checkArguments(int nlhs, int nrhs, const mxArray* prhs[]) {
-  if (nrhs != kCoefficientArrays)
+  if (nrhs < kCoefficientArrays)
     return callError("quorvane:inputCount",
-                     "expected three coefficient arrays, one per equation; got %d arguments", nrhs);
-  if (nlhs > 1)
+                     "expected three coefficient arrays, one per equation, then name-value "
+                     "options (%s); got %d arguments",
+                     kOptionNames, nrhs);
+  if (nlhs > 2)
     return callError("quorvane:outputCount",
-                     "expected at most one output, the 3 x N matrix of solutions; %d requested",
+                     "expected at most two outputs, the 3 x N matrix of solutions and the struct "
+                     "that describes the call; %d requested",
                      nlhs);
   for (int index = 0; index < kCoefficientArrays; ++index)
     if (const ArrayRule* broken = brokenRule(prhs[index], kTooFewCoefficients))

@@ -23,8 +23,9 @@ const ArrayRule* brokenRule(const mxArray* input, const ArrayRule& ownRule);
 /// The error for an array `name` (as the message calls it) that breaks `rule`: its class and
 /// rows and elements, and what was expected.
 CallError arrayRuleError(const char* name, const mxArray* input, const ArrayRule& rule);
-/// The first rule the call breaks: exactly three inputs, at most one output, and each input a
-/// real full double array of at least ten elements. noError() when it breaks none.
+/// The first rule the call of quorvane breaks: at least three inputs, at most two outputs, and
+/// each of the first three inputs a real full double array of at least ten elements (what
+/// follows them is for readOptions). noError() when it breaks none.
 CallError checkArguments(int nlhs, int nrhs, const mxArray* prhs[]);
 
 }  // namespace quorvane

@@ -18,6 +18,7 @@ extern "C" {
 
 typedef struct mxArray_tag mxArray;
 typedef std::size_t mwSize;
+typedef std::size_t mwIndex;
 typedef enum { mxREAL, mxCOMPLEX } mxComplexity;
 typedef bool mxLogical;  // as MATLAB's matrix.h has it for C++
 
@@ -25,10 +26,17 @@ typedef bool mxLogical;  // as MATLAB's matrix.h has it for C++
 #define mxCreateDoubleMatrix mxCreateDoubleMatrix_730
 #define mxCreateLogicalMatrix mxCreateLogicalMatrix_730
 #define mxGetString mxGetString_730
+#define mxCreateStructMatrix mxCreateStructMatrix_730
+#define mxSetField mxSetField_730
 
 mxArray* mxCreateDoubleMatrix(mwSize rows, mwSize columns, mxComplexity complexity);
 mxArray* mxCreateLogicalMatrix(mwSize rows, mwSize columns);
 mxLogical* mxGetLogicals(const mxArray* array);
+mxArray* mxCreateStructMatrix(mwSize rows, mwSize columns, int fields, const char** names);
+/// Stores `value` (which the struct then owns) in field `name` of element `index`.
+void mxSetField(mxArray* array, mwIndex index, const char* name, mxArray* value);
+/// A 1 x length char array of a zero-ended text.
+mxArray* mxCreateString(const char* text);
 double* mxGetPr(const mxArray* array);
 bool mxIsDouble(const mxArray* array);
 bool mxIsComplex(const mxArray* array);

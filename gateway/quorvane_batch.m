@@ -19,8 +19,8 @@
 %   the same way, which may differ in the last digits and come in another
 %   order within a system.
 %
-%   [S, K, R, P, V] = QUORVANE_BATCH(C, ...) also describes every column and
-%   every system. R and P are 1 x M like K: R(j) is the half-width of a box
+%   [S, K, R, P, V, T] = QUORVANE_BATCH(C, ...) also describes every column
+%   and every system. R and P are 1 x M like K: R(j) is the half-width of a box
 %   around S(:, j) (the same in every coordinate, absolute) proved to hold
 %   exactly one solution, NaN where not proved (always without 'Certify');
 %   P(j) is what the point is: 0 a root of the system; 1 a complex pair, or
@@ -29,7 +29,13 @@
 %   wider than the default) the real part of a complex solution within the
 %   tolerance of real, returned once for a conjugate pair. V is a 1 x N
 %   logical: V(k) is true when 'Certify' proved that system k's columns are
-%   all its real solutions.
+%   all its real solutions. T is 1 x N: T(k) is what became of system k, as
+%   the field status of QUORVANE's second output names it: 0 'solved', 1
+%   'partial' (some candidates failed their check; the verified ones are
+%   returned), 2 'declined', 3 'bad_input' (a NaN or infinite coefficient),
+%   4 'dependent_equations' (a curve of solutions, or none), 5
+%   'no_real_solution'. A system without columns is thus told apart: no
+%   real solution (5) from bad or dependent input (3, 4).
 %
 %   QUORVANE_BATCH(C, THREADS) uses at most THREADS threads (a whole number
 %   from 1 to 4096); by default every core. Threads take a few systems at a
@@ -124,6 +130,16 @@
 %! assert (size (R), [1, 8]);
 %! assert (P, zeros (1, 8));
 %! assert (islogical (V) && isequal (size (V), [1, 2]) && ! V(2));
+%!test
+%! ## Each system's status: solved, bad input (NaN), dependent (zero) equations, no real point.
+%! c = [6, 2, 0, 0, 1, 1, 0, -7, -7, 0, -2, -2, 2, -2, 1, 1, 1, -1, 1, -1, ...
+%!      -6, 4, -2, -4, 1, 4, 1, -1, -2, 1]';
+%! nan_system = c; nan_system(3) = NaN;
+%! sphere = [1, 0, 0, 0, 1, 1, 1, 0, 0, 0]';
+%! none = [sphere; c(11:30)];
+%! [S, K, ~, ~, ~, T] = quorvane_batch ([c, nan_system, zeros(30, 1), none]);
+%! assert (T, [0, 3, 4, 5]);
+%! assert (K, ones (1, 8));
 %!error <quorvane_batch: C is .*10 x 3 x N> quorvane_batch (zeros (3, 10))
 %!error <thread count> quorvane_batch (zeros (30, 1), 0)
 %!error <expected 'standard' or 'fast'> quorvane_batch (zeros (30, 1), "Method", "quick")

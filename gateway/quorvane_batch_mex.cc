@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// [S, K, R, P, V] = quorvane_batch(C, threads, name, value, ...): the real solutions of many
-// systems, their system numbers, radii and kinds, and each system's certified flag, as a MEX
-// function.
+// [S, K, R, P, V, T] = quorvane_batch(C, threads, name, value, ...): the real solutions of
+// many systems, their system numbers, radii and kinds, and each system's certified flag and
+// status, as a MEX function.
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -48,8 +48,8 @@ struct BatchRequest {
 };
 static_assert(std::is_trivially_destructible_v<BatchRequest>);
 
-// S, K, then each point's radius and kind, then each system's certified flag.
-constexpr int kMostOutputs = 5;
+// S, K, then each point's radius and kind, then each system's certified flag and status.
+constexpr int kMostOutputs = 6;
 // From this output on, the call needs a report of every system.
 constexpr int kFirstReportOutput = 3;
 
@@ -62,8 +62,9 @@ CallError checkBatchArguments(int nlhs, int nrhs, const mxArray* prhs[], BatchRe
                      kOptionNames, nrhs);
   if (nlhs > kMostOutputs)
     return callError("quorvane:outputCount",
-                     "expected at most five outputs: the solutions, their system numbers, their "
-                     "radii, their kinds and each system's certified flag; %d requested",
+                     "expected at most six outputs: the solutions, their system numbers, their "
+                     "radii, their kinds, and each system's certified flag and status; %d "
+                     "requested",
                      nlhs);
   const mxArray* c = prhs[0];
   if (const ArrayRule* broken = brokenRule(c, kBatchShape)) return arrayRuleError("C", c, *broken);
@@ -141,6 +142,13 @@ void writeOutputs(int nlhs, mxArray* plhs[], std::size_t count) {
   plhs[4] = mxCreateLogicalMatrix(1, static_cast<mwSize>(count));
   mxLogical* const certified = mxGetLogicals(plhs[4]);
   for (std::size_t k = 0; k < count; ++k) certified[k] = batchState.reports[k].certified;
+  if (nlhs < 6) return;
+  // The codes of Python's Status: 0 solved, 1 partial, 2 declined, 3 bad input, 4 dependent
+  // equations, 5 no real solution.
+  plhs[5] = mxCreateDoubleMatrix(1, static_cast<mwSize>(count), mxREAL);
+  double* const statuses = mxGetPr(plhs[5]);
+  for (std::size_t k = 0; k < count; ++k)
+    statuses[k] = static_cast<double>(batchState.reports[k].status);
 }
 
 void raise(const CallError& error) {

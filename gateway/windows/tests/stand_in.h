@@ -24,6 +24,11 @@ QUORVANE_STAND_IN_API void standInDestroyArray(mxArray* array);
 QUORVANE_STAND_IN_API mwSize standInRows(const mxArray* array);
 QUORVANE_STAND_IN_API mwSize standInColumns(const mxArray* array);
 
+/// Field `name` of a 1 x 1 struct array; nullptr when it has none or is no struct.
+QUORVANE_STAND_IN_API const mxArray* standInField(const mxArray* array, const char* name);
+/// The names of a struct array's fields, comma-separated, in order.
+QUORVANE_STAND_IN_API const char* standInFieldNames(const mxArray* array);
+
 /// Arrays made and not yet destroyed, and calls of mxGetPr so far.
 QUORVANE_STAND_IN_API long long standInLiveArrays();
 QUORVANE_STAND_IN_API long long standInDataReads();

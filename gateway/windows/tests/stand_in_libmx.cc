@@ -15,6 +15,10 @@ struct mxArray_tag {
   bool sparse;
   std::vector<double> elements;
   std::unique_ptr<bool[]> logicals;  ///< mxGetLogicals' elements, apart from the doubles
+  // A struct's fields (one element only), which it owns.
+  std::vector<std::string> fieldNames;
+  std::vector<mxArray*> fields;
+  std::string joinedNames;
 };
 
 namespace {
@@ -39,7 +43,18 @@ mxArray* standInCreateArray(const char* className, mwSize rows, mwSize columns, 
 void standInDestroyArray(mxArray* array) {
   if (array == nullptr) return;
   --liveArrays;
+  for (mxArray* field : array->fields) standInDestroyArray(field);
   delete array;
+}
+
+const mxArray* standInField(const mxArray* array, const char* name) {
+  const auto& names = array->fieldNames;
+  const auto at = std::find(names.begin(), names.end(), name);
+  return at == names.end() ? nullptr : array->fields[at - names.begin()];
+}
+
+const char* standInFieldNames(const mxArray* array) {
+  return array->joinedNames.c_str();
 }
 
 mwSize standInRows(const mxArray* array) {
@@ -64,6 +79,31 @@ mxArray* mxCreateDoubleMatrix(mwSize rows, mwSize columns, mxComplexity complexi
 
 mxArray* mxCreateLogicalMatrix(mwSize rows, mwSize columns) {
   return standInCreateArray("logical", rows, columns, false, false);
+}
+
+mxArray* mxCreateStructMatrix(mwSize rows, mwSize columns, int fields, const char** names) {
+  mxArray* array = standInCreateArray("struct", rows, columns, false, false);
+  for (int i = 0; i < fields; ++i) {
+    array->fieldNames.emplace_back(names[i]);
+    array->joinedNames += (i > 0 ? "," : "") + array->fieldNames.back();
+  }
+  array->fields.assign(array->fieldNames.size(), nullptr);
+  return array;
+}
+
+// Only element 0 is kept: the module makes 1 x 1 structs. As in MATLAB, a value replaced
+// (or set where there is no such field) is not freed, so the count of live arrays shows it.
+void mxSetField(mxArray* array, mwIndex index, const char* name, mxArray* value) {
+  const auto& names = array->fieldNames;
+  const auto at = std::find(names.begin(), names.end(), name);
+  if (index == 0 && at != names.end()) array->fields[at - names.begin()] = value;
+}
+
+mxArray* mxCreateString(const char* text) {
+  const std::string t(text);
+  mxArray* array = standInCreateArray("char", 1, t.size(), false, false);
+  std::copy(t.begin(), t.end(), array->elements.begin());
+  return array;
 }
 
 mxLogical* mxGetLogicals(const mxArray* array) {
