@@ -5,6 +5,7 @@
 #include "quorvane/pose.h"
 
 #include <Eigen/Dense>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -31,6 +32,10 @@ constexpr double kOnOneLine = 1e-12;
 // equations then hold only the depths' differences, and the solve of such a system is not
 // needed to know that no pose gives three bearings on a line to points off one.
 constexpr double kParallel = 1e-15;
+// Two depth triples this close, relative to their size, are one solution returned with both
+// signs: the solve verifies its points to 1e-9 of their size, so closer than that they are one
+// (double) root as far as it can tell.
+constexpr double kSameDepths = 1e-9;
 
 // Each bearing divided by its largest entry before its norm, so that neither squares that
 // overflow (a bearing of 1e200 would have become zero) nor squares that underflow (one of
@@ -126,10 +131,19 @@ ThreePointPoses threePointPoses(const Eigen::Matrix3d& bearings, const Eigen::Ma
       report.status == SolveStatus::dependentEquations)
     return result;
 
-  // Of each ± pair at most one has every depth positive, so no more than four are kept.
+  // The equations are even: wherever s solves them, -s does too, but the solve may return one
+  // of a pair without the other (a symmetric camera's double root can verify on one side
+  // only). So each solution is taken with the sign that makes its depths positive, and one that
+  // repeats a depth triple already kept is the same pose; of each pair one is kept, at most
+  // four in all.
   for (const Solution& s : solutions) {
-    const Eigen::Vector3d depths(s.x, s.y, s.z);
+    Eigen::Vector3d depths(s.x, s.y, s.z);
+    if (depths.maxCoeff() < 0) depths = -depths;
     if (!(depths.minCoeff() > 0) || result.count == kMostPoses) continue;
+    const auto same = [&](const Eigen::Vector3d& kept) {
+      return (kept - depths).norm() <= kSameDepths * depths.norm();
+    };
+    if (std::any_of(result.depths.begin(), result.depths.begin() + result.count, same)) continue;
     result.depths[result.count] = depths;
     result.pose[result.count] = poseFromDepths(bearings, worldPoints, depths);
     ++result.count;

@@ -111,6 +111,27 @@ TEST(ThreePointPose, RandomCamerasAreAmongThePosesAndEveryPoseSeesThePoints) {
   }
 }
 
+TEST(ThreePointPose, ACameraAboveAnIsoscelesTriangleIsFound) {
+  // A camera turned half a turn about x, 5 m above the right angle of a right isosceles
+  // triangle: its depths (5, √26, √26) are a double root of the system, which the solve can
+  // verify with one sign only. The triangle's mirror symmetry swaps the other two poses, so
+  // there are three, each once.
+  Matrix worldPoints;
+  worldPoints << 0, 1, 0, 0, 0, 1, 0, 0, 0;
+  Pose camera;
+  camera.rotation = Vector(1, -1, -1).asDiagonal();
+  camera.translation = Vector(0, 0, 5);
+  const Matrix bearings = (camera.rotation * worldPoints).colwise() + camera.translation;
+  const ThreePointPoses poses = threePointPoses(bearings, worldPoints);
+  ASSERT_EQ(poses.count, 3);
+  const Pose& nearest = poses.pose[nearestPose(poses, camera)];
+  EXPECT_LT((nearest.rotation - camera.rotation).norm(), 1e-9);
+  EXPECT_LT((nearest.translation - camera.translation).norm(), 1e-9);
+  for (int i = 0; i < poses.count; ++i)
+    for (int j = 0; j < i; ++j)
+      EXPECT_GT((poses.pose[i].rotation - poses.pose[j].rotation).norm(), 1e-3) << i << " " << j;
+}
+
 TEST(ThreePointPose, MapCoordinatesLoseNothing) {
   std::mt19937_64 rng(20261221);
   const Vector mapOffset(5e5, 4.5e6, 200);

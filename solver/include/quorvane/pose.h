@@ -71,9 +71,11 @@ Pose poseFromDepths(const Eigen::Matrix3d& bearings, const Eigen::Matrix3d& worl
 /// Every pose of a calibrated camera that sees the world points (columns of `worldPoints`)
 /// along the bearings (columns of `bearings`, in the camera's frame, any nonzero length) in
 /// front of it: the depths' system of poseEquations solved by solveThreeQuadrics with
-/// `options`, its solutions with all three depths positive kept (one of each ± pair; at most
-/// four), and poseFromDepths of each. Poses come in the solver's order. Cost: one solve of
-/// three quadrics and one 3 x 3 SVD per pose.
+/// `options`, each solution taken with the sign that makes all three depths positive (the
+/// system is even, and the solve may return one of a ± pair without the other; a solution
+/// with depths of both signs is no pose), a solution the solve returned with both signs taken
+/// once (at most four), and poseFromDepths of each. Poses come in the solver's order. Cost:
+/// one solve of three quadrics and one 3 x 3 SVD per pose.
 ///
 /// Status: solved with at least one pose; noRealSolution where the solve verified every
 /// candidate and none has three positive depths (bearings that no pose of the points can
