@@ -512,6 +512,91 @@ py::array_t<double> residualsOfPoints(const py::object& coefficientsIn,
   return out(residuals(c, c + kCoefficients, c + 2 * kCoefficients, list));
 }
 
+// Three points or bearings, (3, 3) with one a row, as the columns of a 3 x 3 matrix: numpy's
+// row-major rows are Eigen's column-major columns, value for value. Bearings must be finite and
+// nonzero (a direction each), points finite: the library would give NaN or badInput for them,
+// which here is an error naming the argument.
+Eigen::Matrix3d threePointRows(const py::object& value, const std::string& name, bool bearings) {
+  const Float64Array rows = float64Array(value, name);
+  if (rows.ndim() != 2 || rows.shape(0) != 3 || rows.shape(1) != 3)
+    throw py::value_error(name + " must have shape (3, 3), one " +
+                          (bearings ? "bearing" : "point") + " a row, not " + shapeText(rows));
+  Eigen::Matrix3d columns;
+  std::copy_n(rows.data(), 9, columns.data());
+  if (!columns.allFinite()) throw py::value_error(name + " must be finite");
+  if (bearings && !(columns.cwiseAbs().colwise().maxCoeff().minCoeff() > 0))
+    throw py::value_error(name + " must be nonzero, a direction in every row");
+  return columns;
+}
+
+py::array_t<double> matrixRows(const Eigen::Matrix3d& m) {
+  py::array_t<double> rows({py::ssize_t{3}, py::ssize_t{3}});
+  auto r = rows.mutable_unchecked<2>();
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) r(i, j) = m(i, j);
+  return rows;
+}
+
+py::array_t<double> vectorArray(const Eigen::Vector3d& v) {
+  py::array_t<double> values(3);
+  std::copy_n(v.data(), 3, values.mutable_data());
+  return values;
+}
+
+// The depths' equations of three bearings and points, (3, 10) float64, one equation a row.
+py::array_t<double> poseEquationRows(const py::object& bearingsIn, const py::object& pointsIn) {
+  const Eigen::Matrix3d bearings = threePointRows(bearingsIn, "bearings", true);
+  const Eigen::Matrix3d worldPoints = threePointRows(pointsIn, "world_points", false);
+  const std::array<std::array<double, kCoefficients>, kEquations> equations =
+      poseEquations(bearings, worldPoints);
+  py::array_t<double> rows({kEquations, kCoefficients});
+  std::copy_n(equations[0].data(), kEquations * kCoefficients, rows.mutable_data());
+  return rows;
+}
+
+// (rotation (3, 3), translation (3,)) of the pose that puts the points at the depths.
+py::tuple poseOfDepths(const py::object& bearingsIn, const py::object& pointsIn,
+                       const py::object& depthsIn) {
+  const Eigen::Matrix3d bearings = threePointRows(bearingsIn, "bearings", true);
+  const Eigen::Matrix3d worldPoints = threePointRows(pointsIn, "world_points", false);
+  const Float64Array depths = float64Array(depthsIn, "depths");
+  if (depths.ndim() != 1 || depths.shape(0) != 3)
+    throw py::value_error("depths must have shape (3,), one depth a point, not " +
+                          shapeText(depths));
+  const Eigen::Vector3d d(depths.data()[0], depths.data()[1], depths.data()[2]);
+  if (!d.allFinite()) throw py::value_error("depths must be finite");
+  const Pose pose = poseFromDepths(bearings, worldPoints, d);
+  return py::make_tuple(matrixRows(pose.rotation), vectorArray(pose.translation));
+}
+
+// (rotations (K, 3, 3), translations (K, 3), depths (K, 3), status) of the camera's poses
+// from three bearings and points; the options were checked by the package, the bearings and
+// points here, so no status is badInput.
+py::tuple posesOfThreePoints(const py::object& bearingsIn, const py::object& pointsIn,
+                             double imaginaryTolerance, bool refine, bool fast) {
+  const Eigen::Matrix3d bearings = threePointRows(bearingsIn, "bearings", true);
+  const Eigen::Matrix3d worldPoints = threePointRows(pointsIn, "world_points", false);
+  const SolveOptions options = solveOptions(imaginaryTolerance, refine, fast, false);
+  ThreePointPoses poses;
+  {
+    py::gil_scoped_release released;
+    poses = threePointPoses(bearings, worldPoints, options);
+  }
+  const py::ssize_t count = poses.count;
+  py::array_t<double> rotations({count, py::ssize_t{3}, py::ssize_t{3}});
+  py::array_t<double> translations({count, py::ssize_t{3}}), depths({count, py::ssize_t{3}});
+  auto r = rotations.mutable_unchecked<3>();
+  auto t = translations.mutable_unchecked<2>();
+  auto d = depths.mutable_unchecked<2>();
+  for (py::ssize_t k = 0; k < count; ++k)
+    for (int i = 0; i < 3; ++i) {
+      for (int j = 0; j < 3; ++j) r(k, i, j) = poses.pose[k].rotation(i, j);
+      t(k, i) = poses.pose[k].translation(i);
+      d(k, i) = poses.depths[k](i);
+    }
+  return py::make_tuple(rotations, translations, depths, static_cast<int>(poses.status));
+}
+
 }  // namespace
 }  // namespace quorvane
 
@@ -528,4 +613,10 @@ PYBIND11_MODULE(_core, module) {
   module.def("trilaterate", &quorvane::trilaterateStack, py::arg("anchors"), py::arg("ranges"),
              py::arg("range_tol"));
   module.def("residuals", &quorvane::residualsOfPoints, py::arg("coefficients"), py::arg("points"));
+  module.def("pose_equations", &quorvane::poseEquationRows, py::arg("bearings"),
+             py::arg("world_points"));
+  module.def("pose_from_depths", &quorvane::poseOfDepths, py::arg("bearings"),
+             py::arg("world_points"), py::arg("depths"));
+  module.def("three_point_poses", &quorvane::posesOfThreePoints, py::arg("bearings"),
+             py::arg("world_points"), py::arg("imag_tol"), py::arg("refine"), py::arg("fast"));
 }

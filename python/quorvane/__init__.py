@@ -5,8 +5,10 @@ solve(c1, c2, c3) solves one system, solve_batch(coefficients) many at once on s
 threads. Each equation is ten coefficients in the order 1, xy, xz, yz, x², y², z², x, y, z;
 see help(quorvane.solve). quadric_coefficients, sphere_coefficients and quadric_matrix
 convert 4 x 4 quadric matrices and spheres to that order and back; residuals measures points
-in the equations; trilaterate finds a receiver from its ranges to anchors. quorvane.dask, imported on
-its own and only where Dask is installed, maps solve_batch over the chunks of a Dask array.
+in the equations; trilaterate finds a receiver from its ranges to anchors; three_point_poses
+finds a calibrated camera's poses from the bearings of three known points, with pose_equations
+and pose_from_depths its two steps. quorvane.dask, imported on its own and only where Dask is
+installed, maps solve_batch over the chunks of a Dask array.
 """
 
 # Under private names, so that dir(quorvane) shows the package's own names only.
@@ -24,7 +26,8 @@ from ._quadric_form import quadric_coefficients, quadric_matrix, sphere_coeffici
 
 __all__ = ["solve", "solve_batch", "Status", "PointKind", "SolveInfo", "quadric_coefficients",
            "quadric_matrix", "sphere_coefficients", "residuals", "trilaterate", "trilaterate_batch",
-           "TrilaterationInfo"]
+           "TrilaterationInfo", "pose_equations", "pose_from_depths", "three_point_poses",
+           "PoseInfo"]
 # The version of the installed distribution, which the build reads from CMakeLists.txt.
 __version__ = _installed_version("quorvane")
 del _installed_version
@@ -498,3 +501,170 @@ def residuals(coefficients, points):
     [[1.0, 1.0, 1.0]]
     """
     return _core.residuals(coefficients, points)
+
+
+def pose_equations(bearings, world_points):
+    """The equations of the depths of three world points along the camera's bearings to them.
+
+    The depths x, y, z of the points from the camera centre meet the law of cosines in each
+    triangle camera centre, point i, point j:
+
+        d_i² + d_j² - 2 (b_i · b_j) d_i d_j - |X_i - X_j|² = 0
+
+    for the pairs (0, 1), (0, 2), (1, 2), with b_i the unit bearings.
+
+    Parameters
+    ----------
+    bearings : array_like, shape (3, 3)
+        The directions, in the camera's frame, along which the camera sees the points, one a
+        row, finite and nonzero, of any length (they are normalised): pixel coordinates
+        (u, v, 1) taken through the inverse calibration will do.
+    world_points : array_like, shape (3, 3)
+        The points, one a row, in the same order, in any units and coordinates; only their
+        differences enter, so map coordinates lose nothing.
+
+    Returns
+    -------
+    ndarray, shape (3, 10)
+        float64, one equation a row in the order of solve (1, xy, xz, yz, x², y², z², x, y,
+        z): ``solve(*pose_equations(bearings, world_points))`` gives the depths. Each real
+        solution's negative solves the system too.
+
+    Raises
+    ------
+    ValueError
+        An argument not of shape (3, 3) or not finite, a zero bearing.
+    TypeError
+        Values that are not real numbers (None, text, complex), masked arrays.
+
+    Examples
+    --------
+    Bearings along the axes to points 1, 2 and 3 along them:
+
+    >>> import numpy as np, quorvane
+    >>> c = quorvane.pose_equations(np.eye(3), np.diag([1.0, 2.0, 3.0]))
+    >>> c.shape, c[:, 0].tolist()   # minus the points' squared distances from each other
+    ((3, 10), [-5.0, -10.0, -13.0])
+    """
+    return _core.pose_equations(bearings, world_points)
+
+
+def pose_from_depths(bearings, world_points, depths):
+    """The camera pose that puts each world point at its depth along its bearing.
+
+    The rotation between the world triangle and the camera's is the least-squares fit by the
+    SVD of the centred triangles (Kabsch), a proper rotation; the translation maps the world
+    points' mean onto the camera points' mean. Depths that are not exactly those of the points
+    (noisy ones) give the rigid motion that fits the two triangles best.
+
+    Parameters
+    ----------
+    bearings, world_points : array_like, shape (3, 3)
+        As for pose_equations, one a row.
+    depths : array_like, shape (3,)
+        The distance of each point from the camera centre, finite.
+
+    Returns
+    -------
+    rotation : ndarray, shape (3, 3)
+        World to camera: a world point X is at ``rotation @ X + translation`` in the camera's
+        frame.
+    translation : ndarray, shape (3,)
+        The world origin in the camera's frame; the camera centre in the world is
+        ``-rotation.T @ translation``.
+
+    Raises
+    ------
+    ValueError
+        An argument of the wrong shape or not finite, a zero bearing.
+    TypeError
+        Values that are not real numbers, masked arrays.
+
+    Examples
+    --------
+    A camera at the world origin looking along the world's axes:
+
+    >>> import numpy as np, quorvane
+    >>> rotation, translation = quorvane.pose_from_depths(np.eye(3), np.diag([1.0, 2.0, 3.0]),
+    ...                                                   [1, 2, 3])
+    >>> bool(np.allclose(rotation, np.eye(3)) and np.allclose(translation, 0))
+    True
+    """
+    return _core.pose_from_depths(bearings, world_points, depths)
+
+
+@_dataclasses.dataclass(frozen=True)
+class PoseInfo:
+    """What three_point_poses(..., full_output=True) reports beside the poses."""
+
+    status: Status
+    """SOLVED with at least one pose; NO_REAL_SOLUTION where no pose puts all three points in
+    front of the camera (bearings no camera can have); DEPENDENT_EQUATIONS for world points on
+    one line (the camera may turn about it); PARTIAL with the poses of the verified solutions;
+    DECLINED where the solve of the depths was."""
+    depths: _np.ndarray
+    """(K, 3) float64, one row per pose: the points' distances from its camera centre, all
+    positive."""
+
+
+def three_point_poses(bearings, world_points, *, imag_tol=1e-4, refine=True, method="fast",
+                      full_output=False):
+    """Every pose of a calibrated camera that sees three known points along given bearings.
+
+    The depths' system of pose_equations is solved as solve does, each solution is taken with
+    the sign that makes all three depths positive (the system is even; one with depths of
+    both signs is no pose), once, and pose_from_depths gives the pose of each.
+
+    Parameters
+    ----------
+    bearings : array_like, shape (3, 3)
+        The directions in the camera's frame, one a row, finite and nonzero, of any length.
+    world_points : array_like, shape (3, 3)
+        The points, one a row, in the bearings' order, in any units and coordinates (map
+        coordinates too: the fit is done about the points' mean).
+    imag_tol, refine, method
+        As for solve, for the depths' system.
+    full_output : bool, optional
+        Also return a PoseInfo with the status and each pose's depths.
+
+    Returns
+    -------
+    rotations : ndarray, shape (K, 3, 3)
+        K from 0 to 4, in the solver's order. World to camera: world point X is at
+        ``rotations[k] @ X + translations[k]`` in pose k's camera frame.
+    translations : ndarray, shape (K, 3)
+    info : PoseInfo
+        With full_output=True.
+
+    The poses are bit for bit those of threePointPoses in C++ with the same options.
+
+    Raises
+    ------
+    ValueError
+        An argument not of shape (3, 3) or not finite, a zero bearing, a bad imag_tol or
+        method.
+    TypeError
+        Values that are not real numbers, masked arrays, options of the wrong type.
+
+    Examples
+    --------
+    A camera about 5 m from three points, turned half a turn about x:
+
+    >>> import numpy as np, quorvane
+    >>> points = np.array([[0.0, 0, 0], [2, 0, 0], [0, 1, 0.5]])
+    >>> rotation, translation = np.diag([1.0, -1, -1]), np.array([0.3, -0.2, 5])
+    >>> bearings = points @ rotation.T + translation
+    >>> rotations, translations = quorvane.three_point_poses(bearings, points)
+    >>> errors = [np.abs(r - rotation).max() + np.abs(t - translation).max()
+    ...           for r, t in zip(rotations, translations)]
+    >>> bool(min(errors) < 1e-12)
+    True
+    """
+    if not isinstance(full_output, (bool, _np.bool_)):
+        raise TypeError(f"full_output must be True or False, not {type(full_output).__name__}")
+    imag_tol, _, refine, fast, _ = _options(imag_tol, False, refine, method, False)
+    rotations, translations, depths, status = _core.three_point_poses(
+        bearings, world_points, imag_tol, refine, fast)
+    if not full_output:
+        return rotations, translations
+    return rotations, translations, PoseInfo(Status(status), depths)
