@@ -32,3 +32,15 @@ def test_ransac_rejects_exactly_the_wrong_ranges():
     np.testing.assert_array_equal(np.flatnonzero(~inliers), outliers)
     # Eight ranges with 1 cm noise: the position to within a few centimetres.
     assert np.linalg.norm(position - receiver) < 0.03
+
+
+def test_ransac_pose_rejects_exactly_the_wrong_matches():
+    rotation, centre, inliers, true_rotation, true_centre, outliers = run_example(
+        "ransac_pose.py")
+    np.testing.assert_array_equal(np.flatnonzero(~inliers), outliers)
+    # Bearings with 0.2 mrad of noise, the pose of one sample of three: the rotation to
+    # within a few hundredths of a degree and the centre, 5 to 40 m from the points, within
+    # a few centimetres.
+    cosine = (np.trace(rotation @ true_rotation.T) - 1) / 2
+    assert np.degrees(np.arccos(min(cosine, 1))) < 0.1
+    assert np.linalg.norm(centre - true_centre) < 0.1
