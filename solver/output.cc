@@ -246,15 +246,18 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
   const Equations& system = prepared.system;
   const Scaling& scaling = prepared.scaling;
   SolveReport report = prepared.report;
-  // The fast path finds real eigenvalues only: complex points come the standard way.
+  // The fast path finds real eigenvalues only: complex points come the standard way. The
+  // imaginary tolerance sorts real points from complex ones, which a complex call returns
+  // alike: it plays no part there, and the tries judge by the default.
   SolveOptions tries = options;
-  if (output.complex) tries.method = Method::standard;
+  if (output.complex)
+    tries.method = Method::standard, tries.imaginaryTolerance = SolveOptions{}.imaginaryTolerance;
   Try best = solveScaled(system, scaling.variableExponent, tries, output.complex != nullptr,
                          !output.nanColumns, report, fastStart);
   if (best.path == SolvePath::asGiven) separateCloseRoots(system, best);
   // The calls with options return a near-real pair once; the three-argument call keeps both.
   const bool pairsOnce = !output.nanColumns;
-  const bool wideTolerance = options.imaginaryTolerance > kRealEigenvalueTolerance;
+  const bool wideTolerance = tries.imaginaryTolerance > kRealEigenvalueTolerance;
 
   const int exponent = scaling.variableExponent;
   int returned = 0;
@@ -282,18 +285,26 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
       // computed: Newton's method from a rough one may fall onto a root already found.
       // A candidate taken as real that failed its check is not refined: Newton's method from
       // it may fall onto a root returned already.
+      // A small Newton step is not enough: beside coordinates far apart in size (x = 1e-52
+      // with z = 760) it is small against the point's norm at a point that solves nothing,
+      // so the complex point must leave no residual either. One that fails is a solution the
+      // call did not find.
       const bool provedAsComputed =
           options.certify && scaling.exact && !std::isnan(provedRadius(system, p.at));
-      if (!provedAsComputed && (p.real || !(refineCompensated(system, p.at) <= kForwardTolerance)))
+      if (!provedAsComputed && p.real) continue;
+      if (!provedAsComputed &&
+          !(checked(system, p.at, refineCompensated(system, p.at), true) <= kForwardTolerance)) {
+        droppedByOriginals = true;
         continue;
+      }
     } else if (options.refine &&
                (best.path == SolvePath::asGiven || report.method == Method::fast)) {
       // Kept only where Newton's method confirms it: a point it cannot improve stays. (The
       // other tries refined theirs on the way, but for the fast kernels around a cluster,
       // which polished them on the translated equations only.)
       Point refined = p;
-      refined.error = checked(system, refined.at, refineTowardsRoot(system, refined.at),
-                              options.imaginaryTolerance > kRealEigenvalueTolerance);
+      refined.error =
+          checked(system, refined.at, refineTowardsRoot(system, refined.at), wideTolerance);
       if (refined.error <= kForwardTolerance) p = refined;
     }
     ComplexPoint s = p.at * std::ldexp(1.0, exponent);

@@ -255,5 +255,29 @@ TEST(HardSystems, RootsBeyondTheDoubleRangeAreNotReturned) {
   }
 }
 
+// Found by mixed garbage through Python: beside x = 6e-52 and y = 2e-21, a conjugate pair at
+// z = 87.3 ± 754.5i took Newton steps tiny against its norm but solved none of the equations
+// (relative residuals 1, 0.24, 0.99), and the complex call returned it. Whatever the
+// tolerance, which plays no part in complex calls, each returned point solves the equations,
+// and a call that finds fewer points than it has does not say solved.
+TEST(HardSystems, ComplexPointsThatSolveNothingAreNotReturned) {
+  const std::array<std::array<double, 10>, 3> c = {
+      {{0, 0, 9.9375208593847182e-05, -246.04210889427472, 0, -8.3397217572747673e-17, 0,
+        -6.5988390873517539e+19, 2.9876281870901199e-13, 0},
+       {0, 0, 0, 0, 0, 0, -1.5769766227112713e-12, 0, -266761620512174.75, 0},
+       {0, 0, 0, 0, 537.81114608710482, -0.93187141357050107, 0, -108819054697.98659, 0, 0}}};
+  for (const double tolerance : {1e-4, 1e-2, 0.0}) {
+    SolveOptions options;
+    options.imaginaryTolerance = tolerance;
+    ComplexSolutionList points;
+    const SolveReport report =
+        solveThreeQuadricsComplex(c[0].data(), c[1].data(), c[2].data(), points, options);
+    ASSERT_FALSE(points.empty()) << tolerance;  // the real root at (2.0e8, -2.6e8, 2.1e17)
+    EXPECT_LE(residuals(c[0].data(), c[1].data(), c[2].data(), points).maxCoeff(), 1e-12)
+        << tolerance;
+    EXPECT_NE(report.status, SolveStatus::solved) << tolerance;
+  }
+}
+
 }  // namespace
 }  // namespace quorvane
