@@ -45,8 +45,10 @@
 %!   P = quorvane_trilaterate ([0, 4, 0; 0, 0, 5; 3, 3, 3], sqrt ([9, 17, 14]));
 %!   assert (sortrows (P')', [1, 1; 2, 2; 1, 5], 1e-12);
 %!   assert (quorvane_residuals (1:10, 1:10, 1:10, [0; 0; 0]), [1; 1; 1]);
+%!   assert (strncmp (which ("quorvane_pose_equations"), prefix, numel (prefix)));
 %!   ## `test quorvane` runs the installed file's own tests.
-%!   for name = {"quorvane", "quorvane_batch"}
+%!   for name = {"quorvane", "quorvane_batch", "quorvane_pose_equations", ...
+%!               "quorvane_pose_from_depths"}
 %!     [passed, total] = test (name{1}, "quiet");
 %!     assert (total >= 3 && passed == total, "%s: %d of %d tests passed", name{1}, passed, total);
 %!   endfor
