@@ -507,7 +507,7 @@ def pose_equations(bearings, world_points):
     """The equations of the depths of three world points along the camera's bearings to them.
 
     The depths x, y, z of the points from the camera centre meet the law of cosines in each
-    triangle camera centre, point i, point j:
+    triangle camera centre, point i, point j::
 
         d_i² + d_j² - 2 (b_i · b_j) d_i d_j - |X_i - X_j|² = 0
 
