@@ -157,4 +157,74 @@ void separateCloseRoots(const Equations& system, Try& t) {
   }
 }
 
+// A root where the Jacobian is singular (a triple root, say) is to the eigen-solver a cluster
+// of candidates spread by the cube root of the rounding, near real, none of which verifies:
+// the forward error is a Newton step, which shrinks only linearly there. The cluster's mean is far
+// more accurate than its members (the sum of a cluster of eigenvalues is well conditioned where
+// each one is not), and Newton's method from it, with the singular direction left out of each step,
+// settles on a point whose relative residual is the input's rounding. That point comes back
+// once, as a near-double point, not proved; the others of the cluster are
+// not returned, and the try stays incomplete, since how many roots it stands for is not shown.
+void resolveMultipleRoots(const Equations& system, Try& t) {
+  constexpr int kMostSteps = 100;
+  // Jacobians this near singular (smallest over largest singular value) at the point found.
+  constexpr double kSingular = 1e-6;
+  const auto candidate = [&](const Point& p) {
+    return !p.nanColumn && !p.multiple && !p.inMultiple && !(p.error <= kForwardTolerance) &&
+           largestMagnitude(ComplexPoint(p.at.imag().cast<std::complex<double>>())) <=
+               kPlausibleTolerance * std::max(1.0, largestMagnitude(p.at));
+  };
+  const double reach = sameRootReach(t);
+  for (int i = 0; i < t.count; ++i) {
+    if (!candidate(t.points[i])) continue;
+    const ComplexPoint& first = t.points[i].at;
+    const double near = kPlausibleTolerance * std::max(1.0, largestMagnitude(first));
+    std::array<int, kBasisSize> cluster;
+    int size = 0;
+    ComplexPoint sum = ComplexPoint::Zero();
+    for (int j = i; j < t.count; ++j)
+      if (candidate(t.points[j]) && largestMagnitude(ComplexPoint(t.points[j].at - first)) <= near)
+        cluster[size++] = j, sum += t.points[j].at;
+    if (size < 2) continue;
+    Eigen::Vector3d p = (sum / static_cast<double>(size)).real();
+    Eigen::Matrix3d jacobian;
+    Eigen::Vector3d value;
+    Eigen::JacobiSVD<Eigen::Matrix3d> svd;
+    double lastStep = kInfinity;
+    for (int step = 0; step < kMostSteps; ++step) {
+      equationValuesAndJacobian(system, p, value, jacobian);
+      svd.compute(jacobian, Eigen::ComputeFullU | Eigen::ComputeFullV);
+      svd.setThreshold(kSingular);
+      const Eigen::Vector3d move = svd.solve(value);
+      const double length = move.lpNorm<Eigen::Infinity>();
+      if (!move.allFinite() || !(length < lastStep)) break;
+      p -= move, lastStep = length;
+      if (length <= 0x1p-52 * std::max(1.0, p.lpNorm<Eigen::Infinity>())) break;
+    }
+    if (!(lastStep <= kForwardTolerance * std::max(1.0, p.lpNorm<Eigen::Infinity>()))) continue;
+    // Beside a root at the origin every point leaves a relative residual of order one, as
+    // its terms shrink with it: there the origin itself is the root, exactly, or none is.
+    if (p.lpNorm<Eigen::Infinity>() <= kForwardTolerance) p.setZero();
+    if (!(largestRelativeResidual(system, p(0), p(1), p(2)) <= kDoubleRootResidual)) continue;
+    equationValuesAndJacobian(system, p, value, jacobian);
+    svd.compute(jacobian);
+    const auto& s = svd.singularValues();
+    if (!(s(2) <= kSingular * s(0))) continue;
+    // A root found already is no multiple root to add.
+    const ComplexPoint at = p.cast<std::complex<double>>();
+    bool known = false;
+    for (int j = 0; j < t.count; ++j)
+      known = known || (t.points[j].real && t.points[j].error <= kForwardTolerance &&
+                        !apartInZ(t.points[j].at, at, reach) && sameRoot(t.points[j].at, at));
+    if (known) continue;
+    Point& root = t.points[cluster[0]];
+    root.at = at, root.real = true, root.checked = false, root.multiple = true;
+    root.error = 0;
+    for (int k = 1; k < size; ++k) {
+      Point& other = t.points[cluster[k]];
+      other.inMultiple = true, other.unresolved = true, other.real = false, other.checked = false;
+    }
+  }
+}
+
 }  // namespace quorvane

@@ -198,6 +198,7 @@ bool conjugateOfPrevious(const Try& t, int i) {
 // tolerance, an approximate point; the default tolerance returns only points that verify.
 PointKind kindOf(const Equations& system, const Point& p, bool pairReturnedOnce,
                  bool wideTolerance) {
+  if (p.multiple) return PointKind::nearDouble;
   if (isReal(p.at)) return PointKind::root;
   const double residual =
       largestRelativeResidual(system, p.at(0).real(), p.at(1).real(), p.at(2).real());
@@ -255,8 +256,10 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
   Try best = solveScaled(system, scaling.variableExponent, tries, output.complex != nullptr,
                          !output.nanColumns, report, fastStart);
   if (best.path == SolvePath::asGiven) separateCloseRoots(system, best);
-  // The calls with options return a near-real pair once; the three-argument call keeps both.
+  // The calls with options return a near-real pair once, and a multiple root once; the
+  // three-argument call keeps its columns.
   const bool pairsOnce = !output.nanColumns;
+  if (pairsOnce) resolveMultipleRoots(system, best);
   const bool wideTolerance = tries.imaginaryTolerance > kRealEigenvalueTolerance;
 
   const int exponent = scaling.variableExponent;
@@ -267,6 +270,7 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
   std::array<bool, kBasisSize> returnedHere{};
   for (int i = 0; i < best.count; ++i) {
     Point& p = best.points[i];
+    if (p.inMultiple) continue;
     if (p.nanColumn) {
       if (output.nanColumns && output.real) output.real->push_back({kNaN, kNaN, kNaN});
       continue;

@@ -32,6 +32,8 @@ struct Point {
   bool nanColumn = false;   // its eigenvector has no entry for 1
   bool checked = false;     // a complex point that must verify for the try to be complete
   bool unresolved = false;  // a candidate the try could not read: it is not complete
+  bool multiple = false;    // a root where the Jacobian is singular, standing for its cluster
+  bool inMultiple = false;  // another candidate of that cluster: not returned
   double error = kInfinity;
 };
 
@@ -198,6 +200,11 @@ void separateCloseRoots(const Equations& system, Try& t);
 
 /// Of two verified real points refined to one root, the second no longer counts as verified.
 void discountRootsReachedTwice(Try& t);
+
+/// A cluster of unverified candidates around a real root where the Jacobian is singular (a
+/// multiple root) resolved to that root, returned once; the rest of the cluster leaves the
+/// try incomplete.
+void resolveMultipleRoots(const Equations& system, Try& t);
 
 // ---- Output (output.cc)
 

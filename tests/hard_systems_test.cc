@@ -279,5 +279,44 @@ TEST(HardSystems, ComplexPointsThatSolveNothingAreNotReturned) {
   }
 }
 
+// Found by mixed garbage through Python: three equations that vanish at the origin, where
+// their Jacobian is singular (a triple root). The eigen-solver gave three candidates 5e-6
+// around it, none of which verified, and the call returned the three other real roots. The
+// calls with options return the root once, exactly, as a near-double point, and do not say
+// solved; the complex call returns it once beside the other five.
+TEST(HardSystems, ASingularRootIsReturnedOnce) {
+  const testing::System system{{testing::equation({0, -2, 0, 1, -1, -1, 0, 1, 0, 1}),
+                                testing::equation({0, 2, 0, -1, 0, -1, 1, 0, -1, 0}),
+                                testing::equation({0, 2, -1, -1, -1, 1, 1, -2, 1, -2})},
+                               {}};
+  for (const Method method : {Method::standard, Method::fast}) {
+    SolveOptions options;
+    options.method = method;
+    SolutionList points;
+    const SolveReport report = solveThreeQuadrics(system.equations[0], system.equations[1],
+                                                  system.equations[2], points, options);
+    int atRoot = 0;
+    for (int i = 0; i < report.points; ++i) {
+      const Eigen::Vector3d p(points[i].x, points[i].y, points[i].z);
+      if (p.lpNorm<Eigen::Infinity>() > 1e-6) continue;
+      ++atRoot;
+      EXPECT_EQ(p, Eigen::Vector3d::Zero());
+      EXPECT_EQ(report.kind[i], PointKind::nearDouble);
+    }
+    EXPECT_EQ(atRoot, 1) << "method " << static_cast<int>(method);
+    EXPECT_EQ(report.points, 4);
+    EXPECT_NE(report.status, SolveStatus::solved);
+    EXPECT_LE(testing::largestResidualOfFinite(system, points), 1e-12);
+    ComplexSolutionList complexPoints;
+    solveThreeQuadricsComplex(system.equations[0].data(), system.equations[1].data(),
+                              system.equations[2].data(), complexPoints, options);
+    EXPECT_EQ(complexPoints.size(), 6u);
+  }
+  // The three-argument call keeps its columns.
+  SolutionList threeArgument;
+  solveThreeQuadrics(system.equations[0], system.equations[1], system.equations[2], threeArgument);
+  EXPECT_EQ(threeArgument.size(), 3u);
+}
+
 }  // namespace
 }  // namespace quorvane
