@@ -162,3 +162,28 @@ def test_calls_from_several_python_threads_give_the_serial_results():
             threaded = list(pool.map(lambda s: quorvane.solve(*s), systems))
             assert all(same_bits(a, b) for a, b in zip(threaded, serial))
     assert sum(len(p) == 0 for p in serial) >= 10 and sum(len(p) == 8 for p in serial) >= 10
+
+
+def test_points_solve_their_equations_beside_tiny_coordinates_and_a_triple_root():
+    # Found by mixed garbage: a complex pair at z = 87 ± 754i beside x = 6e-52 that solved
+    # nothing came back under every imag_tol; three equations with a triple root at the origin
+    # gave the other roots only.
+    far_apart = ([0, 0, 9.9375208593847182e-05, -246.04210889427472, 0, -8.3397217572747673e-17,
+                  0, -6.5988390873517539e+19, 2.9876281870901199e-13, 0],
+                 [0, 0, 0, 0, 0, 0, -1.5769766227112713e-12, 0, -266761620512174.75, 0],
+                 [0, 0, 0, 0, 537.81114608710482, -0.93187141357050107, 0, -108819054697.98659,
+                  0, 0])
+    for imag_tol in (1e-4, 1e-2, 0.0):
+        points, info = quorvane.solve(*far_apart, complex=True, imag_tol=imag_tol,
+                                      full_output=True)
+        assert len(points) >= 1
+        assert quorvane.residuals(far_apart, points).max() <= 1e-12
+        assert info.status != quorvane.Status.SOLVED
+    triple = ([0, -2, 0, 1, -1, -1, 0, 1, 0, 1], [0, 2, 0, -1, 0, -1, 1, 0, -1, 0],
+              [0, 2, -1, -1, -1, 1, 1, -2, 1, -2])
+    points, info = quorvane.solve(*triple, full_output=True)
+    at_origin = np.flatnonzero(np.all(points == 0, axis=1))
+    assert len(points) == 4 and len(at_origin) == 1
+    assert info.kind[at_origin[0]] == quorvane.PointKind.NEAR_DOUBLE
+    assert info.status == quorvane.Status.PARTIAL
+    assert len(quorvane.solve(*triple, complex=True)) == 6
