@@ -107,10 +107,14 @@ Float64Array float64Array(const py::object& value, const std::string& name) {
   if (kRealKinds.find(kind) != std::string_view::npos) return Float64Array(array);
   if (kind == 'O') {
     refuseObjectsThatAreNotReal(array, name);
-    // float() may still refuse one of them (Decimal's signalling NaN).
+    // float() may still refuse one of them (Decimal's signalling NaN), and an integer beyond
+    // the double range (10**400) overflows.
     try {
       return Float64Array(array);
     } catch (py::error_already_set& e) {
+      if (e.matches(PyExc_OverflowError))
+        throw py::value_error(name + " holds an integer beyond the double range, which no " +
+                              "float64 can hold: " + py::str(e.value()).cast<std::string>());
       if (!e.matches(PyExc_TypeError) && !e.matches(PyExc_ValueError)) throw;
       throw py::type_error(name + " holds a value that is not a real number: " +
                            py::str(e.value()).cast<std::string>());

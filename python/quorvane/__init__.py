@@ -101,22 +101,38 @@ class SolveInfo:
         return self.status in (Status.SOLVED, Status.NO_REAL_SOLUTION)
 
 
+def _tolerance(name, value):
+    """A tolerance as a float: a real number, finite and zero or positive (the library's range
+    too, which it would report as BAD_INPUT for every system)."""
+    if isinstance(value, (bool, _np.bool_)) or not isinstance(value, _numbers.Real):
+        raise TypeError(f"{name} must be a real number, not {type(value).__name__}")
+    try:
+        tolerance = float(value)
+    except OverflowError:
+        raise ValueError(f"{name} must be finite and zero or positive, not an integer beyond "
+                         f"the double range") from None
+    if not (tolerance >= 0 and _math.isfinite(tolerance)):
+        raise ValueError(f"{name} must be finite and zero or positive, not {tolerance}")
+    return tolerance
+
+
+def _flag(name, value):
+    """A True-or-False option as a bool; numpy's bool too, but no other type."""
+    if not isinstance(value, (bool, _np.bool_)):
+        raise TypeError(f"{name} must be True or False, not {type(value).__name__}")
+    return bool(value)
+
+
 def _options(imag_tol, complex, refine, method, certify):
     """The keyword options as _core takes them, or TypeError / ValueError naming the one."""
-    if isinstance(imag_tol, (bool, _np.bool_)) or not isinstance(imag_tol, _numbers.Real):
-        raise TypeError(f"imag_tol must be a real number, not {type(imag_tol).__name__}")
-    imag_tol = float(imag_tol)
-    # The library's range too, which it would report as BAD_INPUT for every system.
-    if not (imag_tol >= 0 and _np.isfinite(imag_tol)):
-        raise ValueError(f"imag_tol must be finite and zero or positive, not {imag_tol}")
-    for name, value in (("complex", complex), ("refine", refine), ("certify", certify)):
-        if not isinstance(value, (bool, _np.bool_)):
-            raise TypeError(f"{name} must be True or False, not {type(value).__name__}")
+    imag_tol = _tolerance("imag_tol", imag_tol)
+    complex, refine, certify = (_flag("complex", complex), _flag("refine", refine),
+                                _flag("certify", certify))
     if not isinstance(method, str):
         raise TypeError(f"method must be a string, not {type(method).__name__}")
     if method not in _METHODS:
         raise ValueError(f"method must be 'standard' or 'fast', not {method!r}")
-    return imag_tol, bool(complex), bool(refine), method == "fast", bool(certify)
+    return imag_tol, complex, refine, method == "fast", certify
 
 
 def _thread_count(threads):
@@ -199,8 +215,9 @@ def solve(c1, c2, c3, *, imag_tol=1e-4, complex=False, refine=True, method="fast
         An argument is None, a masked array, or holds something that is not a real number
         (None, complex, text, dates), naming the argument; or an option has the wrong type.
     ValueError
-        An argument does not hold exactly ten values or is ragged; imag_tol is negative,
-        NaN or infinite; method is not "standard" or "fast".
+        An argument does not hold exactly ten values or is ragged, or holds an integer
+        beyond the double range (10**400); imag_tol is negative, NaN, infinite or beyond the
+        double range; method is not "standard" or "fast".
 
     Notes
     -----
@@ -226,6 +243,7 @@ def solve(c1, c2, c3, *, imag_tol=1e-4, complex=False, refine=True, method="fast
     """
     imag_tol, complex, refine, fast, certify = _options(imag_tol, complex, refine, method,
                                                         certify)
+    full_output = _flag("full_output", full_output)
     points, status, path, argument, problem, certified, radius, kind = _core.solve(
         c1, c2, c3, imag_tol, complex, refine, fast, certify)
     if not full_output:
@@ -291,7 +309,8 @@ def solve_batch(coefficients, *, threads=None, imag_tol=1e-4, complex=False, ref
     Raises
     ------
     ValueError
-        coefficients is not of shape (..., 3, 10); threads is below 1; a bad option value.
+        coefficients is not of shape (..., 3, 10) or holds an integer beyond the double range;
+        threads is below 1; a bad option value.
     TypeError
         coefficients is a masked array or holds a value that is not a real number (None,
         complex, text); threads is not an integer or None (a bool or a float); an option of
@@ -317,7 +336,8 @@ def solve_batch(coefficients, *, threads=None, imag_tol=1e-4, complex=False, ref
     imag_tol, complex, refine, fast, certify = _options(imag_tol, complex, refine, method,
                                                         certify)
     return _core.solve_batch(coefficients, _thread_count(threads), imag_tol, complex, refine,
-                             fast, certify, padded, full_output)
+                             fast, certify, _flag("padded", padded),
+                             _flag("full_output", full_output))
 
 
 @_dataclasses.dataclass(frozen=True)
@@ -335,14 +355,6 @@ class TrilaterationInfo:
     """(K,) float64, one per position: the root mean square of the range errors
     ``norm(position - anchor) - range`` over the anchors."""
 
-
-def _range_tolerance(range_tol):
-    if isinstance(range_tol, (bool, _np.bool_)) or not isinstance(range_tol, _numbers.Real):
-        raise TypeError(f"range_tol must be a real number, not {type(range_tol).__name__}")
-    range_tol = float(range_tol)
-    if not (range_tol >= 0 and _math.isfinite(range_tol)):
-        raise ValueError(f"range_tol must be finite and zero or positive, not {range_tol}")
-    return range_tol
 
 
 def trilaterate(anchors, ranges, *, range_tol=0.0, full_output=False):
@@ -383,7 +395,8 @@ def trilaterate(anchors, ranges, *, range_tol=0.0, full_output=False):
     ------
     ValueError
         anchors not of shape (N, 3) with N >= 3, ranges not of shape (N,), a coordinate or
-        range that is not finite, a negative range, a bad range_tol.
+        range that is not finite or beyond the double range, a negative range, a bad
+        range_tol.
     TypeError
         Values that are not real numbers (None, text, complex), masked arrays, a range_tol
         that is not a real number.
@@ -402,10 +415,9 @@ def trilaterate(anchors, ranges, *, range_tol=0.0, full_output=False):
     >>> bool(np.linalg.norm(below - receiver) < 1e-6)
     True
     """
-    if not isinstance(full_output, (bool, _np.bool_)):
-        raise TypeError(f"full_output must be True or False, not {type(full_output).__name__}")
+    full_output = _flag("full_output", full_output)
     positions, count, residual, kind, status = _core.trilaterate(
-        anchors, ranges, _range_tolerance(range_tol))
+        anchors, ranges, _tolerance("range_tol", range_tol))
     if positions.ndim != 2:
         raise ValueError(f"anchors must have shape (N, 3) for one receiver, not "
                          f"{tuple(_np.shape(anchors))}; use trilaterate_batch for stacks")
@@ -454,16 +466,16 @@ def trilaterate_batch(anchors, ranges, *, range_tol=0.0, full_output=False):
     Raises
     ------
     ValueError
-        Shapes that do not match, N below 3, a bad range_tol.
+        Shapes that do not match, N below 3, an integer beyond the double range, a bad
+        range_tol.
     TypeError
         Values that are not real numbers, masked arrays.
     KeyboardInterrupt
         On Ctrl-C, within a fraction of a second; nothing is returned.
     """
-    if not isinstance(full_output, (bool, _np.bool_)):
-        raise TypeError(f"full_output must be True or False, not {type(full_output).__name__}")
+    full_output = _flag("full_output", full_output)
     positions, count, residual, kind, status = _core.trilaterate(
-        anchors, ranges, _range_tolerance(range_tol))
+        anchors, ranges, _tolerance("range_tol", range_tol))
     if full_output:
         return positions, count, residual, kind, status
     return positions, count
@@ -660,8 +672,7 @@ def three_point_poses(bearings, world_points, *, imag_tol=1e-4, refine=True, met
     >>> bool(min(errors) < 1e-12)
     True
     """
-    if not isinstance(full_output, (bool, _np.bool_)):
-        raise TypeError(f"full_output must be True or False, not {type(full_output).__name__}")
+    full_output = _flag("full_output", full_output)
     imag_tol, _, refine, fast, _ = _options(imag_tol, False, refine, method, False)
     rotations, translations, depths, status = _core.three_point_poses(
         bearings, world_points, imag_tol, refine, fast)

@@ -132,6 +132,8 @@ BAD_OPTIONS = [
     ("imag_tol", np.nan, ValueError, "imag_tol"),
     ("imag_tol", np.inf, ValueError, "imag_tol must be finite and zero or positive, not inf"),
     ("imag_tol", -np.inf, ValueError, "imag_tol"),
+    ("imag_tol", 10**400, ValueError, "imag_tol must be finite .* beyond the double range"),
+    ("full_output", "x", TypeError, "full_output must be True or False, not str"),
     ("complex", 1, TypeError, "complex"),
     ("refine", "yes", TypeError, "refine"),
     ("method", "quick", ValueError, "method"),
@@ -178,3 +180,15 @@ def test_extension_carries_no_debug_information():
     assert os.path.getsize(_core.__file__) < 4_000_000
     with open(_core.__file__, "rb") as module:
         assert b".debug_info" not in module.read()
+
+
+def test_batch_flags_and_numbers_beyond_the_double_range_raise_naming_them():
+    with pytest.raises(TypeError, match="padded must be True or False, not str"):
+        quorvane.solve_batch(WORKED_EXAMPLE[None], padded="x")
+    huge = [10**400, *WORKED_EXAMPLE[0][1:]]
+    with pytest.raises(ValueError, match="c1 holds an integer beyond the double range"):
+        quorvane.solve(huge, *WORKED_EXAMPLE[1:])
+    with pytest.raises(ValueError, match="coefficients holds an integer beyond the double range"):
+        quorvane.solve_batch([[huge, *WORKED_EXAMPLE[1:].tolist()]])
+    with pytest.raises(ValueError, match="range_tol must be finite"):
+        quorvane.trilaterate(np.eye(3), [1.0, 1, 1], range_tol=10**400)
