@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// libFuzzer target: arbitrary bytes as 30 doubles (three equations of ten coefficients).
-// Every returned solution must be a NaN column or satisfy the three equations. With
+// libFuzzer target: arbitrary bytes as 30 doubles (three equations of ten coefficients), and
+// a 241st byte, where there is one, that picks the options of the calls with options (method,
+// refinement, certification, imaginary tolerance). Every returned solution, real or complex,
+// must be a NaN column or satisfy the three equations, checked in long double. With
 // certification, Newton's method in long double from each proved point must stay in its box,
 // and a real call that claims its set complete must return the complex call's real points.
+// Batches, real and complex, in vector lanes and scalar ones, give each system bit for bit its
+// single call.
 #include <quorvane/solver.h>
 
 #include <algorithm>
@@ -17,11 +21,13 @@
 #include <vector>
 
 #include "systems.h"
+#include "testing.h"
 
 namespace {
 
 constexpr int kCoefficients = 10;
-constexpr long double kResidualTolerance = 1e-6L;
+// The library's own: a returned point leaves no relative residual above it.
+constexpr long double kResidualTolerance = 1e-8L;
 
 template <typename T>
 using Vector3 = std::array<T, 3>;
@@ -263,6 +269,105 @@ void checkCompleteSetsAgree(const quorvane::SolutionList& real,
   }
 }
 
+// A complex point solves the equations where each equation's value is within the tolerance
+// of its terms' magnitudes, in complex long double, the coordinates' own rounding allowed for;
+// or where Newton's method in complex long double reaches a root within a few roundings of
+// it (a point rounded from a root beside an ill-conditioned Jacobian).
+bool complexPointSolves(const Eigen::MatrixXd (&equations)[3], const quorvane::ComplexSolution& s) {
+  Point p = asPoint(s);
+  std::complex<long double> f[3], j[3][3];
+  long double size[3];
+  long double pointSize = 0;
+  for (const auto& v : p) pointSize = std::max(pointSize, std::abs(v));
+  const auto solved = [&] {
+    evaluate(equations, p, f, size, j);
+    for (int e = 0; e < 3; ++e) {
+      long double slope = 0;
+      for (int v = 0; v < 3; ++v) slope += std::abs(j[e][v]);
+      const long double allowed = kResidualTolerance * size[e] + slope * pointSize * 0x1p-52L;
+      if (!(std::abs(f[e]) <= allowed)) return false;
+    }
+    return true;
+  };
+  if (solved()) return true;
+  const Point given = p;
+  for (int step = 0; step < 8; ++step) {
+    if (!newtonStep(f, j, p)) return false;
+    if (solved()) break;
+  }
+  if (!solved()) return false;
+  for (int v = 0; v < 3; ++v)
+    if (!(std::abs(p[v] - given[v]) <= 4 * 0x1p-52L * std::max(pointSize, 1.0L))) return false;
+  return true;
+}
+
+// Proved points are checked by their boxes instead (checkProvedBoxes): a box may hold a root
+// whose coordinate of 4e-86 its centre rounds to 0, where no equation's terms are left.
+void checkComplexSolutions(const Eigen::MatrixXd (&equations)[3],
+                           const quorvane::ComplexSolutionList& points,
+                           const quorvane::SolveReport& report) {
+  if (points.size() > 8) std::abort();
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const quorvane::ComplexSolution& s = points[i];
+    if (static_cast<int>(i) < report.points && !std::isnan(report.radius[i])) continue;
+    if (!std::isfinite(std::abs(s.x)) || !std::isfinite(std::abs(s.y)) ||
+        !std::isfinite(std::abs(s.z))) {
+      std::fprintf(stderr, "non-finite complex solution\n");
+      std::abort();
+    }
+    if (complexPointSolves(equations, s)) continue;
+    std::fprintf(stderr,
+                 "complex solution (%.17g%+.17gi, %.17g%+.17gi, %.17g%+.17gi) solves nothing\n",
+                 s.x.real(), s.x.imag(), s.y.real(), s.y.imag(), s.z.real(), s.z.imag());
+    std::abort();
+  }
+}
+
+template <typename T>
+bool sameBits(const T& a, const T& b) {
+  return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
+// A batch of four copies, which fills one group of vector lanes, gives each copy the single
+// call's points, bit for bit, in vector lanes and in scalar ones.
+template <typename List, typename Batch, typename Single, typename BatchCall>
+void checkBatchAgrees(const double* system, const quorvane::SolveOptions& options, Single single,
+                      BatchCall batchCall) {
+  List alone;
+  single(alone);
+  std::array<double, 4 * 30> copies;
+  for (int k = 0; k < 4; ++k) std::copy(system, system + 30, copies.begin() + 30 * k);
+  quorvane::BatchOptions batchOptions;
+  batchOptions.solve = options;
+  for (const bool scalar : {false, true}) {
+    quorvane::forceScalarLanes(scalar);
+    Batch out;
+    batchCall(copies.data(), out, batchOptions);
+    quorvane::forceScalarLanes(false);
+    if (out.solutions.size() != 4 * alone.size()) {
+      std::fprintf(stderr, "a batch gave %zu points for four copies of a system of %zu\n",
+                   out.solutions.size(), alone.size());
+      std::abort();
+    }
+    for (std::size_t i = 0; i < out.solutions.size(); ++i)
+      if (!sameBits(out.solutions[i], alone[i % alone.size()])) {
+        std::fprintf(stderr, "a batch's point %zu differs from the single call's\n", i);
+        std::abort();
+      }
+  }
+}
+
+// The options of the calls with options, from one byte.
+quorvane::SolveOptions optionsFrom(std::uint8_t bits) {
+  constexpr double kTolerances[4] = {1e-4, 0, 1e-3, 1e-2};
+  quorvane::SolveOptions options;
+  options.method = bits & 1 ? quorvane::Method::standard : quorvane::Method::fast;
+  options.refine = (bits >> 1) & 1;
+  options.certify = (bits >> 2) & 1;
+  options.imaginaryTolerance = kTolerances[(bits >> 3) & 3];
+  return options;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -291,7 +396,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   quorvane::ComplexSolutionList all;
   const quorvane::SolveReport complexReport =
       quorvane::solveThreeQuadricsComplex(a, b, c, all, options);
-  if (all.size() > 8) std::abort();
+  checkComplexSolutions(equations, all, complexReport);
   checkProvedBoxes(equations, all, complexReport);
   for (const quorvane::Method method : {quorvane::Method::standard, quorvane::Method::fast}) {
     options.method = method;
@@ -304,5 +409,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkProvedBoxes(equations, real, report);
     if (report.certified) checkCompleteSetsAgree(real, report, all, complexReport);
   }
+
+  // The options the input's last byte picks, through every interface.
+  const quorvane::SolveOptions picked =
+      optionsFrom(size > 30 * sizeof(double) ? data[30 * sizeof(double)] : 0);
+  double system[30];
+  for (int e = 0; e < 3; ++e) std::copy_n(equations[e].data(), 10, system + 10 * e);
+  quorvane::SolutionList real;
+  quorvane::SolveReport report;
+  checkSolutions(equations, [&](quorvane::SolutionList& solutions) {
+    report = quorvane::solveThreeQuadrics(a, b, c, solutions, picked);
+    real = solutions;
+  });
+  checkProvedBoxes(equations, real, report);
+  quorvane::ComplexSolutionList pickedAll;
+  const quorvane::SolveReport pickedComplex =
+      quorvane::solveThreeQuadricsComplex(a, b, c, pickedAll, picked);
+  checkComplexSolutions(equations, pickedAll, pickedComplex);
+  checkProvedBoxes(equations, pickedAll, pickedComplex);
+  checkBatchAgrees<quorvane::SolutionList, quorvane::BatchSolutions>(
+      system, picked,
+      [&](quorvane::SolutionList& out) { quorvane::solveThreeQuadrics(a, b, c, out, picked); },
+      [](const double* batch, quorvane::BatchSolutions& out, const quorvane::BatchOptions& o) {
+        quorvane::solveBatch(batch, 4, out, o);
+      });
+  checkBatchAgrees<quorvane::ComplexSolutionList, quorvane::ComplexBatchSolutions>(
+      system, picked,
+      [&](quorvane::ComplexSolutionList& out) {
+        quorvane::solveThreeQuadricsComplex(a, b, c, out, picked);
+      },
+      [](const double* batch, quorvane::ComplexBatchSolutions& out,
+         const quorvane::BatchOptions& o) { quorvane::solveBatchComplex(batch, 4, out, o); });
   return 0;
 }

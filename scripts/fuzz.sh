@@ -13,5 +13,5 @@ cmake --build build-fuzz -j "${JOBS:-2}" --target solve_fuzzer >/dev/null
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ./build-fuzz/fuzz/solve_fuzzer -max_total_time="$seconds" -max_len=240 -print_final_stats=1 \
+  ./build-fuzz/fuzz/solve_fuzzer -max_total_time="$seconds" -max_len=241 -len_control=0 -print_final_stats=1 \
   -artifact_prefix=build-fuzz/ "$scratch" fuzz/corpus

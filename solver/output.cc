@@ -325,12 +325,19 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
     // real parts.)
     // A near-real point comes back as its real part, which is what is checked, unless a wider
     // tolerance judged it as the complex point it is.
+    // A complex call's non-real points are checked as the complex points they are.
     const bool realPartSolves = isReal(p.at) || !wideTolerance;
-    if ((!scaling.exact ||
-         (realPartSolves && underflowMayHide(system, p.at.real().cast<std::complex<double>>()))) &&
-        !output.complex &&
-        !(largestRelativeResidualInFullRange(original, s(0).real(), s(1).real(), s(2).real(),
-                                             kRealResidualTolerance) <= kRealResidualTolerance)) {
+    const bool asComplex = output.complex && !isReal(p.at);
+    const auto solveTheOriginals = [&] {
+      return asComplex
+                 ? largestRelativeResidual(original, s(0), s(1), s(2)) <= kRealResidualTolerance
+                 : largestRelativeResidualInFullRange(original, s(0).real(), s(1).real(),
+                                                      s(2).real(), kRealResidualTolerance) <=
+                       kRealResidualTolerance;
+    };
+    if ((!scaling.exact || (realPartSolves && !asComplex &&
+                            underflowMayHide(system, p.at.real().cast<std::complex<double>>()))) &&
+        !solveTheOriginals()) {
       // A root of the scaled system that the caller's equations do not bear out: whether
       // they have a root near it is not known, so the call cannot claim to have solved them.
       droppedByOriginals = true;
