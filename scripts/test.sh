@@ -50,10 +50,12 @@ for kind in static shared; do
   c++ -std=c++17 tests/consumer/main.cc -o "$prefix/pc-$kind" $flags -Wl,-rpath,"$prefix/$kind/lib"
   "$prefix/pc-$kind"
 done
-# The shared consumer needs libquorvane.so.<major>.<minor>; the static one carries the solver.
+# The shared consumer needs libquorvane.so.<major>.<minor> of the project's version; the static
+# one carries the solver.
 fail() { echo "$1" >&2; exit 1; }
-readelf -d "$prefix/consumer-shared/consumer" | grep -q 'NEEDED.*libquorvane\.so\.0\.1' ||
-  fail "the shared consumer does not load libquorvane.so.0.1"
+soversion=$(sed -n 's/^project(quorvane VERSION \([0-9]*\.[0-9]*\)\..*/\1/p' CMakeLists.txt)
+readelf -d "$prefix/consumer-shared/consumer" | grep -q "NEEDED.*libquorvane\.so\.${soversion//./\\.}\]" ||
+  fail "the shared consumer does not load libquorvane.so.$soversion"
 if readelf -d "$prefix/consumer-static/consumer" | grep -q 'NEEDED.*libquorvane'; then
   fail "the static consumer loads libquorvane"
 fi
