@@ -61,9 +61,12 @@ if readelf -d "$prefix/consumer-static/consumer" | grep -q 'NEEDED.*libquorvane'
 fi
 # Only the public header's functions are exported from the shared library.
 exported=$(nm -DC --defined-only "$prefix"/shared/lib/libquorvane.so | awk '$2 ~ /[TW]/' | cut -d' ' -f3-)
-grep -q '^quorvane::solveBatch(' <<<"$exported" || fail "solveBatch is not exported"
+for name in solveBatch trilaterate residuals threePointPoses; do
+  grep -q "^quorvane::$name(" <<<"$exported" || fail "$name is not exported"
+done
 public='^quorvane::\(solve\(ThreeQuadrics\|ThreeQuadricsComplex\|Batch\|BatchComplex\)'
-public+='\|quadricCoefficients\|sphereCoefficients\|quadricMatrix\)('
+public+='\|quadricCoefficients\|sphereCoefficients\|quadricMatrix\|residuals\|trilaterate'
+public+='\|poseEquations\|poseFromDepths\|threePointPoses\)('
 if grep -v "$public" <<<"$exported"; then
   fail "the shared library exports more than the public functions (above)"
 fi
