@@ -128,19 +128,30 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
                                : SolvePath::centred;
   // A candidate in the system's variables: scaled back, through the change of coordinates
   // (false for a solution at infinity, or an extra one on the plane sent there) and the
-  // translation.
+  // translation. A homogeneous coordinate small but not zero is a solution at infinity, or a
+  // root far out (at 1.7e9 beside others at 1): there the point is kept only where Newton's
+  // method takes it to a root of the system (`farOut`).
   const double scale = std::ldexp(1.0, exponent);
-  const auto inSystemVariables = [&](const Candidate& c, ComplexPoint& at) {
+  const auto inSystemVariables = [&](const Candidate& c, ComplexPoint& at, bool& farOut) {
     at = ComplexPoint(scale * c.x, scale * c.y, scale * c.z);
+    farOut = false;
     if (frame.change) {
       const Eigen::Vector4cd homogeneous = frame.change->homography.cast<std::complex<double>>() *
                                            Eigen::Vector4cd(at(0), at(1), at(2), 1.0);
-      if (!(std::abs(homogeneous(3)) > kAtInfinityTolerance * homogeneous.cwiseAbs().maxCoeff()))
-        return false;
+      if (!(std::abs(homogeneous(3)) > kAtInfinityTolerance * homogeneous.cwiseAbs().maxCoeff())) {
+        if (!(std::abs(homogeneous(3)) > 0)) return false;
+        farOut = true;
+      }
       for (int v = 0; v < 3; ++v) at(v) = divideComplex(homogeneous(v), homogeneous(3));
-      if (onLiftingPlane(at, frame.change->liftingPlanes, lifted)) return false;
+      if (!at.allFinite() || onLiftingPlane(at, frame.change->liftingPlanes, lifted)) return false;
     }
     if (frame.centre) at += frame.centre->cast<std::complex<double>>();
+    if (farOut) {
+      ComplexPoint root = at;
+      if (!(checked(system, root, refineTowardsRoot(system, root), true) <= kForwardTolerance))
+        return false;
+      at = root;
+    }
     return true;
   };
   for (const Candidate& c : candidates) {
@@ -150,7 +161,8 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
     if (c.forProofOnly) {
       if (c.zeroDivisor) continue;
       ComplexPoint at;
-      if (!inSystemVariables(c, at)) continue;
+      bool farOut;
+      if (!inSystemVariables(c, at, farOut)) continue;
       double radius = c.proofRadius;
       if (!asGiven) {
         // The kernels' candidates in another frame: proved there, on equations rounded on the
@@ -193,7 +205,8 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
       continue;
     }
     ComplexPoint at;
-    if (!inSystemVariables(c, at) || !at.allFinite()) continue;
+    bool farOut;
+    if (!inSystemVariables(c, at, farOut) || !at.allFinite()) continue;
     p.at = at;
     // The first try judges by the eigenvalue, by which the three-argument call counts a
     // candidate as real; the others by the z they give the scaled system, since their own
@@ -227,7 +240,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
         p.error = checkedForwardError(system, p.at, judgedComplex);
       else if (p.checked)
         p.error = forwardError(system, p.at);
-    } else if (fromKernels && c.real && !c.closeRoot && c.z.imag() == 0) {
+    } else if (fromKernels && c.real && !c.closeRoot && c.z.imag() == 0 && !farOut) {
       p.real = true;
       p.error = checkedForwardError(system, p.at, judgedComplex);
     } else {

@@ -145,8 +145,10 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
       Judging changed = judging;
       changed.fastKernels = true;
       changed.forProofs = true;
-      for (const CoordinateChange& change : coordinateChanges()) {
-        Try other = solveInFrame(system, Frame{nullptr, &change}, changed);
+      const auto& changes = coordinateChanges();
+      for (std::size_t c = 0; c < changes.size(); ++c) {
+        Try other = solveInFrame(system, Frame{nullptr, &changes[c]}, changed);
+        other.path = c == 0 ? SolvePath::firstChange : SolvePath::secondChange;
         if (other.complete() && !hasNearRealPair(other)) {
           report.method = Method::fast;
           return other;

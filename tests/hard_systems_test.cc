@@ -8,6 +8,7 @@
 #include <functional>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "systems.h"
@@ -316,6 +317,61 @@ TEST(HardSystems, ASingularRootIsReturnedOnce) {
   SolutionList threeArgument;
   solveThreeQuadrics(system.equations[0], system.equations[1], system.equations[2], threeArgument);
   EXPECT_EQ(threeArgument.size(), 3u);
+}
+
+// Found by the fuzz target: roots at 2.1e5 beside roots at 1, with subnormal and huge
+// coefficients. In the fast method's second change of coordinates the roots far out came
+// with a homogeneous coordinate of 6e-10 against the others, and were dropped as solutions at
+// infinity: the try looked complete with the two roots near 1, and the call said solved. A
+// candidate that small but not zero is now kept where it refines to a root of the system.
+TEST(HardSystems, RootsFarOutInAChangeOfCoordinatesAreNotTakenForInfinity) {
+  const double c[30] = {1.8203394497e-314,
+                        9.426614e-318,
+                        0,
+                        0,
+                        0,
+                        9.828718408665348e-306,
+                        9.7347034359686e-309,
+                        1.9285913724732348e-168,
+                        1.9285913724732661e-168,
+                        1.9285913724732417e-168,
+                        1.9286004696161185e-168,
+                        1.928656063267033e-168,
+                        1.9798264811558999e-168,
+                        2.276168155554683e-159,
+                        1.9285913724732417e-168,
+                        6.17792029495e-313,
+                        1.6259745436952323e-260,
+                        0,
+                        1.123132253174996e-309,
+                        1.591496843e-314,
+                        -3.105036924899733e+231,
+                        -3.1050361846015496e+231,
+                        3.1e-322,
+                        1.048308360652664e-309,
+                        1.9285913724732417e-168,
+                        1.9285913724732417e-168,
+                        1.0372363420065743e-164,
+                        2.0610781181422677e-168,
+                        1.386490829858943e-309,
+                        0};
+  for (const Method method : {Method::standard, Method::fast}) {
+    for (const bool refine : {false, true}) {
+      SolveOptions options;
+      options.method = method;
+      options.refine = refine;
+      SolutionList points;
+      const SolveReport report = solveThreeQuadrics(c, c + 10, c + 20, points, options);
+      const std::string call = "method " + std::to_string(static_cast<int>(method)) + " refine " +
+                               std::to_string(refine);
+      EXPECT_EQ(report.status, SolveStatus::solved) << call;
+      ASSERT_EQ(points.size(), 4u) << call;
+      int farOut = 0;
+      for (const Solution& p : points) farOut += std::abs(p.x) > 2e5;
+      EXPECT_EQ(farOut, 2) << call;
+      EXPECT_LE(residuals(c, c + 10, c + 20, points).maxCoeff(), 1e-10) << call;
+    }
+  }
 }
 
 }  // namespace
