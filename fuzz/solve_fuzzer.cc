@@ -4,7 +4,8 @@
 // refinement, certification, imaginary tolerance). Every returned solution, real or complex,
 // must be a NaN column or satisfy the three equations, checked in long double. With
 // certification, Newton's method in long double from each proved point must stay in its box,
-// and a real call that claims its set complete must return the complex call's real points.
+// and a real call that claims its set complete, or says solved, must return the complex call's
+// real points.
 // Batches, real and complex, in vector lanes and scalar ones, give each system bit for bit its
 // single call.
 #include <quorvane/solver.h>
@@ -269,6 +270,37 @@ void checkCompleteSetsAgree(const quorvane::SolutionList& real,
   }
 }
 
+// A call that says solved returns every real root: each point of the complex call that is
+// exactly real (and not below the normal range, where a coordinate stands for any value
+// there) is within a millionth of a returned point, relative to max(1, its size); a near-
+// double point may stand for two of them.
+void checkSolvedHasEveryRealRoot(const quorvane::SolutionList& real,
+                                 const quorvane::SolveReport& report,
+                                 const quorvane::ComplexSolutionList& all) {
+  if (report.status != quorvane::SolveStatus::solved) return;
+  for (const quorvane::ComplexSolution& s : all) {
+    if (s.x.imag() != 0 || s.y.imag() != 0 || s.z.imag() != 0) continue;
+    const double at[3] = {s.x.real(), s.y.real(), s.z.real()};
+    double size = 1;
+    bool belowNormal = false;
+    for (const double v : at) {
+      size = std::max(size, std::fabs(v));
+      belowNormal |= v != 0 && std::fabs(v) < DBL_MIN;
+    }
+    if (belowNormal) continue;
+    bool found = false;
+    for (const quorvane::Solution& r : real)
+      found |= std::fabs(r.x - at[0]) <= 1e-6 * size && std::fabs(r.y - at[1]) <= 1e-6 * size &&
+               std::fabs(r.z - at[2]) <= 1e-6 * size;
+    if (!found) {
+      std::fprintf(stderr,
+                   "solved without the real root (%.17g, %.17g, %.17g) of the complex call\n",
+                   at[0], at[1], at[2]);
+      std::abort();
+    }
+  }
+}
+
 // A complex point solves the equations where each equation's value is within the tolerance
 // of its terms' magnitudes, in complex long double, the coordinates' own rounding allowed for;
 // or where Newton's method in complex long double reaches a root within a few roundings of
@@ -408,6 +440,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
     checkProvedBoxes(equations, real, report);
     if (report.certified) checkCompleteSetsAgree(real, report, all, complexReport);
+    checkSolvedHasEveryRealRoot(real, report, all);
   }
 
   // The options the input's last byte picks, through every interface.
@@ -427,6 +460,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       quorvane::solveThreeQuadricsComplex(a, b, c, pickedAll, picked);
   checkComplexSolutions(equations, pickedAll, pickedComplex);
   checkProvedBoxes(equations, pickedAll, pickedComplex);
+  checkSolvedHasEveryRealRoot(real, report, pickedAll);
   checkBatchAgrees<quorvane::SolutionList, quorvane::BatchSolutions>(
       system, picked,
       [&](quorvane::SolutionList& out) { quorvane::solveThreeQuadrics(a, b, c, out, picked); },

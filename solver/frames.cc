@@ -130,7 +130,9 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
   // (false for a solution at infinity, or an extra one on the plane sent there) and the
   // translation. A homogeneous coordinate small but not zero is a solution at infinity, or a
   // root far out (at 1.7e9 beside others at 1): there the point is kept only where Newton's
-  // method takes it to a root of the system (`farOut`).
+  // method takes it to a root of the system (`farOut`). Where one does, the frame cannot tell
+  // roots far out from infinity, and one that does not may be a root it lost (the try is then
+  // not complete: roots at +-1.7e19 of which each frame found one).
   const double scale = std::ldexp(1.0, exponent);
   const auto inSystemVariables = [&](const Candidate& c, ComplexPoint& at, bool& farOut) {
     at = ComplexPoint(scale * c.x, scale * c.y, scale * c.z);
@@ -148,8 +150,11 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
     if (frame.centre) at += frame.centre->cast<std::complex<double>>();
     if (farOut) {
       ComplexPoint root = at;
-      if (!(checked(system, root, refineTowardsRoot(system, root), true) <= kForwardTolerance))
+      if (!(checked(system, root, refineTowardsRoot(system, root), true) <= kForwardTolerance)) {
+        ++result.farOutUnreached;
         return false;
+      }
+      ++result.farOutRoots;
       at = root;
     }
     return true;
@@ -257,6 +262,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
   // The kernels in a translated frame list every pair: where one could not be computed, the
   // roots behind it may be real ones.
   if (fromKernels && finiteCandidates < kBasisSize) result.lostCandidate = true;
+  if (result.farOutRoots > 0 && result.farOutUnreached > 0) result.lostCandidate = true;
   if (!asGiven || undecided) {
     separateCloseRoots(system, result);
     discountRootsReachedTwice(result);

@@ -226,7 +226,12 @@ bool mergeNearDoubles(SolutionList& solutions, std::size_t first, double toleran
           std::max({std::abs(a.x - b.x), std::abs(a.y - b.y), std::abs(a.z - b.z)});
       if (!(apart <= 2 * tolerance * size)) continue;
       a = middle;
-      report.kind[i] = PointKind::nearDouble, report.radius[i] = kNotProved;
+      // The real parts of a conjugate pair, or of points that are themselves approximate,
+      // make an approximate point, not a double root.
+      const bool approximate =
+          report.kind[i] == PointKind::approximate || report.kind[j] == PointKind::approximate;
+      report.kind[i] = approximate ? PointKind::approximate : PointKind::nearDouble;
+      report.radius[i] = kNotProved;
       solutions.erase(solutions.begin() + static_cast<std::ptrdiff_t>(first + j));
       for (int k = j; k + 1 < report.points; ++k)
         report.kind[k] = report.kind[k + 1], report.radius[k] = report.radius[k + 1];
@@ -293,11 +298,20 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
       // with z = 760) it is small against the point's norm at a point that solves nothing,
       // so the complex point must leave no residual either. One that fails is a solution the
       // call did not find.
-      const bool provedAsComputed =
-          options.certify && scaling.exact && !std::isnan(provedRadius(system, p.at));
+      // A point proved as computed is then polished as any other, where Newton's method
+      // stays in its box, which holds that one root: proved, it may still be 6e-8 from it.
+      const double radiusAsComputed =
+          options.certify && scaling.exact ? provedRadius(system, p.at) : kNaN;
+      const bool provedAsComputed = !std::isnan(radiusAsComputed);
       if (!provedAsComputed && p.real) continue;
-      if (!provedAsComputed &&
-          !(checked(system, p.at, refineCompensated(system, p.at), true) <= kForwardTolerance)) {
+      if (provedAsComputed) {
+        ComplexPoint polished = p.at;
+        if (checked(system, polished, refineCompensated(system, polished), true) <=
+                kForwardTolerance &&
+            largestMagnitude(ComplexPoint(polished - p.at)) <= radiusAsComputed)
+          p.at = polished;
+      } else if (!(checked(system, p.at, refineCompensated(system, p.at), true) <=
+                   kForwardTolerance)) {
         droppedByOriginals = true;
         continue;
       }

@@ -115,6 +115,16 @@ bool templateCandidates(const Equations& equations, Candidates& candidates) {
 Try solveScaled(const Equations& system, int exponent, const SolveOptions& options,
                 bool complexPoints, bool everyCoordinate, SolveReport& report,
                 const FastStart* fastStart) {
+  // Once a try has found a root so far out that its frame could not tell it from infinity,
+  // no later one that dropped candidates there as solutions at infinity is complete.
+  bool farOutRootsSeen = false;
+  const auto inFrame = [&](const Frame& frame, const Judging& judging,
+                           const FastStart* fast = nullptr) {
+    Try t = solveInFrame(system, frame, judging, fast);
+    if (farOutRootsSeen && t.farOutUnreached > 0) t.lostCandidate = true;
+    farOutRootsSeen = farOutRootsSeen || t.farOutRoots > 0;
+    return t;
+  };
   const Judging judging{std::ldexp(options.imaginaryTolerance, -exponent),
                         complexPoints || options.imaginaryTolerance > kRealEigenvalueTolerance,
                         everyCoordinate, options.imaginaryTolerance};
@@ -127,7 +137,7 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
       own = quorvane::fastStart(system, options.certify, candidates);
       fastStart = &own;
     }
-    Try fast = solveInFrame(system, Frame{}, judging, fastStart);
+    Try fast = inFrame(Frame{}, judging, fastStart);
     // A near-real pair of a line meeting a quadric is the reduction's answer: two close real
     // roots would have come out of its quadratic as such. (A pencil's lines are not that
     // exact.)
@@ -147,7 +157,7 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
       changed.forProofs = true;
       const auto& changes = coordinateChanges();
       for (std::size_t c = 0; c < changes.size(); ++c) {
-        Try other = solveInFrame(system, Frame{nullptr, &changes[c]}, changed);
+        Try other = inFrame(Frame{nullptr, &changes[c]}, changed);
         other.path = c == 0 ? SolvePath::firstChange : SolvePath::secondChange;
         if (other.complete() && !hasNearRealPair(other)) {
           report.method = Method::fast;
@@ -166,7 +176,7 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
       centred.fastKernels = true;
       // Every pair listed, so that each can be checked as the complex root it must be.
       centred.forProofs = true;
-      Try local = solveInFrame(system, Frame{&centre, nullptr}, centred);
+      Try local = inFrame(Frame{&centre, nullptr}, centred);
       if (local.complete() && !hasNearRealPair(local)) {
         report.method = Method::fast;
         local.centringRounds = ++report.centringRounds;
@@ -174,7 +184,7 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
       }
     }
   }
-  Try best = solveInFrame(system, Frame{}, judging);
+  Try best = inFrame(Frame{}, judging);
   if (best.complete()) return best;
   const bool unread = hasUnresolved(best);
   if (!independent(system)) {
@@ -194,11 +204,11 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
       centred = true, lastCentre = centre;
       ++report.centringRounds;
       const int verifiedBefore = best.verified();
-      Try local = solveInFrame(system, Frame{&centre, nullptr}, judging);
+      Try local = inFrame(Frame{&centre, nullptr}, judging);
       // The other coordinates where the template cannot take the translated system at all
       // (spheres, no xy term); otherwise the next round centres better.
       for (std::size_t c = 0; c < changes.size() && !local.ran; ++c) {
-        Try changed = solveInFrame(system, Frame{&centre, &changes[c]}, judging);
+        Try changed = inFrame(Frame{&centre, &changes[c]}, judging);
         changed.path = SolvePath::centred;
         local = better(local, changed);
       }
@@ -210,7 +220,7 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
     } else if (!changesTried) {
       changesTried = true;
       for (std::size_t c = 0; c < changes.size() && !best.complete(); ++c) {
-        Try changed = solveInFrame(system, Frame{nullptr, &changes[c]}, judging);
+        Try changed = inFrame(Frame{nullptr, &changes[c]}, judging);
         changed.path = c == 0 ? SolvePath::firstChange : SolvePath::secondChange;
         if (changed.ran) latest = changed;
         best = better(best, changed);

@@ -56,6 +56,10 @@ struct Try {
   int forProofCount = 0;
   SolvePath path = SolvePath::none;
   int centringRounds = 0;
+  // Candidates of a change of coordinates with a homogeneous coordinate small but not zero
+  // (frames.cc): those Newton's method took to a root far out, and those it did not.
+  int farOutRoots = 0;
+  int farOutUnreached = 0;
   // The isolated solutions the system can have, where the structure stage reduced it.
   bool structured = false;
   int mostSolutions = kMostSolutions;

@@ -374,5 +374,116 @@ TEST(HardSystems, RootsFarOutInAChangeOfCoordinatesAreNotTakenForInfinity) {
   }
 }
 
+// Found by mixed garbage through Python: a random system's complex points, proved as
+// computed, came back unpolished, up to 6e-8 from their roots (relative residuals of 1.1e-8).
+// They are polished inside their boxes and proved there.
+TEST(HardSystems, ProvedComplexPointsArePolished) {
+  const double c[30] = {1.0215355929855012,
+                        -0.46111082748734356,
+                        -0.6161476714448407,
+                        -0.34922029402783666,
+                        -0.297522769057297,
+                        0.9518484983000496,
+                        1.0132169801178068,
+                        -0.092591379482957,
+                        1.0239985903526954,
+                        -0.3973375272886554,
+                        0.06813202976304837,
+                        0.726088410814375,
+                        -0.41191567937301,
+                        -0.2507980472595931,
+                        0.45849458231781803,
+                        -0.9294994837013314,
+                        -0.05518666640170668,
+                        -1.0157615701078306,
+                        0.6105565451019844,
+                        -0.9383424788082771,
+                        1.5164859793143772,
+                        -2.193999599061269,
+                        0.0,
+                        0.22815626839055206,
+                        -0.9339939630295635,
+                        -1.2372693879551768,
+                        0.6523966100034424,
+                        -0.8914188949982821,
+                        -0.09535014417510526,
+                        0.6357229046938597};
+  SolveOptions options;
+  options.certify = true;
+  ComplexSolutionList points;
+  const SolveReport report = solveThreeQuadricsComplex(c, c + 10, c + 20, points, options);
+  ASSERT_EQ(points.size(), 8u);
+  EXPECT_EQ(report.status, SolveStatus::solved);
+  for (int i = 0; i < report.points; ++i) EXPECT_FALSE(std::isnan(report.radius[i])) << i;
+  EXPECT_LE(residuals(c, c + 10, c + 20, points).maxCoeff(), 1e-14);
+}
+
+// Found by mixed garbage through Python: under a tolerance of 1, the real parts of a complex
+// pair (y = -1 +- i) were merged as two real points within it, and came back as a near-double
+// point. They are an approximate point, which is what the kind says now.
+TEST(HardSystems, MergedRealPartsOfAPairAreApproximate) {
+  const double c[30] = {2,  1,  0,  0,  0,
+                        1,  0,  1,  2,  0,
+                        0,  1,  0,  -2, 0,
+                        -1, 0,  0,  0,  0,
+                        -1, -1, 0,  0,  -9.223372036854776e+18,
+                        0,  0,  -1, 0,  0};
+  SolveOptions options;
+  options.imaginaryTolerance = 1;
+  SolutionList points;
+  const SolveReport report = solveThreeQuadrics(c, c + 10, c + 20, points, options);
+  ASSERT_EQ(points.size(), 1u);
+  EXPECT_EQ(report.kind[0], PointKind::approximate);
+}
+
+// Found by the fuzz target: two real roots at +-1.5e10 of a system whose scaled variables put
+// them at 1.7e19, where no frame tells them from solutions at infinity. Each frame found one,
+// the others dropped as at infinity, and each method said solved with a different one. A
+// frame that finds a root there and drops another candidate there, and every frame after one
+// that found such a root, is not complete: both roots come back, not as solved.
+TEST(HardSystems, RootsThatFramesCannotTellFromInfinityAreNotSolved) {
+  const double c[30] = {8.931510190141149e-286,
+                        -3.829658481341203e+285,
+                        2.6140744621889485e+72,
+                        1.3911479884787e-309,
+                        -1.613801403087547e+265,
+                        1.0571436695665312e-202,
+                        1.295163e-318,
+                        -2.8891107171481693e+268,
+                        -2.8891107171501686e+268,
+                        2.584020629217298e+272,
+                        2.5840481086849707e+272,
+                        2.5840481086849707e+272,
+                        4.4958080327858415e-305,
+                        0.0,
+                        0.0,
+                        0.0,
+                        0.0,
+                        0.0,
+                        3.241809038188276e+178,
+                        -6.0388578360706373e-269,
+                        6.581629789819374e+268,
+                        4.844085807974511e+301,
+                        4.844085808005674e+301,
+                        4.844809424821126e+301,
+                        7.63918484748e-312,
+                        5.685629621684097e+67,
+                        2.614074397182331e+72,
+                        2.614074186557748e+72,
+                        2.614289866131085e+72,
+                        0.0};
+  for (const Method method : {Method::standard, Method::fast}) {
+    SolveOptions options;
+    options.method = method;
+    SolutionList points;
+    const SolveReport report = solveThreeQuadrics(c, c + 10, c + 20, points, options);
+    EXPECT_EQ(report.status, SolveStatus::partial) << static_cast<int>(method);
+    int negative = 0, positive = 0;
+    for (const Solution& p : points) negative += p.x<-1e10, positive += p.x> 1e10;
+    EXPECT_EQ(negative, 1) << static_cast<int>(method);
+    EXPECT_EQ(positive, 1) << static_cast<int>(method);
+  }
+}
+
 }  // namespace
 }  // namespace quorvane
