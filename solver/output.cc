@@ -244,6 +244,19 @@ bool mergeNearDoubles(SolutionList& solutions, std::size_t first, double toleran
   return merged;
 }
 
+// Whether a complex point is one returned already by this call (from `first` on), to 1e-12
+// relative: Newton's method polished both onto one root.
+bool reachedBefore(const ComplexSolutionList& returned, std::size_t first, const ComplexPoint& s) {
+  constexpr double kSameRoot = 1e-12;
+  for (std::size_t k = first; k < returned.size(); ++k) {
+    const ComplexPoint q(returned[k].x, returned[k].y, returned[k].z);
+    if (largestMagnitude(ComplexPoint(q - s)) <=
+        kSameRoot * std::max({1.0, largestMagnitude(q), largestMagnitude(s)}))
+      return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
@@ -268,6 +281,7 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
   const bool wideTolerance = tries.imaginaryTolerance > kRealEigenvalueTolerance;
 
   const int exponent = scaling.variableExponent;
+  const std::size_t firstComplex = output.complex ? output.complex->size() : 0;
   int returned = 0;
   DisjointDiscs found;
   bool everyPointProved = true;
@@ -357,6 +371,12 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
       droppedByOriginals = true;
       continue;
     }
+    // A complex point the eigen-solver gave twice (the same to 1e-15, where another root
+    // went missing) is returned once; the call is then not complete.
+    if (output.complex && reachedBefore(*output.complex, firstComplex, s)) {
+      droppedByOriginals = true;
+      continue;
+    }
     const bool pairOnce = pairsOnce && !output.complex && i + 1 < best.count &&
                           conjugateOfPrevious(best, i + 1) &&
                           best.points[i + 1].error <= kForwardTolerance;
@@ -371,7 +391,10 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
       const bool counted = !std::isnan(radius) && scaling.exact;
       // A complex call's proved point whose disc meets one returned already may be that root
       // found twice: it is left out.
-      if (counted && output.complex && !found.disjointFromAll(disc)) continue;
+      if (counted && output.complex && !found.disjointFromAll(disc)) {
+        droppedByOriginals = true;
+        continue;
+      }
       if (!counted || !found.add(disc)) everyPointProved = false;
     }
     if (output.complex)

@@ -485,5 +485,55 @@ TEST(HardSystems, RootsThatFramesCannotTellFromInfinityAreNotSolved) {
   }
 }
 
+// Found by mixed garbage through Python: eight solutions clustered around (19.5, 21.6, 0), of
+// which the complex call returned two pairs twice each, the same to 1e-15, and said solved,
+// while a real root near (-7.4, -1.8, 0) went missing. Each complex point comes back once, and
+// the call is not solved.
+TEST(HardSystems, AComplexPointReachedTwiceIsReturnedOnce) {
+  const double c[30] = {1.843292514013869,
+                        -0.1489029880599473,
+                        0.3368680949752812,
+                        -0.3886000591156965,
+                        0.06454021911117021,
+                        0.08588481786446014,
+                        0.43957130520740156,
+                        0.6898304218876836,
+                        -0.7957658998399064,
+                        1.8002871951598267,
+                        -0.9304590648353591,
+                        -0.5123639890750246,
+                        -0.04388698024755744,
+                        -0.6725393195748188,
+                        0.10197181715016453,
+                        0.4553506934942587,
+                        -3e-320,
+                        0.37085014292300095,
+                        -1.9086824841528243,
+                        -2.111118540112335,
+                        -0.19562191943722682,
+                        0.24477198647659126,
+                        -0.16540253869762833,
+                        0.04303000760837426,
+                        -0.0463370418255457,
+                        -0.13873052472994343,
+                        0.06254635249243941,
+                        0.2948488254307441,
+                        -1.2279818227161872,
+                        1.00565082768233};
+  for (const bool certify : {false, true}) {
+    SolveOptions options;
+    options.certify = certify;
+    ComplexSolutionList points;
+    const SolveReport report = solveThreeQuadricsComplex(c, c + 10, c + 20, points, options);
+    for (std::size_t i = 0; i < points.size(); ++i)
+      for (std::size_t j = 0; j < i; ++j)
+        EXPECT_GT(std::abs(points[i].x - points[j].x) + std::abs(points[i].y - points[j].y) +
+                      std::abs(points[i].z - points[j].z),
+                  1e-9)
+            << i << " " << j << " certify " << certify;
+    EXPECT_NE(report.status, SolveStatus::solved) << certify;
+  }
+}
+
 }  // namespace
 }  // namespace quorvane
