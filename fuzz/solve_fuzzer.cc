@@ -133,12 +133,16 @@ bool residualsWithinTolerance(const Eigen::MatrixXd (&equations)[3], const quorv
 
 // Every returned solution is a NaN column or satisfies the three equations (or is the
 // rounding of a root to doubles).
+// `merged`: points that need not solve the equations (see checkMergedPoints).
 template <typename Solve>
-void checkSolutions(const Eigen::MatrixXd (&equations)[3], Solve solve) {
+void checkSolutions(const Eigen::MatrixXd (&equations)[3], Solve solve,
+                    const std::vector<bool>* merged = nullptr) {
   quorvane::SolutionList solutions;
   solve(solutions);
   if (solutions.size() > 8) std::abort();
-  for (const quorvane::Solution& s : solutions) {
+  for (std::size_t i = 0; i < solutions.size(); ++i) {
+    const quorvane::Solution& s = solutions[i];
+    if (merged && i < merged->size() && (*merged)[i]) continue;
     if (std::isnan(s.x) && std::isnan(s.y) && std::isnan(s.z)) continue;
     if (!std::isfinite(s.x) || !std::isfinite(s.y) || !std::isfinite(s.z)) {
       std::fprintf(stderr, "non-finite solution (%g, %g, %g)\n", s.x, s.y, s.z);
@@ -268,6 +272,39 @@ void checkCompleteSetsAgree(const quorvane::SolutionList& real,
                  real.size(), realOnes.size());
     std::abort();
   }
+}
+
+// Under a tolerance wider than the default, an approximate point is the real part of a
+// complex solution within the tolerance of real, and a near-double point may be the midpoint of
+// two solutions within it of each other: neither need solve the equations. Each lies within
+// twice the tolerance (relative to max(1, its size)) of a point of a complex call that says
+// solved. Returns which points are such.
+std::vector<bool> checkMergedPoints(const quorvane::SolutionList& real,
+                                    const quorvane::SolveReport& report, double tolerance,
+                                    const quorvane::ComplexSolutionList& all,
+                                    const quorvane::SolveReport& complexReport) {
+  std::vector<bool> merged(real.size(), false);
+  if (!(tolerance > quorvane::SolveOptions{}.imaginaryTolerance)) return merged;
+  for (int i = 0; i < report.points && i < static_cast<int>(real.size()); ++i) {
+    if (report.kind[i] != quorvane::PointKind::approximate &&
+        report.kind[i] != quorvane::PointKind::nearDouble)
+      continue;
+    merged[i] = true;
+    if (complexReport.status != quorvane::SolveStatus::solved) continue;
+    const quorvane::Solution& p = real[i];
+    const double reach =
+        2 * tolerance * std::max({1.0, std::fabs(p.x), std::fabs(p.y), std::fabs(p.z)});
+    bool near = false;
+    for (const quorvane::ComplexSolution& q : all)
+      near |= std::abs(q.x - p.x) <= reach && std::abs(q.y - p.y) <= reach &&
+              std::abs(q.z - p.z) <= reach;
+    if (!near) {
+      std::fprintf(stderr, "point (%.17g, %.17g, %.17g) of kind %d is near no solution\n", p.x, p.y,
+                   p.z, static_cast<int>(report.kind[i]));
+      std::abort();
+    }
+  }
+  return merged;
 }
 
 // A call that says solved returns every real root: each point of the complex call that is
@@ -473,11 +510,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   double system[30];
   for (int e = 0; e < 3; ++e) std::copy_n(equations[e].data(), 10, system + 10 * e);
   quorvane::SolutionList real;
-  quorvane::SolveReport report;
-  checkSolutions(equations, [&](quorvane::SolutionList& solutions) {
-    report = quorvane::solveThreeQuadrics(a, b, c, solutions, picked);
-    real = solutions;
-  });
+  const quorvane::SolveReport report = quorvane::solveThreeQuadrics(a, b, c, real, picked);
+  const std::vector<bool> merged =
+      checkMergedPoints(real, report, picked.imaginaryTolerance, all, complexReport);
+  checkSolutions(
+      equations, [&](quorvane::SolutionList& solutions) { solutions = real; }, &merged);
   checkProvedBoxes(equations, real, report);
   quorvane::ComplexSolutionList pickedAll;
   const quorvane::SolveReport pickedComplex =
