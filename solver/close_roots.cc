@@ -12,6 +12,10 @@ namespace {
 
 // Refined points this close (relative) are one root reached twice.
 constexpr double kSameRootTolerance = 1e-12;
+// Verified points this close (relative) whose steps Kantorovich's condition does not vouch
+// for may be copies of one multiple root (a triple root's came back verified 1e-8 apart);
+// distinct roots this close are beyond what the input's rounding tells apart.
+constexpr double kCopiesApart = 1e-6;
 // Newton's method from the two roots of the pair's quadratic must land further apart than
 // this fraction of the distance between the starts; closer, both fell to the same root and
 // nothing was shown.
@@ -169,23 +173,52 @@ void resolveMultipleRoots(const Equations& system, Try& t) {
   constexpr int kMostSteps = 100;
   // Jacobians this near singular (smallest over largest singular value) at the point found.
   constexpr double kSingular = 1e-6;
-  const auto candidate = [&](const Point& p) {
-    return !p.nanColumn && !p.multiple && !p.inMultiple && !(p.error <= kForwardTolerance) &&
+  // A verified real point whose Newton step Kantorovich's condition does not vouch for may be
+  // one of such a cluster too: copies of a triple root 1e-8 off, each with a step of 1e-11
+  // beside a Jacobian singular to 1e-15. Such points count as unverified here; where they
+  // resolve to no multiple root they stay as they were.
+  // Only points with a neighbour that close are asked (most systems have none).
+  std::array<bool, kBasisSize> unvouched{};
+  for (int i = 0; i < t.count; ++i) {
+    const Point& p = t.points[i];
+    if (!p.real || p.nanColumn || !isReal(p.at) || !(p.error <= kForwardTolerance)) continue;
+    const double size = std::max(1.0, largestMagnitude(p.at));
+    bool neighbour = false;
+    for (int j = 0; j < t.count && !neighbour; ++j)
+      neighbour = j != i && !t.points[j].nanColumn &&
+                  largestMagnitude(ComplexPoint(t.points[j].at - p.at)) <= kCopiesApart * size;
+    unvouched[i] = neighbour && !kantorovichHoldsAt(system, p.at, p.error * size);
+  }
+  const auto candidate = [&](int i) {
+    const Point& p = t.points[i];
+    return !p.nanColumn && !p.multiple && !p.inMultiple &&
+           (!(p.error <= kForwardTolerance) || unvouched[i]) &&
            largestMagnitude(ComplexPoint(p.at.imag().cast<std::complex<double>>())) <=
                kPlausibleTolerance * std::max(1.0, largestMagnitude(p.at));
   };
   const double reach = sameRootReach(t);
   for (int i = 0; i < t.count; ++i) {
-    if (!candidate(t.points[i])) continue;
+    if (!candidate(i)) continue;
     const ComplexPoint& first = t.points[i].at;
     const double near = kPlausibleTolerance * std::max(1.0, largestMagnitude(first));
     std::array<int, kBasisSize> cluster;
     int size = 0;
     ComplexPoint sum = ComplexPoint::Zero();
     for (int j = i; j < t.count; ++j)
-      if (candidate(t.points[j]) && largestMagnitude(ComplexPoint(t.points[j].at - first)) <= near)
+      if (candidate(j) && largestMagnitude(ComplexPoint(t.points[j].at - first)) <= near)
         cluster[size++] = j, sum += t.points[j].at;
     if (size < 2) continue;
+    // Unvouched points alone make a cluster only where they are copies of one root, far
+    // closer than any two roots the first-order steps could tell apart.
+    bool allUnvouched = true;
+    for (int k = 0; k < size; ++k) allUnvouched = allUnvouched && unvouched[cluster[k]];
+    if (allUnvouched) {
+      const double copies = kCopiesApart * std::max(1.0, largestMagnitude(first));
+      bool close = true;
+      for (int k = 1; k < size; ++k)
+        close = close && largestMagnitude(ComplexPoint(t.points[cluster[k]].at - first)) <= copies;
+      if (!close) continue;
+    }
     Eigen::Vector3d p = (sum / static_cast<double>(size)).real();
     Eigen::Matrix3d jacobian;
     Eigen::Vector3d value;
@@ -213,9 +246,12 @@ void resolveMultipleRoots(const Equations& system, Try& t) {
     // A root found already is no multiple root to add.
     const ComplexPoint at = p.cast<std::complex<double>>();
     bool known = false;
-    for (int j = 0; j < t.count; ++j)
-      known = known || (t.points[j].real && t.points[j].error <= kForwardTolerance &&
+    for (int j = 0; j < t.count; ++j) {
+      const bool inCluster =
+          std::find(cluster.begin(), cluster.begin() + size, j) != cluster.begin() + size;
+      known = known || (!inCluster && t.points[j].real && t.points[j].error <= kForwardTolerance &&
                         !apartInZ(t.points[j].at, at, reach) && sameRoot(t.points[j].at, at));
+    }
     if (known) continue;
     Point& root = t.points[cluster[0]];
     root.at = at, root.real = true, root.checked = false, root.multiple = true;

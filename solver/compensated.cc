@@ -94,6 +94,27 @@ double forwardError(const Equations& equations, const ComplexPoint& point) {
   return largestMagnitude(newtonStep(equations, point)) / std::max(1.0, largestMagnitude(point));
 }
 
+bool kantorovichHolds(const Equations& equations, double inverseNorm, double step) {
+  const double lipschitz = 2 * equations.middleCols<6>(1).cwiseAbs().rowwise().sum().maxCoeff();
+  return inverseNorm * lipschitz * step <= 0.5;
+}
+
+bool kantorovichHoldsAt(const Equations& equations, const ComplexPoint& point, double step) {
+  if (point.imag().isZero(0)) {
+    Eigen::Matrix3d inverse;
+    bool invertible = false;
+    jacobian<double>(equations, point.real()).computeInverseWithCheck(inverse, invertible, 0.0);
+    return invertible &&
+           kantorovichHolds(equations, inverse.cwiseAbs().rowwise().sum().maxCoeff(), step);
+  }
+  Eigen::Matrix3cd inverse;
+  bool invertible = false;
+  jacobian<std::complex<double>>(equations, point)
+      .computeInverseWithCheck(inverse, invertible, 0.0);
+  return invertible &&
+         kantorovichHolds(equations, inverse.cwiseAbs().rowwise().sum().maxCoeff(), step);
+}
+
 double forwardErrorWithin(const Equations& equations, const ComplexPoint& point, double tolerance,
                           double* residual) {
   if (point.imag().isZero(0)) {

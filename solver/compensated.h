@@ -42,6 +42,18 @@ ComplexPoint newtonStep(const Equations& equations, const ComplexPoint& point);
 /// distance from a root. Infinite when no step can be taken.
 double forwardError(const Equations& equations, const ComplexPoint& point);
 
+/// Whether a Newton step of at most `step` (absolute, largest coordinate) from a point where
+/// ‖J⁻¹‖∞ ≤ `inverseNorm` meets Kantorovich's condition, ‖J⁻¹‖ L step ≤ 1/2, with L the
+/// Lipschitz constant of the Jacobian (for quadrics, twice the largest sum of an equation's
+/// quadratic coefficients' magnitudes): then a root lies within twice the step, and the step
+/// is a forward error. Beside a singular Jacobian it fails, where the step is no measure of the
+/// distance to a root (copies of a triple root 1e-8 off, whose steps are 1e-11).
+bool kantorovichHolds(const Equations& equations, double inverseNorm, double step);
+
+/// kantorovichHolds at `point`, whose Newton step is at most `step`; false where the Jacobian
+/// there is singular.
+bool kantorovichHoldsAt(const Equations& equations, const ComplexPoint& point, double step);
+
 /// forwardError, or a bound on it below `tolerance` from plain arithmetic where that
 /// suffices: the compensated value is computed only where rounding could decide.
 /// At a real point, `residual` (when given) also receives largestRelativeResidual's value there,
