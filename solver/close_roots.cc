@@ -177,17 +177,26 @@ void resolveMultipleRoots(const Equations& system, Try& t) {
   // one of such a cluster too: copies of a triple root 1e-8 off, each with a step of 1e-11
   // beside a Jacobian singular to 1e-15. Such points count as unverified here; where they
   // resolve to no multiple root they stay as they were.
-  // Only points with a neighbour that close are asked (most systems have none).
-  std::array<bool, kBasisSize> unvouched{};
+  // Only points with another such point that close are asked (most systems have none), and
+  // in real arithmetic, z first: every call with options comes this way.
+  std::array<bool, kBasisSize> verifiedReal{}, close{}, unvouched{};
   for (int i = 0; i < t.count; ++i) {
     const Point& p = t.points[i];
-    if (!p.real || p.nanColumn || !isReal(p.at) || !(p.error <= kForwardTolerance)) continue;
-    const double size = std::max(1.0, largestMagnitude(p.at));
-    bool neighbour = false;
-    for (int j = 0; j < t.count && !neighbour; ++j)
-      neighbour = j != i && !t.points[j].nanColumn &&
-                  largestMagnitude(ComplexPoint(t.points[j].at - p.at)) <= kCopiesApart * size;
-    unvouched[i] = neighbour && !kantorovichHoldsAt(system, p.at, p.error * size);
+    verifiedReal[i] = p.real && !p.nanColumn && p.error <= kForwardTolerance && isReal(p.at);
+  }
+  for (int i = 0; i < t.count; ++i) {
+    if (!verifiedReal[i]) continue;
+    const Eigen::Vector3d at = t.points[i].at.real();
+    const double copies = kCopiesApart * std::max(1.0, at.cwiseAbs().maxCoeff());
+    for (int j = i + 1; j < t.count; ++j)
+      if (verifiedReal[j] && std::abs(t.points[j].at(2).real() - at(2)) <= copies &&
+          (t.points[j].at.real() - at).cwiseAbs().maxCoeff() <= copies)
+        close[i] = close[j] = true;
+  }
+  for (int i = 0; i < t.count; ++i) {
+    const Point& p = t.points[i];
+    unvouched[i] = close[i] && !kantorovichHoldsAt(system, p.at,
+                                                   p.error * std::max(1.0, largestMagnitude(p.at)));
   }
   const auto candidate = [&](int i) {
     const Point& p = t.points[i];
