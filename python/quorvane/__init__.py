@@ -57,7 +57,9 @@ class PointKind(_enum.IntEnum):
     """A solution of the system: verified, and proved where certify=True was asked."""
     NEAR_DOUBLE = 1
     """A complex pair, or two real roots, that the input's precision cannot tell from one
-    real double root: returned once, as its real point."""
+    real double root: returned once, as its real point. Also a multiple root (a triple root),
+    returned once, the status then PARTIAL; under an imag_tol wider than the default, the
+    midpoint of two real points within it of each other."""
     APPROXIMATE = 2
     """Only under an imag_tol wider than the default: the real part of a complex solution
     whose every coordinate is within imag_tol of real, relative to max(1, the point's norm);

@@ -68,7 +68,9 @@ enum class PointKind {
                 ///< fast method, three spheres' pair whose real part solves the equations to
                 ///< their rounding is one however far off the real space, under a tolerance
                 ///< not below the default (mirror positions at map coordinates that the
-                ///< rounding of the constants made complex)
+                ///< rounding of the constants made complex). Also a multiple root (a triple
+                ///< root), returned once by the calls with options, which then do not say
+                ///< solved
   approximate,  ///< only under an imaginary tolerance wider than the default: the real part
                 ///< of a complex solution whose every coordinate is within the tolerance of
                 ///< real, relative to max(1, |point|); returned once for a conjugate pair
