@@ -137,6 +137,7 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
   const auto inSystemVariables = [&](const Candidate& c, ComplexPoint& at, bool& farOut) {
     at = ComplexPoint(scale * c.x, scale * c.y, scale * c.z);
     farOut = false;
+    bool onPlane = false;
     if (frame.change) {
       const Eigen::Vector4cd homogeneous = frame.change->homography.cast<std::complex<double>>() *
                                            Eigen::Vector4cd(at(0), at(1), at(2), 1.0);
@@ -145,13 +146,18 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
         farOut = true;
       }
       for (int v = 0; v < 3; ++v) at(v) = divideComplex(homogeneous(v), homogeneous(3));
-      if (!at.allFinite() || onLiftingPlane(at, frame.change->liftingPlanes, lifted)) return false;
+      if (!at.allFinite()) return false;
+      // Far out, a point lies along the lifting planes' directions as much as on them: there
+      // the plane decides nothing, Newton's method does (real roots at 4e8 of the scaled
+      // system were dropped as points of a lifting plane).
+      onPlane = onLiftingPlane(at, frame.change->liftingPlanes, lifted);
+      if (onPlane && !farOut) return false;
     }
     if (frame.centre) at += frame.centre->cast<std::complex<double>>();
     if (farOut) {
       ComplexPoint root = at;
       if (!(checked(system, root, refineTowardsRoot(system, root), true) <= kForwardTolerance)) {
-        ++result.farOutUnreached;
+        if (!onPlane) ++result.farOutUnreached;
         return false;
       }
       ++result.farOutRoots;

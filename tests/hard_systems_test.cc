@@ -562,5 +562,34 @@ TEST(HardSystems, ATripleRootAwayFromTheOriginIsReturnedOnce) {
   }
 }
 
+// Found by the fuzz target: four real roots (+-6.1e62, -+6.1e62, +-3.8e58) of a system whose
+// coefficients span 1e-286 to 1e301. In a change of coordinates two of them lay along the
+// lifting plane's directions and were dropped as its points; each method found two and said
+// solved. Far out, Newton's method decides instead of the plane.
+TEST(HardSystems, RootsFarOutAlongALiftingPlaneAreKept) {
+  const double c[30] = {8.931510190141149e-286,   -3.829658481341203e+285,  2e-323,
+                        2.6140744621889485e+72,   4.76826911697e-313,       5.06e-321,
+                        -9.953999250561861e+293,  2.744092280126074e+88,    8.337006195385447e-215,
+                        -1.0593053811163146e+235, -1.799504426064795e+286,  1.297657719619731e-298,
+                        -3.0214268406589733e-218, 3.2074940507040526e+118,  4.8170157800571484e+160,
+                        -1.3592822162086388e+37,  -1.7156077202367026e+16,  -5.710887418153838e-208,
+                        6235.995114944136,        -1.1927836490724054e-110, -1.6082847832896152e-60,
+                        1.7728332292985534e-06,   5.845981979799237e-57,    -1.607721868677281e+160,
+                        -3.206287432161114e+69,   2.646354243202901e+72,    2.614074186557748e+72,
+                        4.844569618199516e+301,   4.844085808005659e+301,   0.0};
+  for (const Method method : {Method::standard, Method::fast}) {
+    SolveOptions options;
+    options.method = method;
+    SolutionList points;
+    const SolveReport report = solveThreeQuadrics(c, c + 10, c + 20, points, options);
+    ASSERT_EQ(points.size(), 4u) << static_cast<int>(method);
+    int signs[2][2] = {};
+    for (const Solution& p : points) ++signs[p.x > 0][p.z > 0];
+    for (const auto& row : signs)
+      for (const int n : row) EXPECT_EQ(n, 1) << static_cast<int>(method);
+    EXPECT_EQ(report.status, SolveStatus::solved);
+  }
+}
+
 }  // namespace
 }  // namespace quorvane
