@@ -311,10 +311,11 @@ std::vector<bool> checkMergedPoints(const quorvane::SolutionList& real,
 // exactly real (and not below the normal range, where a coordinate stands for any value
 // there) is within a millionth of a returned point, relative to max(1, its size); a near-
 // double point may stand for two of them.
-// Known open: roots far out against the scaled system's unit (6e62 beside coefficients of
-// 1e-286 to 1e301), which one frame tells from infinity and another does not, still leave a
-// call solved with some of them. So the check runs where QUORVANE_FUZZ_EVERY_REAL_ROOT is set
-// (long runs), not in the fuzzing minute of the tests.
+// Known open: roots far out against the scaled system's unit (real roots at 5e14 beside
+// coefficients of 1e-171 to 1e274, each method finding one of two), which one frame tells from
+// infinity and another does not, still leave a call solved with some of them. So the check
+// runs where QUORVANE_FUZZ_EVERY_REAL_ROOT is set (long runs), not in the fuzzing minute of
+// the tests; the corpus holds such inputs.
 void checkSolvedHasEveryRealRoot(const quorvane::SolutionList& real,
                                  const quorvane::SolveReport& report,
                                  const quorvane::ComplexSolutionList& all,
