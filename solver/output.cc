@@ -281,6 +281,22 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
   const bool wideTolerance = tries.imaginaryTolerance > kRealEigenvalueTolerance;
 
   const int exponent = scaling.variableExponent;
+  // The caller's equations, each raised by a power of two (exactly) until its largest
+  // coefficient is of order one: terms of subnormal coefficients (5e-315 x², x = 4e-7) would
+  // underflow to zero in a complex residual and pass any point.
+  Equations raised;
+  bool raisedReady = false;
+  const auto raisedOriginal = [&]() -> const Equations& {
+    if (!raisedReady) {
+      raised = original;
+      for (int e = 0; e < kEquationCount; ++e) {
+        const double largest = original.row(e).cwiseAbs().maxCoeff();
+        if (largest > 0 && largest < 1) raised.row(e) *= std::ldexp(1.0, -std::ilogb(largest));
+      }
+      raisedReady = true;
+    }
+    return raised;
+  };
   const std::size_t firstComplex = output.complex ? output.complex->size() : 0;
   int returned = 0;
   DisjointDiscs found;
@@ -357,11 +373,11 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
     const bool realPartSolves = isReal(p.at) || !wideTolerance;
     const bool asComplex = output.complex && !isReal(p.at);
     const auto solveTheOriginals = [&] {
-      return asComplex
-                 ? largestRelativeResidual(original, s(0), s(1), s(2)) <= kRealResidualTolerance
-                 : largestRelativeResidualInFullRange(original, s(0).real(), s(1).real(),
-                                                      s(2).real(), kRealResidualTolerance) <=
-                       kRealResidualTolerance;
+      return asComplex ? largestRelativeResidual(raisedOriginal(), s(0), s(1), s(2)) <=
+                             kRealResidualTolerance
+                       : largestRelativeResidualInFullRange(original, s(0).real(), s(1).real(),
+                                                            s(2).real(), kRealResidualTolerance) <=
+                             kRealResidualTolerance;
     };
     if ((!scaling.exact || (realPartSolves && !asComplex &&
                             underflowMayHide(system, p.at.real().cast<std::complex<double>>()))) &&

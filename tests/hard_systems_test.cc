@@ -591,5 +591,50 @@ TEST(HardSystems, RootsFarOutAlongALiftingPlaneAreKept) {
   }
 }
 
+// Found by the fuzz target: a complex pair of a scaling that lost bits below the normal range,
+// checked on the caller's equations, whose terms (5e-315 x^2 at x = 4e-7) underflowed to zero
+// in double: the residual passed a pair that solves nothing. The check raises each equation
+// by a power of two first; the pair is not returned.
+TEST(HardSystems, ComplexPointsAreCheckedWhereSubnormalTermsWouldUnderflow) {
+  const double c[30] = {0.0,
+                        2.00390625,
+                        0.0,
+                        0.0,
+                        0.0,
+                        -2.0,
+                        0.0,
+                        1.32624737e-315,
+                        0.0,
+                        2.115783054e-314,
+                        3.20506244267395e-310,
+                        0.0,
+                        0.0,
+                        0.0,
+                        0.0,
+                        0.0,
+                        0.0,
+                        0.0,
+                        7.291122019556398e-304,
+                        8.289044e-317,
+                        0.0,
+                        1e-323,
+                        0.0,
+                        5.299808824e-315,
+                        5.299808824e-315,
+                        5.299808824e-315,
+                        1.591496843e-314,
+                        0.0,
+                        0.0,
+                        0.0};
+  for (const bool certify : {false, true}) {
+    SolveOptions options;
+    options.certify = certify;
+    ComplexSolutionList points;
+    const SolveReport report = solveThreeQuadricsComplex(c, c + 10, c + 20, points, options);
+    EXPECT_TRUE(points.empty()) << certify;
+    EXPECT_NE(report.status, SolveStatus::solved) << certify;
+  }
+}
+
 }  // namespace
 }  // namespace quorvane
