@@ -46,6 +46,37 @@ double largestRelativeResidual(const Equations& equations, double x, double y, d
   return largestRelativeResidualOf(equations, x, y, z);
 }
 
+double largestRelativeResidualClearOfUnderflow(const Equations& equations, std::complex<double> x,
+                                               std::complex<double> y, std::complex<double> z) {
+  using Complex = std::complex<double>;
+  Complex monomials[kTermCount];
+  monomialsAt(x, y, z, monomials);
+  // Which monomials are nonzero in exact arithmetic, whatever their products gave in double.
+  const Complex zero(0.0);
+  const bool nonzero[kTermCount] = {true,
+                                    x != zero && y != zero,
+                                    x != zero && z != zero,
+                                    y != zero && z != zero,
+                                    x != zero,
+                                    y != zero,
+                                    z != zero,
+                                    x != zero,
+                                    y != zero,
+                                    z != zero};
+  double largest = 0;
+  for (int e = 0; e < kEquationCount; ++e) {
+    Complex value;
+    const double size = sumOfTerms(equations.row(e), monomials, value);
+    // Below the normal range a product's rounding is absolute (half the smallest subnormal)
+    // and may be the whole term: a value of zero there says nothing.
+    if (!(size >= std::numeric_limits<double>::min()))
+      for (int i = 0; i < kTermCount; ++i)
+        if (equations(e, i) != 0 && nonzero[i]) return std::numeric_limits<double>::infinity();
+    largest = largerResidual(largest, relativeResidual(value, size));
+  }
+  return largest;
+}
+
 namespace {
 
 // m · 2^e with m in [0.5, 1) (or 0): products of doubles that cannot leave the range.

@@ -32,6 +32,12 @@ double largestRelativeResidual(const Equations& equations, std::complex<double> 
 /// The same at a real point, in real arithmetic: the same value as at (x + 0i, y + 0i, z + 0i).
 double largestRelativeResidual(const Equations& equations, double x, double y, double z);
 
+/// The same at a complex point, or infinity where an equation's terms sum to below the normal
+/// range while one of them is not zero in exact arithmetic: there products may have
+/// underflowed to nothing (coordinates of 2e-234 square to zero) and the value cannot judge.
+double largestRelativeResidualClearOfUnderflow(const Equations& equations, std::complex<double> x,
+                                               std::complex<double> y, std::complex<double> z);
+
 /// The same measure at a real point, but with every term kept as mantissa and exponent, so
 /// that nothing over- or underflows whatever the sizes of the coefficients and the point.
 /// What rounding the point to doubles can change counts in full, not scaled by `tolerance`:

@@ -373,15 +373,20 @@ SolveReport solvePrepared(const Prepared& prepared, const SolveOptions& options,
     const bool realPartSolves = isReal(p.at) || !wideTolerance;
     const bool asComplex = output.complex && !isReal(p.at);
     const auto solveTheOriginals = [&] {
-      return asComplex ? largestRelativeResidual(raisedOriginal(), s(0), s(1), s(2)) <=
-                             kRealResidualTolerance
+      return asComplex ? largestRelativeResidualClearOfUnderflow(raisedOriginal(), s(0), s(1),
+                                                                 s(2)) <= kRealResidualTolerance
                        : largestRelativeResidualInFullRange(original, s(0).real(), s(1).real(),
                                                             s(2).real(), kRealResidualTolerance) <=
                              kRealResidualTolerance;
     };
-    if ((!scaling.exact || (realPartSolves && !asComplex &&
-                            underflowMayHide(system, p.at.real().cast<std::complex<double>>()))) &&
-        !solveTheOriginals()) {
+    // Nor can a complex check in double judge where a coordinate's square underflowed (1.5 u v
+    // with u, v of 2e-203 is 0): such a point may solve nothing.
+    const bool underflowDecides = asComplex && std::isinf(largestRelativeResidualClearOfUnderflow(
+                                                   system, p.at(0), p.at(1), p.at(2)));
+    if (underflowDecides ||
+        ((!scaling.exact || (realPartSolves && !asComplex &&
+                             underflowMayHide(system, p.at.real().cast<std::complex<double>>()))) &&
+         !solveTheOriginals())) {
       // A root of the scaled system that the caller's equations do not bear out: whether
       // they have a root near it is not known, so the call cannot claim to have solved them.
       droppedByOriginals = true;
