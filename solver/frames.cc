@@ -132,7 +132,9 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
   // root far out (at 1.7e9 beside others at 1): there the point is kept only where Newton's
   // method takes it to a root of the system (`farOut`). Where one does, the frame cannot tell
   // roots far out from infinity, and one that does not may be a root it lost (the try is then
-  // not complete: roots at +-1.7e19 of which each frame found one).
+  // not complete: roots at +-1.7e19 of which each frame found one). So may a candidate exactly
+  // at infinity: beside roots so far out, the read-out of each is rounding (four real roots
+  // at 6e62 came out as three candidates at 1e8 times their distance and one at infinity).
   const double scale = std::ldexp(1.0, exponent);
   const auto inSystemVariables = [&](const Candidate& c, ComplexPoint& at, bool& farOut) {
     at = ComplexPoint(scale * c.x, scale * c.y, scale * c.z);
@@ -142,7 +144,10 @@ Try solveInFrame(const Equations& system, const Frame& frame, const Judging& jud
       const Eigen::Vector4cd homogeneous = frame.change->homography.cast<std::complex<double>>() *
                                            Eigen::Vector4cd(at(0), at(1), at(2), 1.0);
       if (!(std::abs(homogeneous(3)) > kAtInfinityTolerance * homogeneous.cwiseAbs().maxCoeff())) {
-        if (!(std::abs(homogeneous(3)) > 0)) return false;
+        if (!(std::abs(homogeneous(3)) > 0)) {
+          ++result.farOutUnreached;
+          return false;
+        }
         farOut = true;
       }
       for (int v = 0; v < 3; ++v) at(v) = divideComplex(homogeneous(v), homogeneous(3));

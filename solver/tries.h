@@ -56,8 +56,8 @@ struct Try {
   int forProofCount = 0;
   SolvePath path = SolvePath::none;
   int centringRounds = 0;
-  // Candidates of a change of coordinates with a homogeneous coordinate small but not zero
-  // (frames.cc): those Newton's method took to a root far out, and those it did not.
+  // Candidates of a change of coordinates at or near infinity (frames.cc): those Newton's
+  // method took to a root far out, and those it did not or that lay at infinity exactly.
   int farOutRoots = 0;
   int farOutUnreached = 0;
   // The isolated solutions the system can have, where the structure stage reduced it.

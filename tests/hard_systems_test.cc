@@ -564,33 +564,97 @@ TEST(HardSystems, ATripleRootAwayFromTheOriginIsReturnedOnce) {
   }
 }
 
-// Found by the fuzz target: four real roots (+-6.1e62, -+6.1e62, +-3.8e58) of a system whose
-// coefficients span 1e-286 to 1e301. In a change of coordinates two of them lay along the
-// lifting plane's directions and were dropped as its points; each method found two and said
-// solved. Far out, Newton's method decides instead of the plane.
+// Found by the fuzz target: four real roots (+-6.1e62, -+6.1e62, +-3.8e58 or +-7e59) of
+// systems whose coefficients span 1e-286 to 1e301. In a change of coordinates two of them lay
+// along the lifting plane's directions and were dropped as its points; each method found two
+// and said solved. Far out, Newton's method decides instead of the plane. In the second, the
+// frame read three of the roots as candidates 1e8 times as far out and the fourth at infinity
+// exactly; Newton's method took them to three roots and the fast method said solved. A
+// candidate at infinity beside roots far out makes the frame incomplete.
 TEST(HardSystems, RootsFarOutAlongALiftingPlaneAreKept) {
-  const double c[30] = {8.931510190141149e-286,   -3.829658481341203e+285,  2e-323,
-                        2.6140744621889485e+72,   4.76826911697e-313,       5.06e-321,
-                        -9.953999250561861e+293,  2.744092280126074e+88,    8.337006195385447e-215,
-                        -1.0593053811163146e+235, -1.799504426064795e+286,  1.297657719619731e-298,
-                        -3.0214268406589733e-218, 3.2074940507040526e+118,  4.8170157800571484e+160,
-                        -1.3592822162086388e+37,  -1.7156077202367026e+16,  -5.710887418153838e-208,
-                        6235.995114944136,        -1.1927836490724054e-110, -1.6082847832896152e-60,
-                        1.7728332292985534e-06,   5.845981979799237e-57,    -1.607721868677281e+160,
-                        -3.206287432161114e+69,   2.646354243202901e+72,    2.614074186557748e+72,
-                        4.844569618199516e+301,   4.844085808005659e+301,   0.0};
-  for (const Method method : {Method::standard, Method::fast}) {
-    SolveOptions options;
-    options.method = method;
-    SolutionList points;
-    const SolveReport report = solveThreeQuadrics(c, c + 10, c + 20, points, options);
-    ASSERT_EQ(points.size(), 4u) << static_cast<int>(method);
-    int signs[2][2] = {};
-    for (const Solution& p : points) ++signs[p.x > 0][p.z > 0];
-    for (const auto& row : signs)
-      for (const int n : row) EXPECT_EQ(n, 1) << static_cast<int>(method);
-    EXPECT_EQ(report.status, SolveStatus::solved);
-  }
+  const double systems[2][30] = {
+      {8.931510190141149e-286,   -3.829658481341203e+285,  2e-323,
+       2.6140744621889485e+72,   4.76826911697e-313,       5.06e-321,
+       -9.953999250561861e+293,  2.744092280126074e+88,    8.337006195385447e-215,
+       -1.0593053811163146e+235, -1.799504426064795e+286,  1.297657719619731e-298,
+       -3.0214268406589733e-218, 3.2074940507040526e+118,  4.8170157800571484e+160,
+       -1.3592822162086388e+37,  -1.7156077202367026e+16,  -5.710887418153838e-208,
+       6235.995114944136,        -1.1927836490724054e-110, -1.6082847832896152e-60,
+       1.7728332292985534e-06,   5.845981979799237e-57,    -1.607721868677281e+160,
+       -3.206287432161114e+69,   2.646354243202901e+72,    2.614074186557748e+72,
+       4.844569618199516e+301,   4.844085808005659e+301,   0.0},
+      {8.931510190141149e-286,   -1.2942997758769027e+288, 2e-323,
+       2.6140744621889485e+72,   4.7682885444e-313,        5.06e-321,
+       -9.953999250561861e+293,  2.744092280126074e+88,    8.337006195385447e-215,
+       -1.0593053811163146e+235, -1.799504426064795e+286,  1.297657719619731e-298,
+       -3.0214268406589733e-218, 3.2074940507040526e+118,  4.8170157800571484e+160,
+       -1.3592822162086388e+37,  -1.7156077202367026e+16,  -5.710887418153838e-208,
+       6235.995114944136,        -1.1927836490724054e-110, -1.6082847832896152e-60,
+       1.7728332292985534e-06,   5.845981979799237e-57,    -1.607721868677281e+160,
+       -3.206287432161114e+69,   2.646354243202901e+72,    1.7131596589024856e+77,
+       4.844569618199516e+301,   4.844085808005659e+301,   5.93e-322}};
+  for (const auto& c : systems)
+    for (const Method method : {Method::standard, Method::fast}) {
+      SolveOptions options;
+      options.method = method;
+      SolutionList points;
+      const SolveReport report = solveThreeQuadrics(c, c + 10, c + 20, points, options);
+      const int system = static_cast<int>(&c - systems);
+      ASSERT_EQ(points.size(), 4u) << system << " method " << static_cast<int>(method);
+      int signs[2][2] = {};
+      for (const Solution& p : points) ++signs[p.x > 0][p.z > 0];
+      for (const auto& row : signs)
+        for (const int n : row) EXPECT_EQ(n, 1) << system << " method " << static_cast<int>(method);
+      EXPECT_EQ(report.status, SolveStatus::solved) << system;
+    }
+}
+
+// Found by the fuzz target: real roots at +-(9.5e13, 5.2e14, 1.75e14) beside coefficients of
+// 1e-171 to 1e274. The fast method's change of coordinates read one as a candidate at 5e16,
+// which Newton's method took to the negative root, and dropped another at infinity; it said
+// solved with one root. No method finds both, and none says solved.
+TEST(HardSystems, ACandidateAtInfinityBesideRootsFarOutIsNoSolution) {
+  const double c[30] = {-1.6737400591181202,
+                        -0.6322368956540337,
+                        -1.3125718391267378,
+                        -0.35441000185808336,
+                        0.030081898019993947,
+                        1.07376992364043e-309,
+                        2.7758750915527344,
+                        -1.351078594947158,
+                        -1.5818432785288157,
+                        -4.501580029568234,
+                        -2.1933571382038766,
+                        0.8278724183776965,
+                        0.31611844782701687,
+                        1.0014128411305855e-05,
+                        0.17720500092904168,
+                        -0.015039960411084036,
+                        -1.4232577205037509,
+                        0.675539297473579,
+                        0.6022210838396459,
+                        2.2250022725890326,
+                        -3.80887071109199e+274,
+                        -2.0696225471453483e-140,
+                        5.471906045075861e+78,
+                        4.152696127758016e+245,
+                        1.0827215337715505e+19,
+                        2.24004508764123e-171,
+                        1.35705975752e-312,
+                        0.0,
+                        0.0,
+                        0.0};
+  for (const Method method : {Method::standard, Method::fast})
+    for (const bool refine : {false, true}) {
+      SolveOptions options;
+      options.method = method;
+      options.refine = refine;
+      SolutionList points;
+      const SolveReport report = solveThreeQuadrics(c, c + 10, c + 20, points, options);
+      EXPECT_EQ(report.status, SolveStatus::partial) << static_cast<int>(method) << refine;
+      for (const Solution& p : points)
+        EXPECT_NEAR(std::abs(p.y) / 5.228015e14, 1, 1e-6) << static_cast<int>(method) << refine;
+    }
 }
 
 // Found by the fuzz target: a complex pair of a scaling that lost bits below the normal range,
