@@ -21,6 +21,10 @@ constexpr int kMostCentringRounds = 3;
 constexpr double kClusterRatio = 1.0 / 16;
 // Below this fraction of the largest singular value the three equations are dependent.
 constexpr double kDependentEquationTolerance = 1e-10;
+// Roots beyond this distance from the origin of the scaled system, whose unit the solutions'
+// size sets, lie where no frame tells roots from solutions at infinity by their rounding: real
+// roots at +-1e17 and +-4e12 came out as one of each pair, the other dropped at infinity.
+constexpr double kFarthestReadRoot = 0x1p40;
 
 }  // namespace
 
@@ -67,6 +71,14 @@ namespace {
 bool hasNearRealPair(const Try& t) {
   for (int i = 0; i < t.count; ++i)
     if (t.points[i].real && !isReal(t.points[i].at)) return true;
+  return false;
+}
+
+bool hasRootBeyondReadOut(const Try& t) {
+  for (int i = 0; i < t.count; ++i)
+    if (t.points[i].error <= kForwardTolerance &&
+        largestMagnitude(t.points[i].at) > kFarthestReadRoot)
+      return true;
   return false;
 }
 
@@ -122,6 +134,8 @@ Try solveScaled(const Equations& system, int exponent, const SolveOptions& optio
                            const FastStart* fast = nullptr) {
     Try t = solveInFrame(system, frame, judging, fast);
     if (farOutRootsSeen && t.farOutUnreached > 0) t.lostCandidate = true;
+    // (The three-argument call keeps its results: it claims no status.)
+    if (everyCoordinate && hasRootBeyondReadOut(t)) t.lostCandidate = true;
     farOutRootsSeen = farOutRootsSeen || t.farOutRoots > 0;
     return t;
   };

@@ -657,6 +657,111 @@ TEST(HardSystems, ACandidateAtInfinityBesideRootsFarOutIsNoSolution) {
     }
 }
 
+// Found by the fuzz target: roots at x = -0.996 and y = -0.996 beside others at -0.0041, all
+// at 1e24 to 3e26 of the scaled system. The fast method's change of coordinates read them as
+// candidates at rounding's distance from infinity; two along a lifting plane reached no root
+// and were dropped as the plane's points, and the call said solved with the two at -0.0041.
+// Roots that far out are beyond what a frame reads: no call says solved beside them.
+TEST(HardSystems, CandidatesFarOutAlongALiftingPlaneThatReachNoRootAreNotSolved) {
+  const double c[30] = {8.371160993642713e+298,
+                        2.0421693454608858e+301,
+                        2.0421693454608858e+301,
+                        2.0421693454608858e+301,
+                        2.0421693454608858e+301,
+                        2.0421693454608858e+301,
+                        2.0421693454608858e+301,
+                        2.0421693454608858e+301,
+                        2.0421693454608858e+301,
+                        2.0421693454608858e+301,
+                        1.116502223580387e-243,
+                        -1.2338789709326767e-178,
+                        5.299469827444135e-169,
+                        1.43e-322,
+                        4.243991582e-314,
+                        0.0,
+                        0.0,
+                        2.0996e-319,
+                        0.0,
+                        -1.2338942682755704e-178,
+                        1.1130708400377115e-308,
+                        1.921057840063422e-168,
+                        1.9285913724732417e-168,
+                        1.9285913724732417e-168,
+                        2.9427980869429896e-173,
+                        1.5815492533168e-310,
+                        8.2641293e-317,
+                        0.0,
+                        0.0,
+                        0.0};
+  for (const Method method : {Method::standard, Method::fast})
+    for (const bool certify : {false, true}) {
+      SolveOptions options;
+      options.method = method;
+      options.certify = certify;
+      SolutionList points;
+      const SolveReport report = solveThreeQuadrics(c, c + 10, c + 20, points, options);
+      const bool farRoot = std::any_of(points.begin(), points.end(), [](const Solution& p) {
+        return std::abs(p.x + 0.99588384298980615) <= 1e-9;
+      });
+      EXPECT_TRUE(farRoot || report.status != SolveStatus::solved)
+          << static_cast<int>(method) << certify;
+    }
+}
+
+// Found by the fuzz target: x^2 = 3.4e38 from the third equation, two generic quadrics beside
+// it, so eight roots at +-2.8e19 (1e17 of the scaled system), pairs of which differ in sign
+// alone but for terms below the rounding. Each call found one of each pair and said solved.
+// Beyond what any frame's read-out tells from infinity the calls look further (they return
+// four real roots) and do not say solved.
+TEST(HardSystems, RootsBeyondWhatFramesReadAreNotSolved) {
+  const double c[30] = {1.9219702476028482,
+                        2.40868088713657e-309,
+                        -1.6884765625,
+                        -1.1334787489352958,
+                        -0.3712676492868457,
+                        -0.06488342664437129,
+                        -0.7256887958661573,
+                        60.88927442961329,
+                        43.28770302792828,
+                        28.765403647766092,
+                        0.21273350529179197,
+                        1.6908642064426083,
+                        0.1605274591729133,
+                        0.9259232764947339,
+                        -0.00042827377680575054,
+                        0.7235934296452231,
+                        2.617723986434135,
+                        0.4611654996618868,
+                        2.604012569176286,
+                        -0.40639761806409547,
+                        -6.230472952172199e+243,
+                        2.4341871374452556e-132,
+                        -1.0634520600987347e-172,
+                        -0.0007042189826264936,
+                        7.821955843366414e+204,
+                        0.0,
+                        0.0,
+                        0.0,
+                        0.0,
+                        0.0};
+  for (const Method method : {Method::standard, Method::fast})
+    for (const bool certify : {false, true}) {
+      SolveOptions options;
+      options.method = method;
+      options.certify = certify;
+      SolutionList points;
+      const SolveReport report = solveThreeQuadrics(c, c + 10, c + 20, points, options);
+      int signs[2] = {};
+      for (const Solution& p : points) ++signs[p.x > 0];
+      EXPECT_EQ(signs[0], 2) << static_cast<int>(method) << certify;
+      EXPECT_EQ(signs[1], 2) << static_cast<int>(method) << certify;
+      EXPECT_NE(report.status, SolveStatus::solved) << static_cast<int>(method) << certify;
+    }
+  ComplexSolutionList all;
+  EXPECT_NE(solveThreeQuadricsComplex(c, c + 10, c + 20, all).status, SolveStatus::solved);
+  EXPECT_EQ(all.size(), 8u);
+}
+
 // Found by the fuzz target: a complex pair of a scaling that lost bits below the normal range,
 // checked on the caller's equations, whose terms (5e-315 x^2 at x = 4e-7) underflowed to zero
 // in double: the residual passed a pair that solves nothing. The check raises each equation
